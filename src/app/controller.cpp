@@ -1,0 +1,254 @@
+#include "app/controller.h"
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "app/keyboard_hook.h"
+#include "log/recording.h"
+#include "platform/host_info.h"
+
+namespace tavik {
+
+namespace {
+constexpr const char* kInitFailed = "初始化失败,请更换电脑!";
+}  // namespace
+
+std::string DownloadUrl(const Config& config, const std::string& version) {
+  std::string url = config.downloadUrlFormat;
+  if (const auto at = url.find("%s"); at != std::string::npos) url.replace(at, 2, version);
+  return url;
+}
+
+Controller::Controller(ControllerDeps deps)
+    : deps_(std::move(deps)), logger_(deps_.logFile, run, flags), screen_(deps_.desktop) {
+  run.m_exeDir.set(deps_.exeDir);
+  deps_.timers.setHandler([this](int id) { OnTimer(id); });
+}
+
+Controller::~Controller() { Shutdown(); }
+
+bool Controller::markerExists(const char* name) const {
+  std::error_code ec;
+  return std::filesystem::exists(deps_.exeDir + name, ec);
+}
+
+int Controller::OnInitDialog() {
+  // Marker files beside the program switch features for the whole session.
+  if (markerExists("lx.txt")) run.m_recordMarker = 1;
+  deps_.view.setTitle(deps_.config.editionName + "V" + g_version);
+  if (markerExists("nm.dat")) flags.g_practiceAllowed = 0;
+  run.m_logEnabled = markerExists("dt.dat") ? 1 : 0;
+  if (markerExists("hd.txt")) {
+    deps_.view.hideStrategyControls();
+    flags.g_strategyHidden = 1;
+  }
+
+  // The screen component needs a desktop it can read and drive.
+  if (!deps_.desktop.available()) {
+    deps_.view.messageBox(kInitFailed);
+    return 1;
+  }
+  screen_.SetResourcePath(deps_.exeDir);
+  screen_.LoadDictionary(0, "sscai.dll");
+
+  run.m_auctionStage = 0;
+  startWorkers();
+  deps_.view.moveTo(30, 30);
+
+  hookInstalled_ = deps_.desktop.installKeyboardHook(KeyboardHook{
+      [this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
+      [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
+
+  for (auto& option : strategy.m_advOption) option = 1;
+
+  run.m_netMode = 2;
+  run.m_auctionStartText.set("10:30:00");
+  run.m_auctionHalfText.set("11:00:00");
+  run.m_auctionEndText.set("11:30:00");
+  run.m_auctionStartSec = 37800;
+  run.m_auctionHalfSec = 39600;
+  run.m_auctionEndSec = 41400;
+  run.m_warningPrice = 88100;
+
+  const std::string ip = localIpv4();
+  run.m_localIp.set(ip.size() > 5 ? ip : std::string());
+  if (logger_.enabled()) logger_.LogLine("系统启动,我的IP地址:" + run.m_localIp.get());
+  run.m_clientClass.set("IE");
+
+  // A per-installation delay of 0..9 s spreads the result uploads of many copies.
+  std::mt19937 random(uint32_t(deps_.clock.utcNowMs() / 1000));
+  flags.g_uploadDelaySec = int32_t(random() % 10);
+  return 0;
+}
+
+void Controller::passed(int worker) {
+  if (onWorkerPass) onWorkerPass(worker, deps_.clock.utcNowMs());
+}
+
+void Controller::startWorkers() {
+  Clock& clock = deps_.clock;
+  auto fixed = [](int ms) { return [ms] { return ms; }; };
+  auto add = [&](const char* name, std::function<int()> period, std::function<void()> pass) {
+    workers_.push_back(
+        std::make_unique<WorkerThread>(clock, name, std::move(period), std::move(pass)));
+  };
+  const auto running = [this] { return run.m_running == 1; };
+  const auto found = [this] { return run.m_running == 1 && run.m_clientFound == 1; };
+
+  // Start order 1, 2, 3, 4, 8, 9, 10, 11, 5, 6, 7.
+  add("w1-tracking", fixed(100), [this] {
+    const WindowId wnd = run.m_auctionWnd;
+    if (run.m_running != 1 || run.m_clientFound != 1 || wnd == 0) return;
+    passed(1);
+    if (!deps_.desktop.windowExists(wnd)) {
+      run.m_auctionWnd = 0;
+      return;
+    }
+    const Size screen = deps_.desktop.screenSize();
+    run.m_screenWidth = screen.width;
+    run.m_screenHeight = screen.height;
+  });
+  add("w2-reader", fixed(100), [this, found] {
+    if (found()) passed(2);
+  });
+  add("w3-engine", fixed(100), [this, found] {
+    if (found()) passed(3);
+  });
+  add("w4-params", fixed(100), [this, running] {
+    if (running()) passed(4);
+  });
+  for (int server = 1; server <= 3; ++server) {
+    const std::string name = "w" + std::to_string(7 + server) + "-report" + std::to_string(server);
+    add(name.c_str(), fixed(400), [this, running, server] {
+      if (running()) passed(7 + server);
+    });
+  }
+  add("w11-relay", fixed(400), [this, running] {
+    if (running()) passed(11);
+  });
+  add("w5-time", fixed(100), [this, running] {
+    if (running()) passed(5);
+  });
+  add(
+      "w6-relay-poll", [this] { return run.m_remainSec >= 60 ? 1500 : 500; },
+      [this, running] {
+        if (running()) passed(6);
+      });
+  add("w7-upload", fixed(1000), [this] { uploadPass(); });
+}
+
+void Controller::uploadPass() {
+  if (run.m_resultUploadDue == 1 && run.m_resultUploadCount < 4) {
+    passed(7);
+    // The third and fourth upload of a run wait a little, so that the result has settled.
+    if (run.m_resultUploadCount > 2) deps_.clock.sleepMs(3000);
+    ++run.m_resultUploadCount;
+    run.m_resultUploadDue = 0;
+  }
+}
+
+void Controller::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  if (hookInstalled_) deps_.desktop.removeKeyboardHook();
+  for (int id : {timer::kStatus, timer::kSecond, timer::kPolling, timer::kUpload})
+    deps_.timers.stop(id);
+  for (auto& w : workers_) w->requestStop();
+  deps_.clock.interruptSleeps();
+  for (auto& w : workers_) w->join();
+  workers_.clear();
+}
+
+void Controller::ToggleRun() {
+  if (run.m_running == 0) {
+    deps_.view.setText(ctl::kRemainBox, "0");
+    deps_.view.exchangeToFields();
+    ResetRunState(true);
+    run.m_pageBidNumber.clear();
+    run.m_enterLog.clear();
+    deps_.view.setText(ctl::kStartStop, "停止");
+    deps_.timers.start(timer::kStatus, 200);
+    deps_.timers.start(timer::kSecond, 1000);
+    deps_.timers.start(timer::kPolling, 100);
+    deps_.view.enableStrategyControls(false);
+    deps_.view.setFocus(ctl::kFocusSink);
+    run.m_running = 1;
+  } else {
+    run.m_running = 0;
+    deps_.view.setText(ctl::kStartStop, "开始");
+    deps_.view.setText(ctl::kEngineStatus, "无出价指令");
+    deps_.view.setText(ctl::kNextStage, "");
+    deps_.timers.stop(timer::kStatus);
+    deps_.timers.stop(timer::kSecond);
+    deps_.timers.stop(timer::kPolling);
+    ResetRunState(false);
+    deps_.view.enableStrategyControls(true);
+  }
+}
+
+void Controller::ResetRunState(bool atStart) {
+  run.reset(atStart);
+  flags.g_enterPressed = 0;
+  flags.g_functionKey = 0;
+  flags.g_captchaState = 0;
+}
+
+void Controller::OnTimer(int id) {
+  switch (id) {
+    case timer::kStatus:
+      StatusTick();
+      break;
+    case timer::kSecond:
+      SecondTick();
+      break;
+    case timer::kUpload:
+      run.m_resultUploadDue = 1;
+      deps_.timers.stop(timer::kUpload);
+      break;
+    default:
+      break;
+  }
+}
+
+void Controller::StatusTick() {
+  CaptureSecond(run, flags, screen_);
+  if (flags.g_functionKey == 2 || flags.g_functionKey == 3) ToggleRun();
+}
+
+void Controller::SecondTick() {
+  if (run.m_running == 1) {
+    DeriveRealMode();
+    if (m_updateNoticeDue == 1 && !m_latestVersion.empty() && run.m_remainSec > 60) {
+      const std::string latest = m_latestVersion.get().substr(0, 19);
+      if (std::strncmp(g_version, latest.c_str(), 5) < 0) {
+        ToggleRun();
+        deps_.view.showVersionNotice(DownloadUrl(deps_.config, latest));
+        return;
+      }
+    }
+  }
+}
+
+bool Controller::OnKeyEvent(int code, int vk, int f) {
+  return KeyboardHookProc(flags, code, vk, f);
+}
+
+void Controller::DeriveRealMode() {
+  const std::string bid = run.m_bidNumber.get();
+  run.m_realMode =
+      (bid == deps_.config.practiceBidNumber1 || bid == deps_.config.practiceBidNumber2) ? 0 : 1;
+}
+
+void Controller::SetBidNumber(const std::string& bidNumber) {
+  run.m_bidNumber.set(bidNumber);
+  DeriveRealMode();
+  if (run.m_logEnabled == 1 || run.m_recordMarker == 1) {
+    deps_.view.setVisible(ctl::kRecording, true);
+    deps_.view.setChecked(ctl::kRecording, true);
+    run.m_recording = 1;
+    EnsureRecordingDirectory(run);
+  }
+}
+
+}  // namespace tavik

@@ -1,0 +1,47 @@
+#pragma once
+// What the controller needs of its window. The Qt window implements it; tests and headless
+// runs use HeadlessView. Controls are addressed by their numeric ids.
+
+#include <string>
+
+namespace tavik {
+
+namespace ctl {
+inline constexpr int kStartStop = 1018;
+inline constexpr int kRemainBox = 1020;
+inline constexpr int kEngineStatus = 1037;
+inline constexpr int kNextStage = 1042;
+inline constexpr int kFocusSink = 1035;
+inline constexpr int kRecording = 1142;
+inline constexpr int kSchemeCombo = 1089;
+}  // namespace ctl
+
+class MainView {
+ public:
+  virtual ~MainView() = default;
+
+  virtual void setTitle(const std::string& title) = 0;
+  virtual void moveTo(int x, int y) = 0;
+  virtual void setText(int controlId, const std::string& text) = 0;
+  virtual void setChecked(int controlId, bool checked) = 0;
+  virtual void setVisible(int controlId, bool visible) = 0;
+  virtual void setFocus(int controlId) = 0;
+
+  // Strategy controls on (at Stop) or off (at Start).
+  virtual void enableStrategyControls(bool on) = 0;
+  // Hides the strategy controls for good (marker file "hd.txt").
+  virtual void hideStrategyControls() = 0;
+
+  // Data exchange, control to field: returns false (after telling the user) at the first edit
+  // box whose text is not an integer, leaving that field and the later ones unchanged.
+  virtual bool exchangeToFields() = 0;
+  // Field to control.
+  virtual void exchangeToControls() = 0;
+
+  // A modal message box with a fixed text.
+  virtual void messageBox(const std::string& text) = 0;
+  // The modal version-update notice, with the download address.
+  virtual void showVersionNotice(const std::string& downloadUrl) = 0;
+};
+
+}  // namespace tavik

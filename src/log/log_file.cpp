@@ -1,0 +1,54 @@
+#include "log/log_file.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "log/gbk.h"
+
+namespace tavik {
+
+LogFile::LogFile(Clock& clock, std::string path) : clock_(clock), path_(std::move(path)) {}
+
+LogFile::~LogFile() {
+  if (m_file) std::fclose(m_file);
+}
+
+std::string LogFile::defaultPath() {
+  namespace fs = std::filesystem;
+  fs::path dir;
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) {
+    dir = fs::path(state) / "tavik";
+  } else {
+    const char* home = std::getenv("HOME");
+    dir = fs::path(home && *home ? home : "/tmp") / ".local" / "state" / "tavik";
+  }
+  return (dir / "my.Log").string();
+}
+
+bool LogFile::openLocked() {
+  if (m_file) return true;
+  if (path_.empty()) return false;
+  // The folder of the fixed location may not exist on a fresh account.
+  std::error_code ec;
+  const auto parent = std::filesystem::path(path_).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  m_file = std::fopen(path_.c_str(), "ab");
+  return m_file != nullptr;
+}
+
+void LogFile::LogLine(std::string_view utf8Text) {
+  const std::string text = utf8ToGbk(utf8Text);
+  const CalendarTime t = clock_.localTime();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                t.hour, t.minute, t.second);
+  std::lock_guard lock(m_lock);
+  if (!openLocked()) return;
+  std::fwrite(stamp, 1, 19, m_file);
+  std::fwrite("---", 1, 3, m_file);
+  std::fwrite(text.data(), 1, text.size(), m_file);
+  std::fwrite("\r\n", 1, 2, m_file);
+  std::fflush(m_file);
+}
+
+}  // namespace tavik

@@ -1,0 +1,50 @@
+// tavik: the bidding assistant's window beside the auction page.
+
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/controller.h"
+#include "platform/x11/x11_desktop.h"
+#include "ui/main_window.h"
+#include "ui/qt_timers.h"
+
+namespace {
+
+std::string programDirectory(const char* argv0) {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) exe = std::filesystem::absolute(argv0, ec);
+  return exe.parent_path().string() + "/";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tavik;
+  auto desktop = createX11Desktop();
+  if (!desktop) {
+    // Without a usable display there is no window to show the message in.
+    std::fprintf(stderr, "%s\n", "初始化失败,请更换电脑!");
+    return 1;
+  }
+  QApplication app(argc, argv);
+
+  Config config;
+  std::vector<std::string> warnings;
+  config.load(Config::defaultPath(), &warnings);
+  for (const auto& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
+
+  RealClock clock;
+  LogFile logFile(clock, LogFile::defaultPath());
+  QtTimers timers;
+  MainWindow window;
+  Controller controller(
+      ControllerDeps{clock, *desktop, timers, window, logFile, config, programDirectory(argv[0])});
+  window.bind(&controller);
+  if (const int code = controller.OnInitDialog(); code != 0) return code;
+  window.show();
+  const int result = app.exec();
+  controller.Shutdown();
+  return result;
+}
