@@ -1,0 +1,407 @@
+// tavik-dict: makes and checks recognition dictionaries. When the page's font, zoom or DPI
+// changes, the user captures the page, cuts the new glyphs out of the capture and checks that
+// the dictionary reads the page again.
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/x11/x11_desktop.h"
+#include "recognition/bmp.h"
+#include "recognition/colour_spec.h"
+#include "recognition/dictionary.h"
+#include "recognition/ocr.h"
+
+namespace tavik {
+namespace {
+
+constexpr int kUsage = 2;
+
+const char* kHelp = R"(usage: tavik-dict COMMAND ARGS
+
+Images are BMP files; IMAGE may also be "screen" for the live screen. Rectangles are
+X1,Y1,X2,Y2 in pixels (right and bottom exclusive), clipped to the image. COLOURS is a colour
+spec: "H.S.V-dH.dS.dV" alternatives joined by "|", or "RRGGBB-DRDGDB".
+
+  capture OUT.bmp [X1,Y1,X2,Y2 | --window TITLE]
+                     save the screen, an area of it, or the first window whose title
+                     contains TITLE
+  pixel IMAGE X,Y    print a pixel's RGB and HSV (to write a colour spec)
+  mask IMAGE RECT COLOURS
+                     print which pixels of RECT match COLOURS (# on, . off)
+  glyphs DICT IMAGE RECT COLOURS CHARS
+                     cut one line of text into glyphs at empty columns and add them named by
+                     the characters of CHARS, in order (spaces in CHARS are skipped)
+  add DICT IMAGE RECT COLOURS NAME [--keep-box]
+                     add the matching pixels of RECT as one glyph NAME, cut to its ink
+                     unless --keep-box
+  remove DICT NAME   remove every glyph named NAME
+  word-gap DICT N    set the gap in pixels that separates words (0 = automatic)
+  list DICT [--show] list the glyphs, with their pictures when --show is given
+  ocr DICT IMAGE RECT COLOURS
+                     print OcrText, OcrWords and every glyph found with its position
+  find DICT IMAGE RECT COLOURS WORD
+                     print where WORD is first found (exit 1 when it is not)
+)";
+
+struct Failure {
+  std::string message;
+  int code = 1;
+};
+
+[[noreturn]] void Fail(const std::string& message, int code = 1) {
+  throw Failure{message, code};
+}
+
+std::vector<int> Numbers(const std::string& text, size_t count, const char* what) {
+  std::vector<int> out;
+  std::stringstream in(text);
+  std::string part;
+  while (std::getline(in, part, ',')) {
+    size_t used = 0;
+    int v = 0;
+    try {
+      v = std::stoi(part, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used == 0 || used != part.size()) Fail(std::string("bad ") + what + ": " + text, kUsage);
+    out.push_back(v);
+  }
+  if (out.size() != count) Fail(std::string("bad ") + what + ": " + text, kUsage);
+  return out;
+}
+
+Rect ParseRect(const std::string& text) {
+  const auto n = Numbers(text, 4, "rectangle (want X1,Y1,X2,Y2)");
+  return Rect{n[0], n[1], n[2], n[3]};
+}
+
+ColourSpec ParseColours(const std::string& text) {
+  ColourSpec spec = ColourSpec::Parse(text);
+  if (!spec.valid()) Fail("bad colour spec: \"" + text + "\"", kUsage);
+  return spec;
+}
+
+std::unique_ptr<Desktop> OpenDesktop() {
+  auto desktop = createX11Desktop();
+  if (!desktop || !desktop->available()) Fail("no usable X display");
+  return desktop;
+}
+
+Image CaptureScreen(Desktop& desktop, const Rect& r) {
+  Image image;
+  if (!desktop.captureScreen(r, image)) Fail("screen capture failed");
+  return image;
+}
+
+Image LoadImage(const std::string& source) {
+  if (source == "screen") {
+    auto desktop = OpenDesktop();
+    const Size s = desktop->screenSize();
+    return CaptureScreen(*desktop, Rect{0, 0, s.width, s.height});
+  }
+  Image image;
+  std::string error;
+  if (!ReadBmp(source, image, error)) Fail(error);
+  return image;
+}
+
+// The part of `image` inside `r`, with `r` clipped to the image.
+Image Crop(const Image& image, Rect& r) {
+  r = Rect{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, image.width),
+           std::min(r.bottom, image.height)};
+  if (r.empty()) Fail("the rectangle lies outside the image");
+  Image out(r.width(), r.height());
+  for (int y = 0; y < r.height(); ++y)
+    for (int x = 0; x < r.width(); ++x) out.at(x, y) = image.at(r.left + x, r.top + y);
+  return out;
+}
+
+Dictionary LoadOrCreate(const std::string& path) {
+  Dictionary dict;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return dict;
+  std::string error;
+  if (!Dictionary::Load(path, dict, error)) Fail(error + " (not changed)");
+  return dict;
+}
+
+Dictionary LoadExisting(const std::string& path) {
+  Dictionary dict;
+  std::string error;
+  if (!Dictionary::Load(path, dict, error)) Fail(error);
+  return dict;
+}
+
+void Save(const Dictionary& dict, const std::string& path) {
+  std::string error;
+  if (!dict.save(path, error)) Fail(error);
+}
+
+// The smallest box around the on pixels of columns [x0, x1) of `mask`; empty when none.
+Rect InkBox(const BitImage& mask, int x0, int x1) {
+  Rect box{x1, mask.height(), x0, 0};
+  for (int y = 0; y < mask.height(); ++y)
+    for (int x = x0; x < x1; ++x)
+      if (mask.get(x, y))
+        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+               std::max(box.bottom, y + 1)};
+  return box;
+}
+
+BitImage CutBits(const BitImage& mask, const Rect& box) {
+  BitImage bits(box.width(), box.height());
+  for (int y = 0; y < box.height(); ++y)
+    for (int x = 0; x < box.width(); ++x) bits.set(x, y, mask.get(box.left + x, box.top + y));
+  return bits;
+}
+
+std::string Picture(const BitImage& bits) {
+  std::string out;
+  for (int y = 0; y < bits.height(); ++y) {
+    for (int x = 0; x < bits.width(); ++x) out += bits.get(x, y) ? '#' : '.';
+    out += '\n';
+  }
+  return out;
+}
+
+bool SameBits(const BitImage& a, const BitImage& b) {
+  return a.width() == b.width() && a.height() == b.height() && Picture(a) == Picture(b);
+}
+
+// Adds a glyph unless the same picture is already there; a picture already known under another
+// name is refused, since recognition could not tell the two apart.
+void AddGlyph(Dictionary& dict, const std::string& name, BitImage bits) {
+  if (!IsValidGlyphName(name))
+    Fail("bad glyph name \"" + name + "\" (1-64 bytes, no spaces or |)", kUsage);
+  if (bits.width() > kMaxGlyphSide || bits.height() > kMaxGlyphSide)
+    Fail("glyph \"" + name + "\" is larger than " + std::to_string(kMaxGlyphSide) + " pixels");
+  for (const Glyph& g : dict.glyphs) {
+    if (!SameBits(g.bits(), bits)) continue;
+    if (g.name() == name) {
+      std::cout << "\"" << name << "\": this picture is already in the dictionary\n";
+      return;
+    }
+    Fail("this picture of \"" + name + "\" is already in the dictionary as \"" + g.name() + "\"");
+  }
+  std::cout << "added \"" << name << "\" " << bits.width() << "x" << bits.height() << "\n";
+  dict.glyphs.emplace_back(name, std::move(bits));
+}
+
+// UTF-8 characters of `text`, spaces skipped.
+std::vector<std::string> Characters(const std::string& text) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < text.size();) {
+    size_t n = 1;
+    const unsigned char c = text[i];
+    if (c >= 0xF0)
+      n = 4;
+    else if (c >= 0xE0)
+      n = 3;
+    else if (c >= 0xC0)
+      n = 2;
+    if (c != ' ') out.push_back(text.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+// Column ranges [begin, end) that hold ink, split at empty columns.
+std::vector<std::pair<int, int>> InkColumns(const BitImage& mask) {
+  std::vector<std::pair<int, int>> runs;
+  int start = -1;
+  for (int x = 0; x <= mask.width(); ++x) {
+    bool ink = false;
+    for (int y = 0; x < mask.width() && y < mask.height() && !ink; ++y) ink = mask.get(x, y);
+    if (ink && start < 0) start = x;
+    if (!ink && start >= 0) {
+      runs.emplace_back(start, x);
+      start = -1;
+    }
+  }
+  return runs;
+}
+
+int Capture(const std::vector<std::string>& a) {
+  if (a.size() != 1 && a.size() != 2 && !(a.size() == 3 && a[1] == "--window")) Fail(kHelp, kUsage);
+  auto desktop = OpenDesktop();
+  const Size s = desktop->screenSize();
+  Rect r{0, 0, s.width, s.height};
+  if (a.size() == 2) r = ParseRect(a[1]);
+  if (a.size() == 3) {
+    std::optional<WindowId> found;
+    for (WindowId w = desktop->foregroundWindow(); w && !found; w = desktop->windowBelow(w))
+      if (desktop->windowTitle(w).find(a[2]) != std::string::npos) found = w;
+    for (WindowId w = desktop->foregroundWindow(); w && !found; w = desktop->windowAbove(w))
+      if (desktop->windowTitle(w).find(a[2]) != std::string::npos) found = w;
+    if (!found || !desktop->windowRect(*found, r))
+      Fail("no window with \"" + a[2] + "\" in its title");
+  }
+  const Image image = CaptureScreen(*desktop, r);
+  std::string error;
+  if (!WriteBmp(a[0], image, error)) Fail(error);
+  std::cout << "wrote " << a[0] << " (" << image.width << "x" << image.height << " at " << r.left
+            << "," << r.top << ")\n";
+  return 0;
+}
+
+int Pixel(const std::vector<std::string>& a) {
+  if (a.size() != 2) Fail(kHelp, kUsage);
+  const Image image = LoadImage(a[0]);
+  const auto p = Numbers(a[1], 2, "point (want X,Y)");
+  if (p[0] < 0 || p[1] < 0 || p[0] >= image.width || p[1] >= image.height)
+    Fail("the point lies outside the image");
+  const uint32_t rgb = image.at(p[0], p[1]) & 0xFFFFFF;
+  const Hsv hsv = PixelHsv(rgb);
+  char line[128];
+  std::snprintf(line, sizeof line, "%d,%d rgb %06x hsv %d.%d.%d  (spec \"%d.%d.%d-0.0.0\")\n", p[0],
+                p[1], rgb, hsv.h, hsv.s, hsv.v, hsv.h, hsv.s, hsv.v);
+  std::cout << line;
+  return 0;
+}
+
+int Mask(const std::vector<std::string>& a) {
+  if (a.size() != 3) Fail(kHelp, kUsage);
+  Rect r = ParseRect(a[1]);
+  const Image area = Crop(LoadImage(a[0]), r);
+  std::cout << Picture(ColourMask(area, ParseColours(a[2])));
+  return 0;
+}
+
+int Glyphs(const std::vector<std::string>& a) {
+  if (a.size() != 5) Fail(kHelp, kUsage);
+  Dictionary dict = LoadOrCreate(a[0]);
+  Rect r = ParseRect(a[2]);
+  const BitImage mask = ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3]));
+  const auto chars = Characters(a[4]);
+  const auto runs = InkColumns(mask);
+  if (runs.size() != chars.size()) {
+    std::ostringstream why;
+    why << "found " << runs.size() << " glyphs but " << chars.size() << " characters were given;"
+        << " glyphs at columns";
+    for (const auto& [b, e] : runs) why << " " << r.left + b << "-" << r.left + e - 1;
+    why << " (touching glyphs need \"add\" one by one)";
+    Fail(why.str());
+  }
+  for (size_t i = 0; i < runs.size(); ++i)
+    AddGlyph(dict, chars[i], CutBits(mask, InkBox(mask, runs[i].first, runs[i].second)));
+  Save(dict, a[0]);
+  return 0;
+}
+
+int Add(const std::vector<std::string>& a) {
+  const bool keepBox = a.size() == 6 && a[5] == "--keep-box";
+  if (a.size() != 5 && !keepBox) Fail(kHelp, kUsage);
+  Dictionary dict = LoadOrCreate(a[0]);
+  Rect r = ParseRect(a[2]);
+  const BitImage mask = ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3]));
+  const Rect box =
+      keepBox ? Rect{0, 0, mask.width(), mask.height()} : InkBox(mask, 0, mask.width());
+  if (box.empty()) Fail("no pixel of the rectangle matches the colours");
+  AddGlyph(dict, a[4], CutBits(mask, box));
+  Save(dict, a[0]);
+  return 0;
+}
+
+int Remove(const std::vector<std::string>& a) {
+  if (a.size() != 2) Fail(kHelp, kUsage);
+  Dictionary dict = LoadExisting(a[0]);
+  const size_t before = dict.glyphs.size();
+  std::erase_if(dict.glyphs, [&](const Glyph& g) { return g.name() == a[1]; });
+  if (dict.glyphs.size() == before) Fail("no glyph named \"" + a[1] + "\"");
+  Save(dict, a[0]);
+  std::cout << "removed " << before - dict.glyphs.size() << " glyph(s) \"" << a[1] << "\"\n";
+  return 0;
+}
+
+int WordGap(const std::vector<std::string>& a) {
+  if (a.size() != 2) Fail(kHelp, kUsage);
+  Dictionary dict = LoadExisting(a[0]);
+  const int gap = Numbers(a[1], 1, "word gap")[0];
+  if (gap < 0 || gap > kMaxGlyphSide) Fail("bad word gap: " + a[1], kUsage);
+  dict.wordGap = gap;
+  Save(dict, a[0]);
+  return 0;
+}
+
+int List(const std::vector<std::string>& a) {
+  const bool show = a.size() == 2 && a[1] == "--show";
+  if (a.size() != 1 && !show) Fail(kHelp, kUsage);
+  const Dictionary dict = LoadExisting(a[0]);
+  std::cout << dict.glyphs.size() << " glyphs, word gap "
+            << (dict.wordGap ? std::to_string(dict.wordGap) : "automatic") << "\n";
+  for (const Glyph& g : dict.glyphs) {
+    std::cout << g.name() << " " << g.width() << "x" << g.height() << " ink " << g.inkCount()
+              << "\n";
+    if (show) std::cout << Picture(g.bits());
+  }
+  return 0;
+}
+
+int Ocr(const std::vector<std::string>& a) {
+  if (a.size() != 4) Fail(kHelp, kUsage);
+  const Dictionary dict = LoadExisting(a[0]);
+  Rect r = ParseRect(a[2]);
+  const OcrResult result =
+      Recognise(ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3])), dict);
+  std::cout << "text: \"" << OcrTextOf(result, dict) << "\"\n";
+  std::cout << "words: \"" << OcrWordsOf(result, dict) << "\"\n";
+  for (const OcrLine& line : result.lines)
+    for (const auto& word : line.words)
+      for (const GlyphHit& h : word)
+        std::cout << dict.glyphs[h.glyph].name() << " at " << r.left + h.x << "," << r.top + h.y
+                  << "\n";
+  return 0;
+}
+
+int Find(const std::vector<std::string>& a) {
+  if (a.size() != 5) Fail(kHelp, kUsage);
+  const Dictionary dict = LoadExisting(a[0]);
+  const std::vector<int> candidates = dict.indicesOf(a[4]);
+  if (candidates.empty()) Fail("no glyph named \"" + a[4] + "\" in " + a[0]);
+  Rect r = ParseRect(a[2]);
+  GlyphHit hit;
+  if (!FindFirst(ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3])), dict, candidates, hit)) {
+    std::cout << "\"" << a[4] << "\" not found\n";
+    return 1;
+  }
+  std::cout << "\"" << a[4] << "\" found at " << r.left + hit.x << "," << r.top + hit.y << "\n";
+  return 0;
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+    std::cout << kHelp;
+    return args.empty() ? kUsage : 0;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  const std::string& command = args[0];
+  if (command == "capture") return Capture(rest);
+  if (command == "pixel") return Pixel(rest);
+  if (command == "mask") return Mask(rest);
+  if (command == "glyphs") return Glyphs(rest);
+  if (command == "add") return Add(rest);
+  if (command == "remove") return Remove(rest);
+  if (command == "word-gap") return WordGap(rest);
+  if (command == "list") return List(rest);
+  if (command == "ocr") return Ocr(rest);
+  if (command == "find") return Find(rest);
+  Fail("unknown command \"" + command + "\"\n" + kHelp, kUsage);
+}
+
+}  // namespace
+}  // namespace tavik
+
+int main(int argc, char** argv) {
+  try {
+    return tavik::Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const tavik::Failure& f) {
+    std::cerr << "tavik-dict: " << f.message << (f.message.ends_with('\n') ? "" : "\n");
+    return f.code;
+  }
+}
