@@ -342,3 +342,39 @@ TEST_F(ControllerTest, DestroyingARunningControllerStopsItsWorkers) {
 
 }  // namespace
 }  // namespace tavik
+
+namespace tavik {
+namespace {
+
+// Two identical runs in virtual time give the same interleaving of worker passes, to the
+// millisecond: what makes a recorded auction reproducible.
+TEST(ControllerDeterminism, SameRunSameTrace) {
+  auto trace = [] {
+    testing::TempDir dir;
+    VirtualClock clock;
+    FakeDesktop desktop(clock);
+    VirtualTimers timers(clock);
+    HeadlessView view;
+    LogFile logFile(clock, dir.file("my.Log"));
+    std::mutex m;
+    std::vector<std::pair<int, int64_t>> passes;
+    {
+      Controller c(ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText()});
+      c.onWorkerPass = [&](int worker, int64_t at) {
+        std::lock_guard lock(m);
+        passes.emplace_back(worker, at);
+      };
+      EXPECT_EQ(c.OnInitDialog(), 0);
+      c.ToggleRun();
+      c.run.m_clientFound = 1;
+      clock.runFor(3000);
+    }
+    return passes;
+  };
+  const auto first = trace();
+  EXPECT_GT(first.size(), 100u);
+  EXPECT_EQ(first, trace());
+}
+
+}  // namespace
+}  // namespace tavik
