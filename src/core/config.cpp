@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 
 namespace tavik {
@@ -29,6 +31,18 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
   if (!std::filesystem::exists(path, ec)) return true;
   std::ifstream in(path);
   if (!in) return false;
+  using Setter = std::function<void(const std::string&)>;
+  const std::map<std::string, Setter> setters = {
+      {"official_site_url", [this](const std::string& v) { officialSiteUrl = v; }},
+      {"practice_host", [this](const std::string& v) { practiceHost = v; }},
+      {"browser_command", [this](const std::string& v) { browserCommand = words(v); }},
+      {"practice_bid_number_1", [this](const std::string& v) { practiceBidNumber1 = v; }},
+      {"practice_bid_number_2", [this](const std::string& v) { practiceBidNumber2 = v; }},
+      {"ntp_servers", [this](const std::string& v) { ntpServers = words(v); }},
+      {"ntp_port", [this](const std::string& v) { ntpPort = std::atoi(v.c_str()); }},
+      {"edition_name", [this](const std::string& v) { editionName = v; }},
+      {"download_url_format", [this](const std::string& v) { downloadUrlFormat = v; }},
+  };
   std::string line;
   int lineNo = 0;
   while (std::getline(in, line)) {
@@ -38,25 +52,23 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
     const auto eq = line.find('=');
     const std::string key = trim(line.substr(0, eq));
     const std::string value = eq == std::string::npos ? std::string() : trim(line.substr(eq + 1));
-    if (key == "official_site_url") officialSiteUrl = value;
-    else if (key == "practice_host") practiceHost = value;
-    else if (key == "browser_command") browserCommand = words(value);
-    else if (key == "practice_bid_number_1") practiceBidNumber1 = value;
-    else if (key == "practice_bid_number_2") practiceBidNumber2 = value;
-    else if (key == "ntp_servers") ntpServers = words(value);
-    else if (key == "ntp_port") ntpPort = std::atoi(value.c_str());
-    else if (key == "edition_name") editionName = value;
-    else if (key == "download_url_format") downloadUrlFormat = value;
-    else if (warnings) warnings->push_back(path + ":" + std::to_string(lineNo) + ": unknown key \"" + key + "\"");
+    const auto setter = setters.find(key);
+    if (setter != setters.end()) {
+      setter->second(value);
+    } else if (warnings) {
+      warnings->push_back(path + ":" + std::to_string(lineNo) + ": unknown key \"" + key + "\"");
+    }
   }
-  while (ntpServers.size() < 4) ntpServers.push_back(ntpServers.empty() ? "127.0.0.1" : ntpServers.back());
+  while (ntpServers.size() < 4)
+    ntpServers.push_back(ntpServers.empty() ? "127.0.0.1" : ntpServers.back());
   if (browserCommand.empty()) browserCommand = {"xdg-open"};
   return true;
 }
 
 std::string Config::defaultPath() {
   if (const char* p = std::getenv("TAVIK_CONFIG"); p && *p) return p;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/tavik/tavik.conf";
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+    return std::string(x) + "/tavik/tavik.conf";
   const char* home = std::getenv("HOME");
   return std::string(home && *home ? home : "/tmp") + "/.config/tavik/tavik.conf";
 }

@@ -12,8 +12,9 @@ std::string RecordingDirectory(const RunState& run) {
 
 bool EnsureRecordingDirectory(const RunState& run) {
   const std::string bid = run.m_bidNumber.get();
-  const bool plainDigits =
-      !bid.empty() && std::all_of(bid.begin(), bid.end(), [](unsigned char c) { return std::isdigit(c); });
+  const bool plainDigits = !bid.empty() && std::all_of(bid.begin(), bid.end(), [](unsigned char c) {
+    return std::isdigit(c);
+  });
   if (!plainDigits) return false;
   std::error_code ec;
   const std::filesystem::path dir = RecordingDirectory(run);

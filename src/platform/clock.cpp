@@ -30,7 +30,9 @@ void civilFromDays(int64_t z, int& y, int& m, int& d) {
   y = int(yoe + era * 400 + (m <= 2));
 }
 
-int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+int64_t floorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 }  // namespace
 

@@ -36,8 +36,8 @@ class Desktop {
 
   // Top-level windows, in stacking order. 0 when there is none.
   virtual WindowId foregroundWindow() = 0;
-  virtual WindowId windowBelow(WindowId w) = 0;  // next lower in z-order (GW_HWNDNEXT)
-  virtual WindowId windowAbove(WindowId w) = 0;  // next higher in z-order (GW_HWNDPREV)
+  virtual WindowId windowBelow(WindowId w) = 0;     // next lower in z-order (GW_HWNDNEXT)
+  virtual WindowId windowAbove(WindowId w) = 0;     // next higher in z-order (GW_HWNDPREV)
   virtual std::string windowTitle(WindowId w) = 0;  // UTF-8
   virtual std::string windowClass(WindowId w) = 0;
   virtual bool windowRect(WindowId w, Rect& out) = 0;  // screen coordinates

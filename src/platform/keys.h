@@ -16,8 +16,12 @@ inline constexpr int kV = 0x56;
 inline constexpr int kF1 = 0x70;  // F1..F12 are 0x70..0x7B
 inline constexpr int kF12 = 0x7B;
 
-inline constexpr int kDigit(int d) { return k0 + d; }
-inline constexpr int kF(int n) { return kF1 + n - 1; }
+inline constexpr int kDigit(int d) {
+  return k0 + d;
+}
+inline constexpr int kF(int n) {
+  return kF1 + n - 1;
+}
 
 // Flags of a low-level keyboard event.
 inline constexpr int kFlagExtended = 0x01;

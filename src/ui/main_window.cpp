@@ -53,15 +53,20 @@ void MainWindow::setTitle(const std::string& title) {
   setWindowTitle(QString::fromStdString(title));
 }
 
-void MainWindow::moveTo(int x, int y) { move(x, y); }
+void MainWindow::moveTo(int x, int y) {
+  move(x, y);
+}
 
 void MainWindow::setText(int id, const std::string& text) {
   auto it = controls_.find(id);
   if (it == controls_.end()) return;
   const QString t = QString::fromStdString(text);
-  if (auto* e = qobject_cast<QLineEdit*>(it->second)) e->setText(t);
-  else if (auto* l = qobject_cast<QLabel*>(it->second)) l->setText(t);
-  else if (auto* b = qobject_cast<QAbstractButton*>(it->second)) b->setText(t);
+  if (auto* e = qobject_cast<QLineEdit*>(it->second))
+    e->setText(t);
+  else if (auto* l = qobject_cast<QLabel*>(it->second))
+    l->setText(t);
+  else if (auto* b = qobject_cast<QAbstractButton*>(it->second))
+    b->setText(t);
 }
 
 void MainWindow::setChecked(int id, bool checked) {
@@ -88,9 +93,9 @@ void MainWindow::messageBox(const std::string& text) {
 }
 
 void MainWindow::showVersionNotice(const std::string& downloadUrl) {
-  QMessageBox::information(this, QString::fromUtf8("版本更新"),
-                           QString::fromUtf8("重要版本更新（必须更新）\n") +
-                               QString::fromStdString(downloadUrl));
+  QMessageBox::information(
+      this, QString::fromUtf8("版本更新"),
+      QString::fromUtf8("重要版本更新（必须更新）\n") + QString::fromStdString(downloadUrl));
 }
 
 }  // namespace tavik

@@ -1,2 +1,380 @@
 #include <gtest/gtest.h>
-TEST(Controller, Placeholder) {}
+
+#include <filesystem>
+
+#include "app/controller_fixture.h"
+#include "platform/keys.h"
+
+namespace tavik {
+namespace {
+
+using testing::ControllerTest;
+using testing::TempDir;
+
+TEST_F(ControllerTest, StartUpWithoutAUsableDesktopFailsWithTheMessage) {
+  desktop.setAvailable(false);
+  EXPECT_EQ(startUp(), 1);
+  EXPECT_EQ(view.messages_, (std::vector<std::string>{"初始化失败,请更换电脑!"}));
+  controller->run.m_running = 1;
+  clock.runFor(2000);
+  EXPECT_TRUE(passTimes(4).empty()) << "no worker may be started";
+}
+
+TEST_F(ControllerTest, StartUpSetsDefaultsMarkersAndWindow) {
+  marker("dt.dat");
+  marker("nm.dat");
+  marker("lx.txt");
+  ASSERT_EQ(startUp(), 0);
+  const RunState& run = controller->run;
+  EXPECT_EQ(view.title_, "tavikV9.1.4");
+  EXPECT_EQ(view.position_, (std::pair<int, int>{30, 30}));
+  EXPECT_EQ(run.m_logEnabled, 1);
+  EXPECT_EQ(run.m_recordMarker, 1);
+  EXPECT_EQ(controller->flags.g_practiceAllowed, 0);
+  EXPECT_EQ(controller->flags.g_strategyHidden, 0);
+  EXPECT_FALSE(view.strategyHidden_);
+  EXPECT_EQ(run.m_auctionEndSec, 41400);
+  EXPECT_EQ(run.m_auctionHalfText.get(), "11:00:00");
+  EXPECT_EQ(run.m_warningPrice, 88100);
+  EXPECT_EQ(run.m_clientClass.get(), "IE");
+  EXPECT_GE(controller->flags.g_uploadDelaySec, 0);
+  EXPECT_LE(controller->flags.g_uploadDelaySec, 9);
+  EXPECT_EQ(controller->strategy.m_advOption[20], 1);
+  EXPECT_NE(TempDir::read(dir.file("my.Log")).find("\xCF\xB5\xCD\xB3\xC6\xF4\xB6\xAF"),
+            std::string::npos)
+      << "the start-up line (系统启动) is in the log";
+}
+
+TEST_F(ControllerTest, HiddenStrategyMarker) {
+  marker("hd.txt");
+  ASSERT_EQ(startUp(), 0);
+  EXPECT_TRUE(view.strategyHidden_);
+  EXPECT_EQ(controller->flags.g_strategyHidden, 1);
+  EXPECT_EQ(controller->run.m_logEnabled, 0);
+}
+
+TEST_F(ControllerTest, StartAndStopResetTheRunState) {
+  ASSERT_EQ(startUp(), 0);
+  RunState& run = controller->run;
+  ProcessFlags& flags = controller->flags;
+  const WindowId page = desktop.addWindow("额度投标拍卖", "IEFrame");
+  auto dirty = [&] {
+    run.m_clientFound = 1;
+    run.m_auctionWnd = page;
+    for (AtomicInt* f :
+         {&run.m_curHour, &run.m_curMinute, &run.m_curSecond, &run.m_endHour, &run.m_endMinute,
+          &run.m_remainSec, &run.m_prevRemainSec, &run.m_subSecondTicks, &run.m_prevSubSecondTicks,
+          &run.m_lastSecondTicks, &run.m_endTimerArmed, &run.m_resultUploadCount,
+          &run.m_auctionStage, &run.m_bidPhase, &run.m_systemState, &run.m_lowestPrice,
+          &run.m_loggedLowestPrice, &run.m_myPrice, &run.m_submittedSec})
+      *f = 7;
+    run.m_clockText.set("11:29:53");
+    run.m_endTimeText.set("11:30");
+    run.m_submittedPrice = 88600;
+    run.m_pageBidNumber.set("12345678");
+    run.m_enterLog.set("enter");
+    flags.g_enterPressed = 1;
+    flags.g_functionKey = 5;
+    flags.g_captchaState = 1;
+  };
+  auto expectReset = [&](bool atStart) {
+    for (const AtomicInt* f : {&run.m_clientFound,       &run.m_curHour,
+                               &run.m_curMinute,         &run.m_curSecond,
+                               &run.m_endHour,           &run.m_endMinute,
+                               &run.m_remainSec,         &run.m_prevRemainSec,
+                               &run.m_subSecondTicks,    &run.m_prevSubSecondTicks,
+                               &run.m_lastSecondTicks,   &run.m_endTimerArmed,
+                               &run.m_resultUploadCount, &run.m_auctionStage,
+                               &run.m_bidPhase,          &run.m_systemState,
+                               &run.m_lowestPrice,       &run.m_loggedLowestPrice,
+                               &run.m_myPrice,           &run.m_submittedSec,
+                               &flags.g_enterPressed,    &flags.g_functionKey,
+                               &flags.g_captchaState})
+      EXPECT_EQ(f->load(), 0);
+    EXPECT_EQ(run.m_clockText.get(), "拍卖未开始");
+    EXPECT_EQ(run.m_endTimeText.get(), "");
+    EXPECT_EQ(run.m_submittedPrice, 88600) << "the submitted price survives";
+    EXPECT_EQ(run.m_auctionWnd.load(), atStart ? 0 : page);
+    EXPECT_EQ(run.m_pageBidNumber.empty(), atStart);
+    EXPECT_EQ(run.m_enterLog.empty(), atStart);
+  };
+
+  dirty();
+  controller->ToggleRun();
+  expectReset(true);
+  EXPECT_EQ(run.m_running, 1);
+  EXPECT_EQ(view.text(1018), "停止");
+  EXPECT_EQ(view.text(1020), "0");
+  EXPECT_EQ(view.exchangesToFields_, 1);
+  EXPECT_FALSE(view.strategyEnabled_);
+  EXPECT_EQ(view.focus_, 1035);
+  for (int id : {1, 2, 3}) EXPECT_TRUE(timers.isActive(id)) << id;
+
+  dirty();
+  controller->ToggleRun();
+  expectReset(false);
+  EXPECT_EQ(run.m_running, 0);
+  EXPECT_EQ(view.text(1018), "开始");
+  EXPECT_EQ(view.text(1037), "无出价指令");
+  EXPECT_EQ(view.text(1042), "");
+  EXPECT_TRUE(view.strategyEnabled_);
+  for (int id : {1, 2, 3}) EXPECT_FALSE(timers.isActive(id)) << id;
+}
+
+TEST_F(ControllerTest, WorkerGuardsAndPeriods) {
+  ASSERT_EQ(startUp(), 0);
+  RunState& run = controller->run;
+  clock.runFor(1000);
+  for (int w = 1; w <= 11; ++w) {
+    if (w != 7) {
+      EXPECT_TRUE(passTimes(w).empty()) << "worker " << w << " ran while idle";
+    }
+  }
+
+  controller->ToggleRun();
+  clearPasses();
+  clock.runFor(2000);
+  // Running without a client: the page workers wait, the others run at their periods.
+  for (int w : {1, 2, 3}) EXPECT_TRUE(passTimes(w).empty()) << w;
+  for (int w : {4, 5}) EXPECT_EQ(passGaps(w), std::vector<int64_t>(19, 100)) << w;
+  for (int w : {8, 9, 10, 11}) EXPECT_EQ(passGaps(w), std::vector<int64_t>(4, 400)) << w;
+
+  run.m_clientFound = 1;
+  clearPasses();
+  clock.runFor(1000);
+  EXPECT_TRUE(passTimes(1).empty()) << "worker 1 also needs the window";
+  EXPECT_EQ(passTimes(2).size(), 10u);
+  EXPECT_EQ(passTimes(3).size(), 10u);
+
+  const WindowId page = desktop.addWindow("额度投标拍卖", "IEFrame");
+  run.m_auctionWnd = page;
+  clock.runFor(300);
+  EXPECT_EQ(run.m_screenWidth, 1280);
+  EXPECT_EQ(run.m_screenHeight, 1024);
+  desktop.removeWindow(page);
+  clock.runFor(100);
+  EXPECT_EQ(run.m_auctionWnd.load(), 0u) << "a vanished window is dropped";
+
+  controller->ToggleRun();
+  clearPasses();
+  clock.runFor(2000);
+  for (int w = 1; w <= 11; ++w) {
+    if (w != 7) {
+      EXPECT_TRUE(passTimes(w).empty()) << "worker " << w << " ran after Stop";
+    }
+  }
+}
+
+TEST_F(ControllerTest, RelayPollRunsEvery1500MsUntilTheLastMinuteThenEvery500) {
+  ASSERT_EQ(startUp(), 0);
+  controller->ToggleRun();
+  showRemaining(61);
+  clock.runFor(6000);
+  const auto slow = passGaps(6);
+  ASSERT_GE(slow.size(), 2u);
+  for (int64_t gap : slow) EXPECT_EQ(gap, 1500);
+
+  showRemaining(60);
+  clearPasses();
+  clock.runFor(3000);
+  for (int64_t gap : passGaps(6)) EXPECT_EQ(gap, 1500) << "60 s left is not yet the last minute";
+
+  showRemaining(59);
+  clock.runFor(1500);  // the sleep under way still has the old length
+  clearPasses();
+  clock.runFor(3000);
+  EXPECT_EQ(passGaps(6), std::vector<int64_t>(5, 500));
+}
+
+TEST_F(ControllerTest, UploadTimerSetsTheRequestOnceAndWorker7UploadsWithinASecond) {
+  ASSERT_EQ(startUp(), 0);
+  RunState& run = controller->run;
+  controller->ToggleRun();
+  timers.start(timer::kUpload, 25'000);
+  const int64_t dueAt = clock.elapsedMs() + 25'000;
+  clock.runFor(24'999);
+  EXPECT_EQ(run.m_resultUploadDue, 0);
+  EXPECT_TRUE(passTimes(7).empty());
+  clock.runFor(1001);
+  EXPECT_FALSE(timers.isActive(timer::kUpload)) << "one-shot";
+  ASSERT_EQ(passTimes(7).size(), 1u);
+  EXPECT_GE(passTimes(7)[0], dueAt);
+  EXPECT_LE(passTimes(7)[0], dueAt + 1000);
+  EXPECT_EQ(run.m_resultUploadCount, 1);
+  EXPECT_EQ(run.m_resultUploadDue, 0);
+  clock.runFor(60'000);
+  EXPECT_EQ(passTimes(7).size(), 1u) << "the timer fired once";
+}
+
+TEST_F(ControllerTest, AtMostFourUploadsPerRunTheLaterOnesAfterAPause) {
+  ASSERT_EQ(startUp(), 0);
+  RunState& run = controller->run;
+  std::vector<int64_t> doneAt;
+  for (int i = 0; i < 5; ++i) {
+    run.m_resultUploadDue = 1;
+    clock.runFor(5000);
+    doneAt.push_back(run.m_resultUploadDue == 0 ? run.m_resultUploadCount.load() : -1);
+  }
+  EXPECT_EQ(doneAt, (std::vector<int64_t>{1, 2, 3, 4, -1}));
+  EXPECT_EQ(passTimes(7).size(), 4u);
+  // The fourth upload waited 3 s after its pass before it was counted.
+  run.m_resultUploadCount = 3;
+  run.m_resultUploadDue = 1;
+  clock.runFor(1000);
+  EXPECT_EQ(run.m_resultUploadCount, 3);
+  clock.runFor(3000);
+  EXPECT_EQ(run.m_resultUploadCount, 4);
+}
+
+TEST_F(ControllerTest, FunctionKeyStopsTheRunOnlyWhileRunning) {
+  ASSERT_EQ(startUp(), 0);
+  // Idle: F2 is latched and swallowed, nothing else happens; Start clears the latch.
+  EXPECT_TRUE(desktop.sendKey(vk::kF(2), vk::kFlagUp));
+  clock.runFor(1000);
+  EXPECT_EQ(controller->flags.g_functionKey, 2);
+  controller->ToggleRun();
+  EXPECT_EQ(controller->flags.g_functionKey, 0);
+  clock.runFor(1000);
+  EXPECT_EQ(controller->run.m_running, 1);
+
+  // F5 latches first, so a later F2 passes and does not stop the run.
+  EXPECT_FALSE(desktop.sendKey(vk::kF(5), vk::kFlagUp));
+  EXPECT_FALSE(desktop.sendKey(vk::kF(2), vk::kFlagUp));
+  clock.runFor(1000);
+  EXPECT_EQ(controller->run.m_running, 1);
+
+  controller->flags.g_functionKey = 0;
+  EXPECT_TRUE(desktop.sendKey(vk::kF(3), vk::kFlagUp));
+  clock.runFor(200);
+  EXPECT_EQ(controller->run.m_running, 0);
+  EXPECT_EQ(controller->flags.g_functionKey, 0) << "the stop's reset clears the latch";
+}
+
+TEST_F(ControllerTest, RealModeFollowsTheBidNumberOnEverySecondTick) {
+  ASSERT_EQ(startUp(), 0);
+  const Config config;
+  struct Case {
+    std::string bid;
+    int realMode;
+  };
+  for (const Case& c : {Case{"", 1}, Case{config.practiceBidNumber1, 0},
+                        Case{config.practiceBidNumber2, 0}, Case{"12345678", 1}}) {
+    controller->SetBidNumber(c.bid);
+    EXPECT_EQ(controller->run.m_realMode, c.realMode) << c.bid;
+  }
+  controller->ToggleRun();
+  controller->run.m_bidNumber.set(config.practiceBidNumber1);
+  clock.runFor(1000);
+  EXPECT_EQ(controller->run.m_realMode, 0);
+}
+
+TEST_F(ControllerTest, VersionNoticeStopsTheRunForANewerVersionOnly) {
+  ASSERT_EQ(startUp(), 0);
+  controller->ToggleRun();
+  showRemaining(300);
+  controller->m_updateNoticeDue = 1;
+  controller->m_latestVersion.set("10.0.0");  // sorts lower than "9.1.4" as text
+  clock.runFor(3000);
+  EXPECT_EQ(controller->run.m_running, 1);
+  EXPECT_TRUE(view.notices_.empty());
+
+  controller->m_latestVersion.set("9.1.5");
+  clock.runFor(3000);
+  EXPECT_EQ(controller->run.m_running, 0);
+  EXPECT_EQ(view.notices_, (std::vector<std::string>{DownloadUrl(Config{}, "9.1.5")}));
+}
+
+TEST_F(ControllerTest, NoVersionNoticeInTheLastMinute) {
+  ASSERT_EQ(startUp(), 0);
+  controller->ToggleRun();
+  showRemaining(60);
+  controller->m_updateNoticeDue = 1;
+  controller->m_latestVersion.set("9.1.5");
+  clock.runFor(1000);
+  EXPECT_EQ(controller->run.m_running, 1);
+  EXPECT_TRUE(view.notices_.empty());
+}
+
+TEST_F(ControllerTest, RecordingSetUpNeedsTheLogOrTheMarker) {
+  ASSERT_EQ(startUp(), 0);
+  controller->SetBidNumber("12345678");
+  EXPECT_EQ(controller->run.m_recording, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("log/12345678")));
+
+  controller->run.m_recordMarker = 1;
+  controller->SetBidNumber("12345678");
+  EXPECT_EQ(controller->run.m_recording, 1);
+  EXPECT_TRUE(view.visible(1142));
+  EXPECT_TRUE(view.checked(1142));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("log/12345678")));
+
+  // A bid number is never turned into a path outside the program's folder.
+  controller->SetBidNumber("../../x");
+  EXPECT_FALSE(std::filesystem::exists(dir.path().parent_path() / "x"));
+}
+
+TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
+  ASSERT_EQ(startUp(), 0);
+  ProcessFlags& flags = controller->flags;
+  RunState& run = controller->run;
+  run.m_recording = 1;
+  controller->ToggleRun();
+  showRemaining(60);
+  controller->StatusTick();
+  EXPECT_EQ(flags.g_lastShotSec, 0) << "no screenshot at 60 s";
+  run.m_remainSec = 59;
+  controller->StatusTick();
+  EXPECT_EQ(flags.g_lastShotSec, 59);
+  flags.g_lastShotSec = 59;
+  run.m_remainSec = 58;
+  controller->StatusTick();
+  EXPECT_EQ(flags.g_lastShotSec, 58);
+}
+
+TEST_F(ControllerTest, DestroyingARunningControllerStopsItsWorkers) {
+  ASSERT_EQ(startUp(), 0);
+  controller->ToggleRun();
+  controller->run.m_clientFound = 1;
+  clock.runFor(1000);
+  controller.reset();  // must join all eleven workers, not leave them on a dead object
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace tavik
+
+namespace tavik {
+namespace {
+
+// Two identical runs in virtual time give the same interleaving of worker passes, to the
+// millisecond: what makes a recorded auction reproducible.
+TEST(ControllerDeterminism, SameRunSameTrace) {
+  auto trace = [] {
+    testing::TempDir dir;
+    VirtualClock clock;
+    FakeDesktop desktop(clock);
+    VirtualTimers timers(clock);
+    HeadlessView view;
+    LogFile logFile(clock, dir.file("my.Log"));
+    std::mutex m;
+    std::vector<std::pair<int, int64_t>> passes;
+    {
+      Controller c(ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText()});
+      c.onWorkerPass = [&](int worker, int64_t at) {
+        std::lock_guard lock(m);
+        passes.emplace_back(worker, at);
+      };
+      EXPECT_EQ(c.OnInitDialog(), 0);
+      c.ToggleRun();
+      c.run.m_clientFound = 1;
+      clock.runFor(3000);
+    }
+    return passes;
+  };
+  const auto first = trace();
+  EXPECT_GT(first.size(), 100u);
+  EXPECT_EQ(first, trace());
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,2 +1,129 @@
 #include <gtest/gtest.h>
-TEST(Log, Placeholder) {}
+#include <sys/stat.h>
+
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "log/gbk.h"
+#include "log/log_file.h"
+#include "log/logger.h"
+#include "platform/fake/virtual_clock.h"
+#include "support/temp_dir.h"
+
+namespace tavik {
+namespace {
+
+using testing::TempDir;
+
+class LogTest : public ::testing::Test {
+ protected:
+  LogTest() { clock.runUntilLocal(11, 29, 59, 400); }
+
+  std::string logText() const { return TempDir::read(path); }
+
+  TempDir dir;
+  std::string path = dir.file("my.Log");
+  VirtualClock clock;  // local time: 2025-12-09 11:29:59.400
+  LogFile file{clock, path};
+  RunState run;
+  ProcessFlags flags;
+  Logger logger{file, run, flags};
+};
+
+TEST_F(LogTest, LineIsTimeStampSeparatorGbkTextCrLf) {
+  file.LogLine("系统启动,我的IP地址:10.0.0.7");
+  const std::string expected =
+      "2025-12-09 11:29:59---" + utf8ToGbk("系统启动,我的IP地址:10.0.0.7") + "\r\n";
+  EXPECT_EQ(logText(), expected);
+  // The GBK bytes of the first character, to be sure the file is not UTF-8.
+  EXPECT_EQ(expected.substr(22, 2), "\xCF\xB5");
+}
+
+TEST_F(LogTest, AppendsAfterLinesOfEarlierRuns) {
+  TempDir::write(path, "2025-12-08 11:00:00---old\r\n");
+  file.LogLine("new");
+  EXPECT_EQ(logText(), "2025-12-08 11:00:00---old\r\n2025-12-09 11:29:59---new\r\n");
+}
+
+TEST_F(LogTest, FailedOpenDropsTheLineAndTheNextCallRetries) {
+  const std::string blocked = dir.file("missing/dir/my.Log");
+  TempDir::write(dir.file("missing"), "a file where the folder should be");
+  LogFile stuck(clock, blocked);
+  stuck.LogLine("dropped");
+  std::filesystem::remove(dir.file("missing"));
+  stuck.LogLine("kept");
+  EXPECT_EQ(TempDir::read(blocked), "2025-12-09 11:29:59---kept\r\n");
+}
+
+TEST_F(LogTest, StatusLineCarriesEveryField) {
+  run.m_remainSec = 48;
+  run.m_subSecondTicks = 3;
+  run.m_lowestPrice = 88300;
+  run.m_myPrice = 88600;
+  run.m_submittedPrice = 88200;
+  run.m_submittedSec = 51;
+  run.m_systemState = 3;
+  flags.g_captchaState = 1;
+  flags.g_keyCount = 17;
+  EXPECT_EQ(FormatStatusLine(run, flags),
+            "剩余时间:48(-0.6秒),当前最低成交价=88300,我的当前出价=88600,已经成功提交的价格=88200,"
+            "提交的价格的时间=51,系统状态:3,验证码框状态:1,键盘输入:17");
+}
+
+TEST_F(LogTest, LogStatusRules) {
+  logger.LogStatus("off: nothing at all", true);
+  EXPECT_EQ(logText(), "");
+
+  run.m_logEnabled = 1;
+  logger.LogStatus("88300", false);
+  logger.LogStatus("x", true);  // a one-byte text: only the status line
+  logger.LogStatus("", true);
+  std::istringstream lines(logText());
+  std::vector<std::string> got;
+  for (std::string l; std::getline(lines, l);) got.push_back(gbkToUtf8(l.substr(22)));
+  const std::string status = FormatStatusLine(run, flags) + "\r";
+  EXPECT_EQ(got, (std::vector<std::string>{"88300\r", status, status}));
+}
+
+TEST(LogFileThreads, ConcurrentWritersNeverInterleaveWithinALine) {
+  TempDir dir;
+  RealClock clock;
+  LogFile file(clock, dir.file("my.Log"));
+  constexpr int kThreads = 4, kLines = 300;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&file, t] {
+      const std::string body(100 + t * 37, char('a' + t));
+      for (int i = 0; i < kLines; ++i) file.LogLine(body);
+    });
+  }
+  for (auto& t : threads) t.join();
+
+  std::istringstream in(TempDir::read(dir.file("my.Log")));
+  int count = 0;
+  for (std::string line; std::getline(in, line); ++count) {
+    ASSERT_EQ(line.back(), '\r');
+    ASSERT_EQ(line.substr(19, 3), "---");
+    const std::string body = line.substr(22, line.size() - 23);
+    ASSERT_FALSE(body.empty());
+    EXPECT_EQ(body, std::string(body.size(), body[0])) << "mixed line";
+    EXPECT_EQ(body.size(), size_t(100 + (body[0] - 'a') * 37));
+  }
+  EXPECT_EQ(count, kThreads * kLines);
+}
+
+TEST(Gbk, UnmappableAndMalformedBecomeQuestionMarks) {
+  EXPECT_EQ(utf8ToGbk("价格"), "\xBC\xDB\xB8\xF1");
+  EXPECT_EQ(utf8ToGbk("a\xF0\x9F\x98\x80"
+                      "b"),
+            "a?b");  // an emoji has no GBK code
+  EXPECT_EQ(utf8ToGbk("a\xFF"
+                      "b"),
+            "a?b");
+  EXPECT_EQ(gbkToUtf8("\xBC\xDB\xB8\xF1"), "价格");
+}
+
+}  // namespace
+}  // namespace tavik

@@ -61,7 +61,8 @@ TEST(VirtualClock, TimeStandsStillWhileAThreadRuns) {
     ClockThread t(clock, "busy", [&] {
       clock.sleepMs(10);
       before = clock.elapsedMs();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));  // real work takes no virtual time
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(20));  // real work takes no virtual time
       after = clock.elapsedMs();
     });
     clock.runFor(50);
@@ -90,8 +91,8 @@ TEST(VirtualClock, TimersFireOnTheDriverBeforeThreadsDueAtTheSameInstant) {
     });
     clock.runFor(700);
   }
-  EXPECT_EQ(trace, (std::vector<std::string>{"200 timer1", "200 worker", "300 timer9",
-                                             "400 timer1", "600 timer1"}));
+  EXPECT_EQ(trace, (std::vector<std::string>{"200 timer1", "200 worker", "300 timer9", "400 timer1",
+                                             "600 timer1"}));
 }
 
 TEST(VirtualClock, LocalAndUtcTimeFollowVirtualTimeAndSkew) {

@@ -14,9 +14,13 @@ thread_local int tl_slot = -1;
 VirtualClock::VirtualClock(int64_t startUtcMs, int64_t localOffsetMs)
     : startUtcMs_(startUtcMs), localOffsetMs_(localOffsetMs) {}
 
-VirtualClock::~VirtualClock() { interruptSleeps(); }
+VirtualClock::~VirtualClock() {
+  interruptSleeps();
+}
 
-bool VirtualClock::isDriverThread() const { return tl_clock != this; }
+bool VirtualClock::isDriverThread() const {
+  return tl_clock != this;
+}
 
 uint32_t VirtualClock::tickCountMs() {
   std::lock_guard lock(mutex_);
@@ -28,7 +32,9 @@ int64_t VirtualClock::utcNowMs() {
   return startUtcMs_ + now_ + skewMs_;
 }
 
-int64_t VirtualClock::localOffsetMs(int64_t) { return localOffsetMs_; }
+int64_t VirtualClock::localOffsetMs(int64_t) {
+  return localOffsetMs_;
+}
 
 int64_t VirtualClock::elapsedMs() const {
   std::lock_guard lock(mutex_);

@@ -3,6 +3,8 @@
 namespace tavik {
 
 // Placeholder until the backend lands: no display is usable.
-std::unique_ptr<Desktop> createX11Desktop() { return nullptr; }
+std::unique_ptr<Desktop> createX11Desktop() {
+  return nullptr;
+}
 
 }  // namespace tavik

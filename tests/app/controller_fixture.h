@@ -1,0 +1,76 @@
+#pragma once
+// A controller on a fake desktop in virtual time, with its program folder in a temp dir.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "app/controller.h"
+#include "app/headless_view.h"
+#include "platform/fake/fake_desktop.h"
+#include "platform/fake/virtual_clock.h"
+#include "support/temp_dir.h"
+
+namespace tavik::testing {
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  ControllerTest() { clock.runUntilLocal(11, 20, 0); }
+  ~ControllerTest() override { controller.reset(); }
+
+  // Creates the controller (after marker files are in place) and runs its start-up.
+  int startUp() {
+    controller = std::make_unique<Controller>(
+        ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText()});
+    controller->onWorkerPass = [this](int worker, int64_t) {
+      std::lock_guard lock(passMutex);
+      passes[worker].push_back(clock.elapsedMs());
+    };
+    return controller->OnInitDialog();
+  }
+  void marker(const char* name) { TempDir::write(dir.file(name), ""); }
+
+  // The virtual times (elapsedMs) of a worker's passes since the last clearPasses().
+  std::vector<int64_t> passTimes(int worker) {
+    std::lock_guard lock(passMutex);
+    return passes[worker];
+  }
+  // Gaps between consecutive passes.
+  std::vector<int64_t> passGaps(int worker) {
+    const auto t = passTimes(worker);
+    std::vector<int64_t> gaps;
+    for (size_t i = 1; i < t.size(); ++i) gaps.push_back(t[i] - t[i - 1]);
+    return gaps;
+  }
+  void clearPasses() {
+    std::lock_guard lock(passMutex);
+    passes.clear();
+  }
+  // Sets the shown time and end so that the remaining seconds come out as `remain`.
+  void showRemaining(int remain) {
+    RunState& run = controller->run;
+    run.m_endHour = 11;
+    run.m_endMinute = 30;
+    const int now = 41400 - remain;
+    run.m_curHour = now / 3600;
+    run.m_curMinute = now % 3600 / 60;
+    run.m_curSecond = now % 60;
+    run.m_remainSec = remain;
+  }
+
+  TempDir dir;
+  VirtualClock clock;
+  FakeDesktop desktop{clock};
+  VirtualTimers timers{clock};
+  HeadlessView view;
+  LogFile logFile{clock, dir.file("my.Log")};
+  std::unique_ptr<Controller> controller;
+
+  std::mutex passMutex;
+  std::map<int, std::vector<int64_t>> passes;  // worker -> virtual times of its passes
+};
+
+}  // namespace tavik::testing

@@ -1,0 +1,46 @@
+#include "core/config.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace tavik {
+namespace {
+
+using testing::TempDir;
+
+TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
+  TempDir dir;
+  const std::string path = dir.file("tavik.conf");
+  TempDir::write(path,
+                 "# comment\n"
+                 "browser_command = chromium --new-window\n"
+                 "ntp_servers = 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4\n"
+                 "ntp_port=1123\n"
+                 "practice_bid_number_2 = 51000051\n"
+                 "colour = blue\n");
+  Config c;
+  std::vector<std::string> warnings;
+  EXPECT_TRUE(c.load(path, &warnings));
+  EXPECT_EQ(c.browserCommand, (std::vector<std::string>{"chromium", "--new-window"}));
+  EXPECT_EQ(c.ntpServers[3], "127.0.0.4");
+  EXPECT_EQ(c.ntpPort, 1123);
+  EXPECT_EQ(c.practiceBidNumber2, "51000051");
+  EXPECT_EQ(c.practiceBidNumber1, Config{}.practiceBidNumber1);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find(":6: unknown key \"colour\""), std::string::npos);
+}
+
+TEST(Config, MissingFileKeepsDefaultsAndShortServerListIsFilledUp) {
+  TempDir dir;
+  Config c;
+  EXPECT_TRUE(c.load(dir.file("none.conf")));
+  EXPECT_EQ(c.ntpServers.size(), 4u);
+  TempDir::write(dir.file("short.conf"), "ntp_servers = 127.0.0.9\nbrowser_command =\n");
+  EXPECT_TRUE(c.load(dir.file("short.conf")));
+  EXPECT_EQ(c.ntpServers, std::vector<std::string>(4, "127.0.0.9"));
+  EXPECT_EQ(c.browserCommand, Config{}.browserCommand) << "an empty command falls back";
+}
+
+}  // namespace
+}  // namespace tavik
