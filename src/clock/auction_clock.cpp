@@ -49,8 +49,11 @@ void AuctionClock::UpdateAuctionClock(const PageTimeReader& readPageTime) {
   PageTime page;
   page.ok = readPageTime ? readPageTime(page.hour, page.minute, page.second, page.text) : 0;
 
+  // Network time first when the service mode asks for it. Practice pages never use network
+  // time, so there the page's own clock is always read: skipping it would leave them blank.
   const int32_t netMode = run_.m_netMode;
-  const bool networkFirst = run_.m_compatMode != 0 && (netMode == 2 || netMode == 3) &&
+  const bool networkFirst = run_.m_realMode == 1 && run_.m_compatMode != 0 &&
+                            (netMode == 2 || netMode == 3) &&
                             time_.m_ntpFailCycles < kFailCyclesLimit;
   if (!networkFirst) {
     if (page.ok == 1) {
