@@ -19,7 +19,11 @@ class InProcessUdp::Socket final : public UdpSocket {
 
   int send(const uint8_t* data, size_t length) override {
     if (!peer_) return -1;
-    pending_ = owner_.responder_(*peer_, std::vector<uint8_t>(data, data + length));
+    return sendTo(*peer_, data, length);
+  }
+
+  int sendTo(const Ipv4Endpoint& to, const uint8_t* data, size_t length) override {
+    pending_ = owner_.responder_(to, std::vector<uint8_t>(data, data + length));
     return int(length);
   }
 

@@ -39,6 +39,13 @@ class PosixUdpSocket final : public UdpSocket {
     return n < 0 ? -1 : int(n);
   }
 
+  int sendTo(const Ipv4Endpoint& to, const uint8_t* data, size_t length) override {
+    const sockaddr_in sa = toSockaddr(to);
+    const ssize_t n = ::sendto(fd_, data, length, MSG_NOSIGNAL,
+                               reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    return n < 0 ? -1 : int(n);
+  }
+
   int receive(uint8_t* buffer, size_t capacity, int timeoutMs) override {
     timeval tv{};
     tv.tv_sec = timeoutMs / 1000;

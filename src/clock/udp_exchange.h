@@ -28,10 +28,13 @@ class UdpSocket {
   virtual ~UdpSocket() = default;
   // Fixes the peer: later sends go there and only its datagrams are received.
   virtual bool connect(const Ipv4Endpoint& peer) = 0;
-  // Bytes reported sent, or -1.
+  // Bytes reported sent to the connected peer, or -1.
   virtual int send(const uint8_t* data, size_t length) = 0;
-  // Waits up to timeoutMs for one datagram from the peer. Returns its full length, which may
-  // exceed `capacity` (only `capacity` bytes are stored then), or -1 on timeout or error.
+  // For a socket that talks to several hosts without connecting: bytes sent to `to`, or -1.
+  virtual int sendTo(const Ipv4Endpoint& to, const uint8_t* data, size_t length) = 0;
+  // Waits up to timeoutMs for one datagram (from the peer, when connected). Returns its full
+  // length, which may exceed `capacity` (only `capacity` bytes are stored then), or -1 on
+  // timeout or error.
   virtual int receive(uint8_t* buffer, size_t capacity, int timeoutMs) = 0;
 };
 

@@ -124,9 +124,10 @@ std::optional<Comparison> compareWithNtpdig(const std::string& ntpdig) {
 }
 
 void report(const char* server, const Comparison& c) {
-  std::printf("ntp accuracy, %s: ours %.0f ms, ntpdig %.3f ms, difference %.3f ms (worst of %d "
-              "rounds %.3f ms)\n",
-              server, c.oursMs, c.referenceMs, c.oursMs - c.referenceMs, kRounds, c.worstRoundMs);
+  std::printf(
+      "ntp accuracy, %s: ours %.0f ms, ntpdig %.3f ms, difference %.3f ms (worst of %d "
+      "rounds %.3f ms)\n",
+      server, c.oursMs, c.referenceMs, c.oursMs - c.referenceMs, kRounds, c.worstRoundMs);
 }
 
 class NtpAccuracy : public ::testing::Test {

@@ -160,6 +160,21 @@ TEST_F(SntpClientTest, AReplyFromAnotherAddressIsNotTakenAndTheWaitEndsAfterTwoS
   EXPECT_EQ(client.m_offsetMs, 9);
 }
 
+// The unconnected form, for a socket that serves several hosts: the reply comes back to it.
+TEST_F(SntpClientTest, AnUnconnectedSocketSendsToAndHearsFromAnyHost) {
+  LoopbackResponder server({{.receiveAheadMs = 3, .transmitAheadMs = 3, .full = true}},
+                           virtualNowUs());
+  ASSERT_TRUE(server.ok());
+  const auto socket = udp.open();
+  ASSERT_TRUE(socket);
+  const SntpPacket request = BuildSntpRequest(0);
+  const Ipv4Endpoint to{0x7F000001, uint16_t(server.port())};
+  ASSERT_EQ(socket->sendTo(to, request.data(), request.size()), 48);
+  SntpPacket reply{};
+  EXPECT_EQ(socket->receive(reply.data(), reply.size(), 2000), 48);
+  EXPECT_EQ(reply[0], 0x1C);
+}
+
 // On the machine's own clock, with the server holding the request for 300 ms before it
 // answers: the offset is still the server's lead, to within scheduling noise.
 TEST(SntpClientRealTime, ServerProcessingTimeDoesNotShiftTheOffset) {
