@@ -21,7 +21,13 @@ std::string DownloadUrl(const Config& config, const std::string& version) {
 }
 
 Controller::Controller(ControllerDeps deps)
-    : deps_(std::move(deps)), logger_(deps_.logFile, run, flags), screen_(deps_.desktop) {
+    : deps_(std::move(deps)),
+      logger_(deps_.logFile, run, flags),
+      screen_(deps_.desktop),
+      timeSync_(run, netTime, deps_.clock, logger_, deps_.udp ? *deps_.udp : posixUdp_,
+                deps_.config),
+      auctionClock_(run, flags, netTime, deps_.clock, logger_) {
+  static_assert(timer::kUpload == kResultUploadTimerId);
   run.m_exeDir.set(deps_.exeDir);
   deps_.timers.setHandler([this](int id) { OnTimer(id); });
 }
@@ -64,6 +70,8 @@ int Controller::OnInitDialog() {
 
   for (auto& option : strategy.m_advOption) option = 1;
 
+  netTime.m_ntpLastOffsetMs = 0;
+  netTime.m_ntpOffsetMs = 0;
   run.m_netMode = 2;
   run.m_auctionStartText.set("10:30:00");
   run.m_auctionHalfText.set("11:00:00");
@@ -72,6 +80,9 @@ int Controller::OnInitDialog() {
   run.m_auctionHalfSec = 39600;
   run.m_auctionEndSec = 41400;
   run.m_warningPrice = 88100;
+  // The configurable time server starts as public server 3 of 4.
+  const auto& ntpServers = deps_.config.ntpServers;
+  netTime.m_ntpServer.set(ntpServers.size() > 2 ? ntpServers[2] : std::string());
 
   const std::string ip = localIpv4();
   run.m_localIp.set(ip.size() > 5 ? ip : std::string());
@@ -112,7 +123,9 @@ void Controller::startWorkers() {
     run.m_screenHeight = screen.height;
   });
   add("w2-reader", fixed(100), [this, found] {
-    if (found()) passed(2);
+    if (!found()) return;
+    passed(2);
+    auctionClock_.UpdateAuctionClock(readPageTime);
   });
   add("w3-engine", fixed(100), [this, found] {
     if (found()) passed(3);
@@ -130,7 +143,9 @@ void Controller::startWorkers() {
     if (running()) passed(11);
   });
   add("w5-time", fixed(100), [this, running] {
-    if (running()) passed(5);
+    if (!running()) return;
+    passed(5);
+    timeSync_.SyncNetworkTime();
   });
   add(
       "w6-relay-poll", [this] { return run.m_remainSec >= 60 ? 1500 : 500; },
@@ -191,6 +206,7 @@ void Controller::ToggleRun() {
 
 void Controller::ResetRunState(bool atStart) {
   run.reset(atStart);
+  netTime.reset();
   flags.g_enterPressed = 0;
   flags.g_functionKey = 0;
   flags.g_captchaState = 0;
@@ -215,6 +231,7 @@ void Controller::OnTimer(int id) {
 
 void Controller::StatusTick() {
   CaptureSecond(run, flags, screen_);
+  auctionClock_.UpdateRemainSec(deps_.timers, [this] { ToggleRun(); });
   if (flags.g_functionKey == 2 || flags.g_functionKey == 3) ToggleRun();
 }
 

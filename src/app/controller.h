@@ -10,6 +10,10 @@
 
 #include "app/main_view.h"
 #include "app/worker_thread.h"
+#include "clock/auction_clock.h"
+#include "clock/network_time.h"
+#include "clock/time_state.h"
+#include "clock/udp_exchange.h"
 #include "core/config.h"
 #include "core/run_state.h"
 #include "log/log_file.h"
@@ -40,7 +44,8 @@ struct ControllerDeps {
   MainView& view;
   LogFile& logFile;
   Config config;
-  std::string exeDir;  // with a trailing "/"
+  std::string exeDir;           // with a trailing "/"
+  UdpTransport* udp = nullptr;  // network time; null: the machine's sockets
 };
 
 class Controller {
@@ -77,6 +82,11 @@ class Controller {
   // Announced by the remote main parameters: a newer version must be installed.
   AtomicInt m_updateNoticeDue{0};
   GuardedText m_latestVersion;
+  // Network time and the page clock's trust counters.
+  NetworkTimeState netTime;
+  // The page-time reader that the auction clock consults; set before OnInitDialog. Until the
+  // page reader is wired in it reports that there is nothing to read yet.
+  PageTimeReader readPageTime = [](int&, int&, int&, std::string&) { return 0; };
 
   Logger& log() { return logger_; }
   ScreenDriver& screen() { return screen_; }
@@ -95,6 +105,9 @@ class Controller {
   ControllerDeps deps_;
   Logger logger_;
   ScreenDriver screen_;
+  PosixUdpTransport posixUdp_;
+  NetworkTimeSync timeSync_;
+  AuctionClock auctionClock_;
   std::vector<std::unique_ptr<WorkerThread>> workers_;
   bool hookInstalled_ = false;
   bool shutDown_ = false;
