@@ -131,6 +131,8 @@ TEST_F(ControllerTest, WorkerGuardsAndPeriods) {
     }
   }
 
+  // Practice mode, so that worker 5's passes do not start network-time cycles.
+  controller->SetBidNumber(Config{}.practiceBidNumber1);
   controller->ToggleRun();
   clearPasses();
   clock.runFor(2000);
@@ -356,10 +358,14 @@ TEST(ControllerDeterminism, SameRunSameTrace) {
     VirtualTimers timers(clock);
     HeadlessView view;
     LogFile logFile(clock, dir.file("my.Log"));
+    InProcessUdp udp(clock, [](const Ipv4Endpoint&, const std::vector<uint8_t>&) {
+      return std::optional<InProcessUdp::Reply>();
+    });
     std::mutex m;
     std::vector<std::pair<int, int64_t>> passes;
     {
-      Controller c(ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText()});
+      Controller c(
+          ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText(), &udp});
       c.onWorkerPass = [&](int worker, int64_t at) {
         std::lock_guard lock(m);
         passes.emplace_back(worker, at);
