@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kInitFailed = "初始化失败,请更换电脑!";
 constexpr const char* kSaveFailed = "保存配置失败，请检查程序目录是否可以写入。";
 constexpr const char* kBadBidNumber = "投标号必须是8位数字，请重新输入。";
-constexpr const char* kBidNumberNotKept = "投标号无法保存到 profile.ini，请检查程序目录是否可以写入。";
+constexpr const char* kBidNumberNotKept =
+    "投标号无法保存到 profile.ini，请检查程序目录是否可以写入。";
 constexpr const char* kSchemeNames[] = {"我的方案1", "我的方案2", "我的方案3"};
 constexpr const char* kCloudSchemeName = "云方案";
 }  // namespace
@@ -34,7 +35,9 @@ Controller::Controller(ControllerDeps deps)
   deps_.timers.setHandler([this](int id) { OnTimer(id); });
 }
 
-Controller::~Controller() { Shutdown(); }
+Controller::~Controller() {
+  Shutdown();
+}
 
 bool Controller::markerExists(const char* name) const {
   std::error_code ec;
@@ -64,9 +67,9 @@ int Controller::OnInitDialog() {
   startWorkers();
   deps_.view.moveTo(30, 30);
 
-  hookInstalled_ = deps_.desktop.installKeyboardHook(KeyboardHook{
-      [this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
-      [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
+  hookInstalled_ = deps_.desktop.installKeyboardHook(
+      KeyboardHook{[this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
+                   [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
 
   for (auto& option : strategy.m_advOption) option = 1;
 
@@ -232,7 +235,8 @@ void Controller::StatusTick() {
 }
 
 void Controller::ShowStatus() {
-  for (const TextUpdate& u : tavik::ShowStatus(run, flags, logger_)) deps_.view.setText(u.id, u.text);
+  for (const TextUpdate& u : tavik::ShowStatus(run, flags, logger_))
+    deps_.view.setText(u.id, u.text);
 }
 
 void Controller::ShowStatusLabels() {
@@ -283,18 +287,16 @@ bool Controller::EnterBidNumber(const std::string& text) {
     deps_.view.messageBox(kBadBidNumber);
     return false;
   }
-  const bool kept = SaveBidNumber(deps_.exeDir, bid);
+  if (!SaveBidNumber(deps_.exeDir, bid)) deps_.view.messageBox(kBidNumberNotKept);
   SetBidNumber(bid);
-  if (!kept) deps_.view.messageBox(kBidNumberNotKept);
-  return kept;
+  return true;
 }
 
 bool Controller::UpdateFields() {
   MainView& view = deps_.view;
-  const int bad = ExchangeToFields(
-      MainWindowBindings(strategy, run),
-      ControlReader{[&view](int id) { return view.controlText(id); },
-                    [&view](int id) { return view.isChecked(id); }});
+  const int bad = ExchangeToFields(MainWindowBindings(strategy, run),
+                                   ControlReader{[&view](int id) { return view.controlText(id); },
+                                                 [&view](int id) { return view.isChecked(id); }});
   if (bad == 0) return true;
   view.messageBox(kNotAnInteger);
   view.setFocus(bad);
@@ -361,7 +363,9 @@ void Controller::OnControlClicked(int id, bool checked) {
   ApplyMainWindowClick(id, checked, strategy, run);
 }
 
-void Controller::LaunchPractice() { SelectPracticeScheme(); }
+void Controller::LaunchPractice() {
+  SelectPracticeScheme();
+}
 
 void Controller::LaunchRealClient() {}
 
@@ -371,6 +375,8 @@ void Controller::OpenUrl(const std::string& url) {
   deps_.desktop.launchProgram(argv);
 }
 
-void Controller::OpenVendorDownloadPage() { OpenUrl(deps_.config.practiceHost + "/download/"); }
+void Controller::OpenVendorDownloadPage() {
+  OpenUrl(deps_.config.practiceHost + "/download/");
+}
 
 }  // namespace tavik

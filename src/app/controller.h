@@ -68,7 +68,8 @@ class Controller {
   void SetBidNumber(const std::string& bidNumber);
   void DeriveRealMode();
   // The user typed a bid number: checks it (eight digits), keeps it in "./profile.ini" and
-  // sets it. Returns false, after telling the user, when it is refused or cannot be kept.
+  // sets it. Returns false, after telling the user, when it is refused; a number that cannot
+  // be kept on disk is still used for this session, and the user is told.
   bool EnterBidNumber(const std::string& text);
 
   // Data exchange of the main window's strategy controls. UpdateFields stops at the first edit

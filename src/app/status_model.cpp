@@ -10,7 +10,9 @@ constexpr int kBarLength = 30;
 // not shown.
 constexpr size_t kClockTextLimit = 15;
 
-std::string PlusMinus(int value) { return value == 1 ? "+" : "-"; }
+std::string PlusMinus(int value) {
+  return value == 1 ? "+" : "-";
+}
 }  // namespace
 
 std::string RemainText(int remainSec, int subSecondTicks) {
@@ -23,8 +25,10 @@ std::string ProgressBar(int position, bool marked) {
   std::string bar(kBarLength, '-');
   if (!marked) return bar;
   for (int k = position; k < position + 3; ++k) {
-    if (k < kBarLength) bar[size_t(k)] = '>';
-    else if (k < kBarLength + 2) bar[size_t(k - kBarLength)] = '>';
+    if (k < kBarLength)
+      bar[size_t(k)] = '>';
+    else if (k < kBarLength + 2)
+      bar[size_t(k - kBarLength)] = '>';
   }
   return bar;
 }
@@ -69,7 +73,7 @@ StatusUpdates ShowStatus(RunState& run, ProcessFlags& flags, Logger& log) {
 StatusUpdates ShowStatusLabels(const RunState& run) {
   StatusUpdates out;
   out.push_back({status::kClient, run.m_clientFound == 1 ? "提示：检测到拍卖客户端程序正在运行"
-                                                          : "提示：拍卖客户端程序未运行"});
+                                                         : "提示：拍卖客户端程序未运行"});
   const int state = run.m_systemState;
   if (state == 3) {
     out.push_back({status::kEngine, "检测到回车，等待自动出价"});

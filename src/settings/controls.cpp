@@ -11,20 +11,20 @@ constexpr auto kEdit = ControlKind::kEdit;
 
 std::vector<BoundControl> MainWindowBindings(Strategy& s, RunState& run) {
   return {
-      {1005, kCheck, &s.m_autoBid2},       {1007, kEdit, &s.m_bid2Sec},
-      {1009, kEdit, &s.m_bid2DirPrice},    {1008, kEdit, &s.m_bid2AddPrice},
-      {1010, kCheck, &s.m_bid2TopUp},      {1003, kCheck, &s.m_bid2AddFlag},
-      {1074, kCheck, &s.m_bid2SmartFlag},  {1004, kCheck, &s.m_bid2DirFlag},
-      {1012, kCheck, &s.m_autoBid3},       {1006, kCheck, &s.m_bid3SmartFlag},
-      {1011, kCheck, &s.m_bid3DirFlag},    {1015, kEdit, &s.m_bid3DirPrice},
-      {1039, kEdit, &s.m_remedySec},       {1025, kCheck, &s.m_remedyOn},
-      {1027, kEdit, &s.m_remedyMaxDiff},   {1028, kCheck, &s.m_remedyTopUp},
-      {1044, kEdit, &s.m_remedyAdd},       {1029, kCheck, &s.m_bid3AddFlag},
-      {1031, kEdit, &s.m_bid3AddPrice},    {1057, kCheck, &s.m_autoDisconnect},
-      {1104, kCheck, &s.m_bid3Now},        {1107, kCheck, &s.m_bid3AtSecFlag},
-      {1108, kEdit, &s.m_bid3Sec},         {1105, kCheck, &s.m_bid2LateSmart},
-      {1106, kCheck, &s.m_bid3LateSmart},  {1016, kCheck, &s.m_bid3TopUp},
-      {1113, kEdit, &s.m_remedyMinDiff},   {1123, kCheck, &run.m_compatMode},
+      {1005, kCheck, &s.m_autoBid2},      {1007, kEdit, &s.m_bid2Sec},
+      {1009, kEdit, &s.m_bid2DirPrice},   {1008, kEdit, &s.m_bid2AddPrice},
+      {1010, kCheck, &s.m_bid2TopUp},     {1003, kCheck, &s.m_bid2AddFlag},
+      {1074, kCheck, &s.m_bid2SmartFlag}, {1004, kCheck, &s.m_bid2DirFlag},
+      {1012, kCheck, &s.m_autoBid3},      {1006, kCheck, &s.m_bid3SmartFlag},
+      {1011, kCheck, &s.m_bid3DirFlag},   {1015, kEdit, &s.m_bid3DirPrice},
+      {1039, kEdit, &s.m_remedySec},      {1025, kCheck, &s.m_remedyOn},
+      {1027, kEdit, &s.m_remedyMaxDiff},  {1028, kCheck, &s.m_remedyTopUp},
+      {1044, kEdit, &s.m_remedyAdd},      {1029, kCheck, &s.m_bid3AddFlag},
+      {1031, kEdit, &s.m_bid3AddPrice},   {1057, kCheck, &s.m_autoDisconnect},
+      {1104, kCheck, &s.m_bid3Now},       {1107, kCheck, &s.m_bid3AtSecFlag},
+      {1108, kEdit, &s.m_bid3Sec},        {1105, kCheck, &s.m_bid2LateSmart},
+      {1106, kCheck, &s.m_bid3LateSmart}, {1016, kCheck, &s.m_bid3TopUp},
+      {1113, kEdit, &s.m_remedyMinDiff},  {1123, kCheck, &run.m_compatMode},
       {1142, kCheck, &run.m_recording},
   };
 }
@@ -34,7 +34,8 @@ std::vector<BoundControl> AdvancedDialogBindings(Strategy& s) {
                                                   1060, 1061, 1062, 1063, 1092, 1093, 1094,
                                                   1097, 1098, 1099, 1100, 1101, 1102};
   std::vector<BoundControl> b;
-  for (int n = 1; n <= kAdvOptions; ++n) b.push_back({kOptionIds[n - 1], kCheck, &s.m_advOption[n]});
+  for (int n = 1; n <= kAdvOptions; ++n)
+    b.push_back({kOptionIds[n - 1], kCheck, &s.m_advOption[n]});
   b.insert(b.end(), {{1112, kEdit, &s.m_earlyMaxDiff},
                      {1114, kEdit, &s.m_earlySec},
                      {1117, kEdit, &s.m_earlyDelayMs},
@@ -156,18 +157,42 @@ bool ApplyMainWindowClick(int id, bool checked, Strategy& s, RunState& run) {
   };
   const int state = checked ? 1 : 0;
   switch (id) {
-    case 1003: bid2(0); break;
-    case 1074: bid2(1); break;
-    case 1004: bid2(2); break;
-    case 1029: bid3(0); break;
-    case 1006: bid3(1); break;
-    case 1011: bid3(2); break;
-    case 1005: s.m_autoBid2 = state; break;
-    case 1010: s.m_bid2TopUp = state; break;
-    case 1012: s.m_autoBid3 = state; break;
-    case 1057: s.m_autoDisconnect = state; break;
-    case 1123: run.m_compatMode = state; break;
-    case 1142: run.m_recording = state; break;
+    case 1003:
+      bid2(0);
+      break;
+    case 1074:
+      bid2(1);
+      break;
+    case 1004:
+      bid2(2);
+      break;
+    case 1029:
+      bid3(0);
+      break;
+    case 1006:
+      bid3(1);
+      break;
+    case 1011:
+      bid3(2);
+      break;
+    case 1005:
+      s.m_autoBid2 = state;
+      break;
+    case 1010:
+      s.m_bid2TopUp = state;
+      break;
+    case 1012:
+      s.m_autoBid3 = state;
+      break;
+    case 1057:
+      s.m_autoDisconnect = state;
+      break;
+    case 1123:
+      run.m_compatMode = state;
+      break;
+    case 1142:
+      run.m_recording = state;
+      break;
     case 1104:
       s.m_bid3Now = 1;
       s.m_bid3AtSecFlag = 0;
@@ -176,7 +201,8 @@ bool ApplyMainWindowClick(int id, bool checked, Strategy& s, RunState& run) {
       s.m_bid3Now = 0;
       s.m_bid3AtSecFlag = 1;
       break;
-    default: return false;
+    default:
+      return false;
   }
   return true;
 }

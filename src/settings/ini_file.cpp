@@ -16,7 +16,9 @@ namespace {
 
 constexpr size_t kMaxValueBytes = 255;  // the read buffer holds 256 bytes with the terminator
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -24,7 +26,9 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -38,7 +42,8 @@ std::optional<std::string_view> SectionName(std::string_view line) {
   line = Trim(line);
   if (line.empty() || line.front() != '[') return std::nullopt;
   line.remove_prefix(1);
-  if (const auto close = line.find(']'); close != std::string_view::npos) line = line.substr(0, close);
+  if (const auto close = line.find(']'); close != std::string_view::npos)
+    line = line.substr(0, close);
   return Trim(line);
 }
 
@@ -178,7 +183,8 @@ std::optional<std::string> IniDocument::get(std::string_view section, std::strin
 
 void IniDocument::insertLine(int at, std::string content) {
   // The line before the new one must end, else the two would run together.
-  if (at > 0 && lines_[size_t(at - 1)].terminator.empty()) lines_[size_t(at - 1)].terminator = newline_;
+  if (at > 0 && lines_[size_t(at - 1)].terminator.empty())
+    lines_[size_t(at - 1)].terminator = newline_;
   lines_.insert(lines_.begin() + at, Line{std::move(content), newline_});
 }
 
@@ -215,7 +221,9 @@ std::string IniDocument::text() const {
 CIni::CIni(const std::string& exeDir, const std::string& fileName, std::string section)
     : path_(ResolveProgramPath(exeDir, fileName)), section_(std::move(section)) {}
 
-int32_t CIni::ReadInt(std::string_view key) const { return LeadingInt(ReadString(key, "0")); }
+int32_t CIni::ReadInt(std::string_view key) const {
+  return LeadingInt(ReadString(key, "0"));
+}
 
 std::string CIni::ReadString(std::string_view key, std::string_view fallback) const {
   return IniDocument::Load(path_).get(section_, key).value_or(std::string(fallback));

@@ -8,32 +8,48 @@ namespace {
 
 constexpr const char* kBidNumberKey = "Bid Number";
 
-std::string Numbered(const char* stem, int n) { return stem + std::to_string(n); }
+std::string Numbered(const char* stem, int n) {
+  return stem + std::to_string(n);
+}
 
 }  // namespace
 
 std::vector<SchemeKey> SchemeKeys(Strategy& s, AtomicInt& recording) {
   std::vector<SchemeKey> keys = {
-      {"Auto Bid 2", &s.m_autoBid2},        {"Last Sec 2", &s.m_bid2Sec},
-      {"Bid Add 2", &s.m_bid2AddFlag},      {"Bid Smart 2", &s.m_bid2SmartFlag},
-      {"Bid Dir 2", &s.m_bid2DirFlag},      {"Add Price 2", &s.m_bid2AddPrice},
-      {"Dir Price 2", &s.m_bid2DirPrice},   {"Bu2", &s.m_bid2TopUp},
+      {"Auto Bid 2", &s.m_autoBid2},
+      {"Last Sec 2", &s.m_bid2Sec},
+      {"Bid Add 2", &s.m_bid2AddFlag},
+      {"Bid Smart 2", &s.m_bid2SmartFlag},
+      {"Bid Dir 2", &s.m_bid2DirFlag},
+      {"Add Price 2", &s.m_bid2AddPrice},
+      {"Dir Price 2", &s.m_bid2DirPrice},
+      {"Bu2", &s.m_bid2TopUp},
       {"Auto Bid 3", &s.m_autoBid3},
       // Written for older readers of the file; the third bid's flags come from the keys below.
       {"Bid Add 3", &s.m_bid3SmartFlag, false},
-      {"Bid Pre 3", &s.m_bid3AddFlag},      {"Bid Smart 3", &s.m_bid3SmartFlag},
-      {"Bid Dir 3", &s.m_bid3DirFlag},      {"Pre Price 3", &s.m_bid3AddPrice},
-      {"Dir Price 3", &s.m_bid3DirPrice},   {"Bu3", &s.m_bid3TopUp},
-      {"Bo 3", &s.m_remedyOn},              {"Bo Last 3", &s.m_remedySec},
-      {"Bo Cha 3", &s.m_remedyMaxDiff},     {"Bo Cha 4", &s.m_remedyMinDiff},
-      {"Bo Bu 3", &s.m_remedyTopUp},        {"Bo Cha Add3", &s.m_remedyAdd},
+      {"Bid Pre 3", &s.m_bid3AddFlag},
+      {"Bid Smart 3", &s.m_bid3SmartFlag},
+      {"Bid Dir 3", &s.m_bid3DirFlag},
+      {"Pre Price 3", &s.m_bid3AddPrice},
+      {"Dir Price 3", &s.m_bid3DirPrice},
+      {"Bu3", &s.m_bid3TopUp},
+      {"Bo 3", &s.m_remedyOn},
+      {"Bo Last 3", &s.m_remedySec},
+      {"Bo Cha 3", &s.m_remedyMaxDiff},
+      {"Bo Cha 4", &s.m_remedyMinDiff},
+      {"Bo Bu 3", &s.m_remedyTopUp},
+      {"Bo Cha Add3", &s.m_remedyAdd},
   };
-  for (int row = 1; row <= kSmartRows; ++row) keys.push_back({Numbered("Go Sec ", row), &s.m_smartSec[row]});
-  for (int row = 1; row <= kSmartRows; ++row) keys.push_back({Numbered("Go Add ", row), &s.m_smartAdd[row]});
-  for (int row = 1; row <= kSmartRows; ++row) keys.push_back({Numbered("Go Bu ", row), &s.m_smartTopUp[row]});
+  for (int row = 1; row <= kSmartRows; ++row)
+    keys.push_back({Numbered("Go Sec ", row), &s.m_smartSec[row]});
+  for (int row = 1; row <= kSmartRows; ++row)
+    keys.push_back({Numbered("Go Add ", row), &s.m_smartAdd[row]});
+  for (int row = 1; row <= kSmartRows; ++row)
+    keys.push_back({Numbered("Go Bu ", row), &s.m_smartTopUp[row]});
   keys.push_back({"Qiang Flag", &s.m_qiangFlag});
   keys.push_back({"Qiang Sec", &s.m_qiangSec});
-  for (int n = 1; n <= kAdvOptions; ++n) keys.push_back({Numbered("adv op ", n), &s.m_advOption[n]});
+  for (int n = 1; n <= kAdvOptions; ++n)
+    keys.push_back({Numbered("adv op ", n), &s.m_advOption[n]});
   keys.insert(keys.end(), {
                               {"adv op 17_1", &s.m_earlyMaxDiff},
                               {"adv op 17_2", &s.m_earlySec},
@@ -48,8 +64,10 @@ std::vector<SchemeKey> SchemeKeys(Strategy& s, AtomicInt& recording) {
                               {"BadGoSmart2", &s.m_bid2LateSmart},
                               {"BadGoSmart3", &s.m_bid3LateSmart},
                           });
-  for (int row = 1; row <= kJumpRows; ++row) keys.push_back({Numbered("Go Fast ", row), &s.m_jumpFastAdd[row]});
-  for (int row = 1; row <= kJumpRows; ++row) keys.push_back({Numbered("Go Slow ", row), &s.m_jumpSlowSub[row]});
+  for (int row = 1; row <= kJumpRows; ++row)
+    keys.push_back({Numbered("Go Fast ", row), &s.m_jumpFastAdd[row]});
+  for (int row = 1; row <= kJumpRows; ++row)
+    keys.push_back({Numbered("Go Slow ", row), &s.m_jumpSlowSub[row]});
   keys.push_back({"lx", &recording});
   return keys;
 }

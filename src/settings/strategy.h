@@ -11,8 +11,8 @@
 
 namespace tavik {
 
-inline constexpr int kSmartRows = 12;  // rows 1..12 of the smart-bid table
-inline constexpr int kJumpRows = 6;    // rows 1..6 carry the floating adjustment
+inline constexpr int kSmartRows = 12;   // rows 1..12 of the smart-bid table
+inline constexpr int kJumpRows = 6;     // rows 1..6 carry the floating adjustment
 inline constexpr int kAdvOptions = 20;  // advanced options 1..20 are stored and shown
 
 struct Strategy {

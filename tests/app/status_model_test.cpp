@@ -63,7 +63,8 @@ TEST_F(StatusModelTest, ProgressBarRunsToThirtyAndWraps) {
 
   run.m_systemState = 3;
   flags.g_progressPos = 28;
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress), ">>" + std::string(27, '-') + ">");
+  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress),
+            ">>" + std::string(27, '-') + ">");
   EXPECT_EQ(flags.g_progressPos, 29);
   EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress), ">>" + std::string(28, '-'));
   EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress), ">>>" + std::string(27, '-'));

@@ -26,10 +26,19 @@ TEST(ParseDialogInt, AcceptsOnlyWholeNumbers) {
     const char* text;
     std::optional<int32_t> value;
   } cases[] = {
-      {"48", 48},   {" -300 ", -300}, {"+5", 5},        {"2147483647", INT32_MAX},
-      {"-2147483648", INT32_MIN},     {"", std::nullopt}, {" ", std::nullopt},
-      {"12a", std::nullopt},          {"1.5", std::nullopt}, {"2147483648", std::nullopt},
-      {"-", std::nullopt},            {"1 2", std::nullopt}, {"９", std::nullopt},
+      {"48", 48},
+      {" -300 ", -300},
+      {"+5", 5},
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"", std::nullopt},
+      {" ", std::nullopt},
+      {"12a", std::nullopt},
+      {"1.5", std::nullopt},
+      {"2147483648", std::nullopt},
+      {"-", std::nullopt},
+      {"1 2", std::nullopt},
+      {"９", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseDialogInt(c.text), c.value) << '"' << c.text << '"';
 }
@@ -85,7 +94,7 @@ TEST(DialogCopies, WriteBackOnlyWhatTheDialogReturns) {
   const auto adv = AdvancedDialogBindings(s);
   ASSERT_EQ(adv.size(), 27u);
   auto values = CopyIn(adv);
-  EXPECT_EQ(values[2], 1);    // option 3 (checkbox 1012)
+  EXPECT_EQ(values[2], 1);     // option 3 (checkbox 1012)
   EXPECT_EQ(values[20], 250);  // 1112
   values[2] = 0;
   values[26] = 77;  // 1008, the slow jump limit

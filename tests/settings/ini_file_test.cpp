@@ -17,10 +17,18 @@ TEST(LeadingInt, FollowsTheCLibraryRule) {
     const char* text;
     int32_t value;
   } cases[] = {
-      {"300", 300},          {"  -45", -45},       {"+7", 7},
-      {"12abc", 12},         {"abc", 0},           {"", 0},
-      {"- 5", 0},            {"0012", 12},         {"99999999999", INT32_MAX},
-      {"-99999999999", INT32_MIN}, {"-2147483648", INT32_MIN}, {"3.9", 3},
+      {"300", 300},
+      {"  -45", -45},
+      {"+7", 7},
+      {"12abc", 12},
+      {"abc", 0},
+      {"", 0},
+      {"- 5", 0},
+      {"0012", 12},
+      {"99999999999", INT32_MAX},
+      {"-99999999999", INT32_MIN},
+      {"-2147483648", INT32_MIN},
+      {"3.9", 3},
   };
   for (const Case& c : cases) EXPECT_EQ(LeadingInt(c.text), c.value) << '"' << c.text << '"';
 }
@@ -74,7 +82,7 @@ TEST(CIni, WritesKeepEveryOtherLine) {
             "[Other]\r\n"
             "Bu2=5\r\n");
   const CIni ini(dir.dir(), "p.ini", "settings");
-  ASSERT_TRUE(ini.WriteInt("Bu2", 1));      // replaced in place
+  ASSERT_TRUE(ini.WriteInt("Bu2", 1));        // replaced in place
   ASSERT_TRUE(ini.WriteInt("Go Sec 1", -3));  // appended to the section
   EXPECT_EQ(dir.read("p.ini"),
             "# kept comment\r\n"

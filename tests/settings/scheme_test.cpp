@@ -142,9 +142,10 @@ TEST(Scheme, ChoiceAndBidNumberShareTheGlobalFile) {
 }
 
 TEST(Scheme, BidNumbersAreEightDigits) {
-  for (const char* ok : {"12345678", "00000000", "88888888"}) EXPECT_TRUE(IsValidBidNumber(ok)) << ok;
-  for (const char* bad : {"", "1234567", "123456789", "1234567a", " 2345678", "１２３４５６７８",
-                          "../../x1"})
+  for (const char* ok : {"12345678", "00000000", "88888888"})
+    EXPECT_TRUE(IsValidBidNumber(ok)) << ok;
+  for (const char* bad :
+       {"", "1234567", "123456789", "1234567a", " 2345678", "１２３４５６７８", "../../x1"})
     EXPECT_FALSE(IsValidBidNumber(bad)) << bad;
 }
 

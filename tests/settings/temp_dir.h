@@ -12,7 +12,8 @@ namespace tavik::test {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavik-settings-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tavik-settings-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
   }
   ~TempDir() {
