@@ -33,6 +33,9 @@ Controller::Controller(ControllerDeps deps)
     : deps_(std::move(deps)), logger_(deps_.logFile, run, flags), screen_(deps_.desktop) {
   run.m_exeDir.set(deps_.exeDir);
   deps_.timers.setHandler([this](int id) { OnTimer(id); });
+  // The window's controls start with the constructor's settings, as a dialog shows its fields
+  // when it is created; the scheme load at start-up replaces them.
+  UpdateControls();
 }
 
 Controller::~Controller() {
