@@ -133,6 +133,13 @@ IniDocument IniDocument::Load(const std::string& path) {
 
 IniDocument IniDocument::Parse(std::string_view text) {
   IniDocument doc;
+  // Editors on Windows often start a saved file with a UTF-8 byte-order mark; it must not hide
+  // the first section header, and it is written back as it was.
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (text.substr(0, kBom.size()) == kBom) {
+    doc.bom_ = std::string(kBom);
+    text.remove_prefix(kBom.size());
+  }
   bool sawNewline = false;
   while (!text.empty()) {
     const auto nl = text.find('\n');
@@ -213,7 +220,7 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
 }
 
 std::string IniDocument::text() const {
-  std::string out;
+  std::string out = bom_;
   for (const Line& line : lines_) out += line.content + line.terminator;
   return out;
 }

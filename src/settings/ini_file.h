@@ -54,6 +54,7 @@ class IniDocument {
   int sectionEnd(int header) const;
   void insertLine(int at, std::string content);
 
+  std::string bom_;  // a leading byte-order mark, kept as found
   std::vector<Line> lines_;
   std::string newline_ = "\n";  // the file's own line ending, for lines added to it
 };

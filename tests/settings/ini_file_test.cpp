@@ -65,6 +65,15 @@ TEST(CIni, ReadsLikeThePrivateProfileCalls) {
   EXPECT_EQ(CIni(dir.dir(), "./p.ini", "Absent").ReadString("Last Sec 2", "d"), "d");
 }
 
+TEST(CIni, AByteOrderMarkDoesNotHideTheFirstSection) {
+  TempDir dir;
+  dir.write("p.ini", "\xEF\xBB\xBF[Settings]\nLast Sec 2=48\n");
+  const CIni ini(dir.dir(), "p.ini", "Settings");
+  EXPECT_EQ(ini.ReadInt("Last Sec 2"), 48);
+  ASSERT_TRUE(ini.WriteInt("Bu2", 1));
+  EXPECT_EQ(dir.read("p.ini"), "\xEF\xBB\xBF[Settings]\nLast Sec 2=48\nBu2=1\n");
+}
+
 TEST(CIni, LongValuesAreCutTo255Bytes) {
   TempDir dir;
   dir.write("p.ini", "[Settings]\nLong=" + std::string(300, '7') + "\n");
