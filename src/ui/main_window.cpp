@@ -311,24 +311,24 @@ QComboBox* MainWindow::combo(int id) const {
 void MainWindow::openAdvancedDialog() {
   if (!controller_) return;
   const auto bindings = AdvancedDialogBindings(controller_->strategy);
-  AdvancedDialog dialog(bindings, CopyIn(bindings), this);
+  Ctavikadv dialog(bindings, CopyIn(bindings), this);
   if (dialog.exec() == QDialog::Accepted) CopyOut(bindings, dialog.values());
 }
 
 void MainWindow::openSmartDialog() {
   if (!controller_) return;
   const auto bindings = SmartDialogBindings(controller_->strategy);
-  SmartDialog dialog(bindings, CopyIn(bindings), this);
+  CSmartdlg dialog(bindings, CopyIn(bindings), this);
   if (dialog.exec() == QDialog::Accepted) CopyOut(bindings, dialog.values());
 }
 
 void MainWindow::openHelpDialog() {
-  HelpDialog dialog(this);
+  Ctavikhelp dialog(this);
   dialog.exec();
 }
 
 void MainWindow::openAboutDialog() {
-  AboutDialog dialog(this);
+  CAboutDlg dialog(this);
   dialog.exec();
 }
 
@@ -419,7 +419,7 @@ void MainWindow::messageBox(const std::string& text) {
 }
 
 void MainWindow::showVersionNotice(const std::string& downloadUrl) {
-  VersionNoticeDialog dialog(
+  CRegback dialog(
       downloadUrl,
       [this](const std::string& url) { forward([&](Controller& c) { c.OpenUrl(url); }); }, this);
   dialog.exec();

@@ -109,8 +109,8 @@ void SettingsDialog::accept() {
   QDialog::accept();
 }
 
-AdvancedDialog::AdvancedDialog(const std::vector<BoundControl>& bindings,
-                               const std::vector<int32_t>& values, QWidget* parent)
+Ctavikadv::Ctavikadv(const std::vector<BoundControl>& bindings, const std::vector<int32_t>& values,
+                     QWidget* parent)
     : SettingsDialog(bindings, values, parent) {
   setWindowTitle(U("高级设置"));
   auto* layout = new QVBoxLayout(this);
@@ -174,8 +174,8 @@ AdvancedDialog::AdvancedDialog(const std::vector<BoundControl>& bindings,
   showValues();
 }
 
-SmartDialog::SmartDialog(const std::vector<BoundControl>& bindings,
-                         const std::vector<int32_t>& values, QWidget* parent)
+CSmartdlg::CSmartdlg(const std::vector<BoundControl>& bindings, const std::vector<int32_t>& values,
+                     QWidget* parent)
     : SettingsDialog(bindings, values, parent) {
   setWindowTitle(U("智能出价设定"));
   auto* layout = new QVBoxLayout(this);

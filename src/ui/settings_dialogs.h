@@ -53,18 +53,18 @@ class SettingsDialog : public QDialog {
   std::function<void(const QString&)> messageHandler_;
 };
 
-class AdvancedDialog final : public SettingsDialog {
+class Ctavikadv final : public SettingsDialog {
   Q_OBJECT
  public:
-  AdvancedDialog(const std::vector<BoundControl>& bindings, const std::vector<int32_t>& values,
-                 QWidget* parent = nullptr);
+  Ctavikadv(const std::vector<BoundControl>& bindings, const std::vector<int32_t>& values,
+            QWidget* parent = nullptr);
 };
 
-class SmartDialog final : public SettingsDialog {
+class CSmartdlg final : public SettingsDialog {
   Q_OBJECT
  public:
-  SmartDialog(const std::vector<BoundControl>& bindings, const std::vector<int32_t>& values,
-              QWidget* parent = nullptr);
+  CSmartdlg(const std::vector<BoundControl>& bindings, const std::vector<int32_t>& values,
+            QWidget* parent = nullptr);
 };
 
 }  // namespace tavik

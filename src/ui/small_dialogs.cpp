@@ -27,7 +27,7 @@ QDialogButtonBox* OkButton(QDialog* dialog) {
 
 }  // namespace
 
-HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
+Ctavikhelp::Ctavikhelp(QWidget* parent) : QDialog(parent) {
   setWindowTitle(U("帮助"));
   auto* layout = new QVBoxLayout(this);
   static constexpr const char* kLines[] = {
@@ -46,7 +46,7 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(OkButton(this));
 }
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(U("关于 TAVIK"));
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout();
@@ -59,9 +59,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(OkButton(this));
 }
 
-VersionNoticeDialog::VersionNoticeDialog(std::string downloadUrl,
-                                         std::function<void(const std::string&)> openUrl,
-                                         QWidget* parent)
+CRegback::CRegback(std::string downloadUrl, std::function<void(const std::string&)> openUrl,
+                   QWidget* parent)
     : QDialog(parent), downloadUrl_(std::move(downloadUrl)), openUrl_(std::move(openUrl)) {
   setWindowTitle(U("版本更新"));
   auto* layout = new QVBoxLayout(this);

@@ -11,25 +11,25 @@ class QLineEdit;
 namespace tavik {
 
 // Ctavikhelp: the operating hints, with an OK button.
-class HelpDialog final : public QDialog {
+class Ctavikhelp final : public QDialog {
   Q_OBJECT
  public:
-  explicit HelpDialog(QWidget* parent = nullptr);
+  explicit Ctavikhelp(QWidget* parent = nullptr);
 };
 
 // CAboutDlg: the icon, the name and an OK button.
-class AboutDialog final : public QDialog {
+class CAboutDlg final : public QDialog {
   Q_OBJECT
  public:
-  explicit AboutDialog(QWidget* parent = nullptr);
+  explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
 // CRegback: a required update; its button opens the download address in the browser.
-class VersionNoticeDialog final : public QDialog {
+class CRegback final : public QDialog {
   Q_OBJECT
  public:
-  VersionNoticeDialog(std::string downloadUrl, std::function<void(const std::string&)> openUrl,
-                      QWidget* parent = nullptr);
+  CRegback(std::string downloadUrl, std::function<void(const std::string&)> openUrl,
+           QWidget* parent = nullptr);
 
  private:
   std::string downloadUrl_;

@@ -192,7 +192,7 @@ TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
   s.m_earlyMaxDiff = 600;
   s.m_advOption[3] = 1;
   s.m_advOption[16] = 1;
-  test::WhenModal<AdvancedDialog>([](AdvancedDialog& d) {
+  test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
     qobject_cast<QCheckBox*>(d.control(1012))->setChecked(false);
     qobject_cast<QLineEdit*>(d.control(1112))->setText("250");
     d.reject();
@@ -201,7 +201,7 @@ TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
   EXPECT_EQ(s.m_advOption[3], 1);
   EXPECT_EQ(s.m_earlyMaxDiff, 600);
 
-  test::WhenModal<AdvancedDialog>([](AdvancedDialog& d) {
+  test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
     EXPECT_EQ(qobject_cast<QLineEdit*>(d.control(1112))->text().toStdString(), "600");
     qobject_cast<QCheckBox*>(d.control(1012))->setChecked(false);
     qobject_cast<QLineEdit*>(d.control(1112))->setText("250");
@@ -219,7 +219,7 @@ TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
   Strategy& s = p.controller.strategy;
   std::vector<std::string> messages;
   bool stayedOpen = false;
-  test::WhenModal<SmartDialog>([&](SmartDialog& d) {
+  test::WhenModal<CSmartdlg>([&](CSmartdlg& d) {
     d.setMessageHandler([&](const QString& text) { messages.push_back(text.toStdString()); });
     qobject_cast<QLineEdit*>(d.control(1045))->setText("-5");
     qobject_cast<QCheckBox*>(d.control(1017))->setChecked(true);  // row 12's top-up
@@ -237,7 +237,7 @@ TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
   EXPECT_EQ(s.m_jumpSlowSub[1], 15);
   EXPECT_EQ(s.m_smartTopUp[12], 1);
 
-  test::WhenModal<SmartDialog>([](SmartDialog& d) {
+  test::WhenModal<CSmartdlg>([](CSmartdlg& d) {
     qobject_cast<QLineEdit*>(d.control(1045))->setText("99");
     d.reject();
   });
@@ -267,7 +267,7 @@ TEST(Dialogs, BidNumberIsCheckedBeforeTheDialogCloses) {
 TEST(Dialogs, VersionNoticeOpensTheDownloadAddress) {
   TempDir dir;
   UiProgram p(dir);
-  test::WhenModal<VersionNoticeDialog>([](VersionNoticeDialog& d) {
+  test::WhenModal<CRegback>([](CRegback& d) {
     d.findChild<QPushButton*>("1095")->click();
     d.accept();
   });
@@ -276,7 +276,7 @@ TEST(Dialogs, VersionNoticeOpensTheDownloadAddress) {
   ASSERT_EQ(launches.size(), 1u);
   EXPECT_EQ(launches[0].back(), "http://tavik.example.net/download/tavik-9.1.5.zip");
 
-  test::WhenModal<VersionNoticeDialog>([](VersionNoticeDialog& d) {
+  test::WhenModal<CRegback>([](CRegback& d) {
     d.findChild<QPushButton*>("1095")->click();
     d.reject();
   });

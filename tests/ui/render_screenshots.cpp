@@ -79,12 +79,12 @@ int main(int argc, char** argv) {
   controller.ToggleRun();
 
   const auto adv = AdvancedDialogBindings(controller.strategy);
-  AdvancedDialog advanced(adv, CopyIn(adv), &window);
+  Ctavikadv advanced(adv, CopyIn(adv), &window);
   ok = Save(advanced, out + "/advanced_dialog.png") && ok;
   const auto smart = SmartDialogBindings(controller.strategy);
-  SmartDialog smartDialog(smart, CopyIn(smart), &window);
+  CSmartdlg smartDialog(smart, CopyIn(smart), &window);
   ok = Save(smartDialog, out + "/smart_dialog.png") && ok;
-  HelpDialog help(&window);
+  Ctavikhelp help(&window);
   ok = Save(help, out + "/help_dialog.png") && ok;
 
   controller.Shutdown();
