@@ -39,6 +39,7 @@ QLabel* Caption(const char* text, QWidget* parent) {
 enum RadioGroup { kBid2Price = 1, kBid3When = 2, kBid3Price = 3 };
 
 constexpr int kEditWidth = 58;
+constexpr int kEditHeight = 22;
 
 }  // namespace
 
@@ -54,8 +55,8 @@ MainWindow::MainWindow(QWidget* parent)
       }) {
   setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 4, 6, 6);
-  layout->setSpacing(4);
+  layout->setContentsMargins(6, 2, 6, 4);
+  layout->setSpacing(2);
   buildMenu(layout);
   layout->addWidget(buildStatus());
   layout->addWidget(buildSecondBid());
@@ -76,12 +77,13 @@ W* MainWindow::add(int id, W* widget) {
 
 QLineEdit* MainWindow::edit(int id, QWidget* parent) {
   auto* e = add(id, new QLineEdit(parent));
-  e->setFixedWidth(kEditWidth);
+  e->setFixedSize(kEditWidth, kEditHeight);
   return e;
 }
 
 QLineEdit* MainWindow::readOnlyBox(int id, QWidget* parent) {
   auto* e = add(id, new QLineEdit(parent));
+  e->setFixedHeight(kEditHeight);
   e->setReadOnly(true);
   e->setEnabled(false);
   return e;
@@ -145,46 +147,56 @@ QWidget* MainWindow::buildStatus() {
   auto* area = new QWidget(this);
   auto* grid = new QGridLayout(area);
   grid->setContentsMargins(0, 0, 0, 0);
-  grid->setVerticalSpacing(2);
+  grid->setVerticalSpacing(1);
   int row = 0;
+  // Caption, value box and, to its right, the small marks and options of that line.
   auto line = [&](const char* caption, QWidget* value, QWidget* extra = nullptr) {
     grid->addWidget(Caption(caption, area), row, 1);
-    grid->addWidget(value, row, 2);
-    if (extra) grid->addWidget(extra, row, 3);
+    if (extra) {
+      grid->addWidget(value, row, 2);
+      grid->addWidget(extra, row, 3);
+    } else {
+      grid->addWidget(value, row, 2, 1, 2);
+    }
     ++row;
   };
+  auto box = [&](int id) {
+    QLineEdit* e = readOnlyBox(id, area);
+    e->setFixedWidth(104);
+    return e;
+  };
   grid->addWidget(label(1110, "", area), 0, 0);
-  line("系统目前时间", readOnlyBox(1001, area));
-  line("拍卖结束时间", readOnlyBox(1017, area));
-  line("最低可成交价", readOnlyBox(1002, area), label(1127, "-", area));
+  line("系统目前时间", box(1001), new QWidget(area));
+  line("拍卖结束时间", box(1017), new QWidget(area));
+  line("最低可成交价", box(1002), label(1127, "-", area));
+  line("拍卖剩余时间", box(status::kRemain), check(1123, "界面兼容模式", area));
   auto* recording = check(ctl::kRecording, "录像", area);
   recording->hide();  // shown once a bid number is set and recording is on
-  auto* extras = new QWidget(area);
-  auto* extrasRow = new QHBoxLayout(extras);
-  extrasRow->setContentsMargins(0, 0, 0, 0);
-  extrasRow->addWidget(check(1123, "界面兼容模式", extras));
-  extrasRow->addWidget(recording);
-  line("拍卖剩余时间", readOnlyBox(status::kRemain, area));
-  grid->addWidget(extras, row++, 1, 1, 3);
-  line("本次出的价格", readOnlyBox(1032, area));
-  line("差价还有", readOnlyBox(1033, area));
+  line("本次出的价格", box(1032), recording);
+  line("差价还有", box(1033), new QWidget(area));
   line("自动出价状态：", label(1037, "------------------", area));
   auto* progress = label(1053, "无出价指令", area);
   QFont mono(U("WenQuanYi Micro Hei Mono"), 8);
   mono.setStyleHint(QFont::Monospace);
   progress->setFont(mono);
   line("回车自动出价：", progress);
-  line("下个出价阶段:", label(1042, "第一次出价", area), label(1144, "-", area));
-  grid->setColumnStretch(2, 1);
+  auto* stage = new QWidget(area);
+  auto* stageRow = new QHBoxLayout(stage);
+  stageRow->setContentsMargins(0, 0, 0, 0);
+  stageRow->addWidget(label(1042, "第一次出价", stage));
+  stageRow->addStretch();
+  stageRow->addWidget(label(1144, "-", stage));
+  line("下个出价阶段:", stage);
   grid->setColumnMinimumWidth(0, 10);
-  grid->setColumnMinimumWidth(3, 12);
+  grid->setColumnStretch(3, 1);
   return area;
 }
 
 QWidget* MainWindow::buildSecondBid() {
   auto* group = new QGroupBox(U("第二次出价"), this);
   auto* grid = new QGridLayout(group);
-  grid->setVerticalSpacing(2);
+  grid->setContentsMargins(6, 2, 6, 2);
+  grid->setVerticalSpacing(1);
   auto* auto2 = check(1005, "在结束拍卖前", group);
   auto2->setEnabled(false);
   grid->addWidget(auto2, 0, 0);
@@ -204,7 +216,8 @@ QWidget* MainWindow::buildSecondBid() {
 QWidget* MainWindow::buildThirdBid() {
   auto* group = new QGroupBox(U("第三次出价"), this);
   auto* grid = new QGridLayout(group);
-  grid->setVerticalSpacing(2);
+  grid->setContentsMargins(6, 2, 6, 2);
+  grid->setVerticalSpacing(1);
   grid->addWidget(radio(1104, "A. 完成第二次出价后立即智能出价", kBid3When, group), 0, 0, 1, 3);
   grid->addWidget(radio(1107, "B. 在结束拍卖前", kBid3When, group), 1, 0);
   grid->addWidget(edit(1108, group), 1, 1);
@@ -219,7 +232,8 @@ QWidget* MainWindow::buildThirdBid() {
 QWidget* MainWindow::buildRemedy() {
   auto* group = new QGroupBox(U("补救策略 (检查当前出价是否合理)"), this);
   auto* rows = new QVBoxLayout(group);
-  rows->setSpacing(2);
+  rows->setContentsMargins(6, 2, 6, 2);
+  rows->setSpacing(1);
   auto row = [&](std::initializer_list<QWidget*> widgets) {
     auto* line = new QHBoxLayout();
     for (QWidget* w : widgets) line->addWidget(w);
@@ -237,7 +251,7 @@ QWidget* MainWindow::buildCommands() {
   auto* area = new QWidget(this);
   auto* grid = new QGridLayout(area);
   grid->setContentsMargins(0, 0, 0, 0);
-  grid->setVerticalSpacing(3);
+  grid->setVerticalSpacing(2);
   auto* schemes = add(ctl::kSchemeCombo, new QComboBox(area));
   // `activated` comes from the user only, so selecting from the program loads nothing twice.
   connect(schemes, &QComboBox::activated, this,
@@ -248,7 +262,7 @@ QWidget* MainWindow::buildCommands() {
       1);
   auto* start = button(ctl::kStartStop, "开始运行", area,
                        [this] { forward([](Controller& c) { c.ToggleRun(); }); });
-  start->setMinimumHeight(34);
+  start->setMinimumHeight(30);
   grid->addWidget(start, 1, 0, 1, 2);
   grid->addWidget(button(1040, "载入仿真练习", area,
                          [this] { forward([](Controller& c) { c.LaunchPractice(); }); }),
