@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -108,17 +109,30 @@ std::string ResolveProgramPath(const std::string& exeDir, const std::string& nam
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view content) {
-  std::string temp = path + ".XXXXXX";
+  // A profile that is a link to a file elsewhere stays a link: the file it points to is
+  // replaced.
+  std::error_code ec;
+  const std::string target = std::filesystem::is_symlink(path, ec)
+                                 ? std::filesystem::weakly_canonical(path, ec).string()
+                                 : path;
+  std::string temp = target + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   // Keep the permissions the user gave the old file; a new file gets the usual 0644.
   struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  ::fchmod(fd, ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
   const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+  if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
+  }
+  // Make the rename itself durable, so that a power cut cannot bring back the old file.
+  const std::string dir = std::filesystem::path(target).parent_path().string();
+  if (const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+      dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
   }
   return true;
 }

@@ -145,6 +145,15 @@ TEST(ReplaceFileContents, FailsWithoutTouchingAnythingWhenTheDirectoryIsMissing)
   EXPECT_FALSE(CIni(dir.dir(), "missing/p.ini", "Settings").WriteInt("a", 1));
 }
 
+TEST(ReplaceFileContents, ALinkedProfileStaysALink) {
+  TempDir dir;
+  dir.write("real.ini", "[Settings]\n");
+  std::filesystem::create_symlink(dir.file("real.ini"), dir.file("profile_1.ini"));
+  ASSERT_TRUE(CIni(dir.dir(), "profile_1.ini", "Settings").WriteInt("Bu2", 1));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("profile_1.ini")));
+  EXPECT_EQ(dir.read("real.ini"), "[Settings]\nBu2=1\n");
+}
+
 TEST(ReplaceFileContents, KeepsTheFilePermissions) {
   TempDir dir;
   dir.write("p.ini", "a");
