@@ -38,9 +38,7 @@ Controller::Controller(ControllerDeps deps)
   UpdateControls();
 }
 
-Controller::~Controller() {
-  Shutdown();
-}
+Controller::~Controller() { Shutdown(); }
 
 bool Controller::markerExists(const char* name) const {
   std::error_code ec;
@@ -70,9 +68,9 @@ int Controller::OnInitDialog() {
   startWorkers();
   deps_.view.moveTo(30, 30);
 
-  hookInstalled_ = deps_.desktop.installKeyboardHook(
-      KeyboardHook{[this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
-                   [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
+  hookInstalled_ = deps_.desktop.installKeyboardHook(KeyboardHook{
+      [this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
+      [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
 
   for (auto& option : strategy.m_advOption) option = 1;
 
