@@ -193,8 +193,15 @@ TEST_F(SchemeControllerTest, RadioAndCheckboxClicksReachTheFields) {
 TEST_F(SchemeControllerTest, TicksRenderTheStatus) {
   Program p(dir);
   p.controller.ToggleRun();
-  p.controller.run.m_remainSec = 57;
-  p.controller.run.m_subSecondTicks = 1;
+  // The page shows 11:29:03 of an auction ending 11:30, already for one tick.
+  RunState& run = p.controller.run;
+  run.m_endHour = 11;
+  run.m_endMinute = 30;
+  run.m_curHour = 11;
+  run.m_curMinute = 29;
+  run.m_curSecond = 3;
+  run.m_remainSec = 57;
+  run.m_subSecondTicks = 0;
   p.controller.StatusTick();
   EXPECT_EQ(p.view.text(1020), "57 ...");
   EXPECT_EQ(p.view.text(1001), "拍卖未开始");

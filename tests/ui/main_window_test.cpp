@@ -171,8 +171,14 @@ TEST(MainWindow, StatusTicksAreRendered) {
   UiProgram p(dir);
   p.controller.ToggleRun();
   RunState& run = p.controller.run;
+  // 11:29:18 of an auction ending 11:30, seen for the second time.
+  run.m_endHour = 11;
+  run.m_endMinute = 30;
+  run.m_curHour = 11;
+  run.m_curMinute = 29;
+  run.m_curSecond = 18;
   run.m_remainSec = 42;
-  run.m_subSecondTicks = 2;
+  run.m_subSecondTicks = 1;
   run.m_lowestPrice = 88300;
   run.m_systemState = 3;
   run.m_myPrice = 88600;
