@@ -21,18 +21,11 @@
 #include "settings/controls.h"
 #include "ui/settings_dialogs.h"
 #include "ui/small_dialogs.h"
+#include "ui/widget_helpers.h"
 
 namespace tavik {
 
 namespace {
-
-QString U(const char* text) {
-  return QString::fromUtf8(text);
-}
-
-QLabel* Caption(const char* text, QWidget* parent) {
-  return new QLabel(U(text), parent);
-}
 
 // Radio groups of the window: the second bid's price, the third bid's moment and the third
 // bid's price (hidden).
@@ -151,7 +144,7 @@ QWidget* MainWindow::buildStatus() {
   int row = 0;
   // Caption, value box and, to its right, the small marks and options of that line.
   auto line = [&](const char* caption, QWidget* value, QWidget* extra = nullptr) {
-    grid->addWidget(Caption(caption, area), row, 1);
+    grid->addWidget(Label(caption, area), row, 1);
     if (extra) {
       grid->addWidget(value, row, 2);
       grid->addWidget(extra, row, 3);
@@ -240,10 +233,9 @@ QWidget* MainWindow::buildRemedy() {
     line->addStretch();
     rows->addLayout(line);
   };
-  row({check(1025, "还剩", group), edit(1039, group), Caption("秒和最低成交价差价必须>=", group)});
-  row({edit(1113, group), Caption("并且<=", group), edit(1027, group),
-       Caption(",否则重新+", group)});
-  row({edit(1044, group), Caption("重出", group), check(1028, "补档", group)});
+  row({check(1025, "还剩", group), edit(1039, group), Label("秒和最低成交价差价必须>=", group)});
+  row({edit(1113, group), Label("并且<=", group), edit(1027, group), Label(",否则重新+", group)});
+  row({edit(1044, group), Label("重出", group), check(1028, "补档", group)});
   return group;
 }
 

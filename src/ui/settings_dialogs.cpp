@@ -11,17 +11,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widget_helpers.h"
+
 namespace tavik {
 
 namespace {
-
-QString U(const char* text) {
-  return QString::fromUtf8(text);
-}
-
-QLabel* Label(const char* text, QWidget* parent) {
-  return new QLabel(U(text), parent);
-}
 
 // One line of controls and texts, left to right.
 QHBoxLayout* Row(std::initializer_list<QWidget*> widgets) {

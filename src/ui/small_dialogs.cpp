@@ -10,19 +10,14 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "ui/widget_helpers.h"
+
 namespace tavik {
 
 namespace {
 
-QString U(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 QDialogButtonBox* OkButton(QDialog* dialog) {
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
-  buttons->button(QDialogButtonBox::Ok)->setText(U("确定"));
-  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-  return buttons;
+  return DialogButtons(dialog, false);
 }
 
 }  // namespace
@@ -76,12 +71,7 @@ CRegback::CRegback(std::string downloadUrl, std::function<void(const std::string
   });
   inner->addWidget(download);
   layout->addWidget(group);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(U("确定"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(U("取消"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  layout->addWidget(DialogButtons(this, true));
 }
 
 BidNumberDialog::BidNumberDialog(const std::string& current,
@@ -93,12 +83,7 @@ BidNumberDialog::BidNumberDialog(const std::string& current,
   edit_ = new QLineEdit(QString::fromStdString(current), this);
   edit_->setMaxLength(16);
   layout->addWidget(edit_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(U("确定"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(U("取消"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  layout->addWidget(DialogButtons(this, true));
 }
 
 void BidNumberDialog::accept() {
