@@ -5,13 +5,22 @@
 #include <random>
 
 #include "app/keyboard_hook.h"
+#include "app/status_model.h"
 #include "log/recording.h"
 #include "platform/host_info.h"
+#include "settings/controls.h"
+#include "settings/scheme.h"
 
 namespace tavik {
 
 namespace {
 constexpr const char* kInitFailed = "初始化失败,请更换电脑!";
+constexpr const char* kSaveFailed = "保存配置失败，请检查程序目录是否可以写入。";
+constexpr const char* kBadBidNumber = "投标号必须是8位数字，请重新输入。";
+constexpr const char* kBidNumberNotKept =
+    "投标号无法保存到 profile.ini，请检查程序目录是否可以写入。";
+constexpr const char* kSchemeNames[] = {"我的方案1", "我的方案2", "我的方案3"};
+constexpr const char* kCloudSchemeName = "云方案";
 }  // namespace
 
 std::string DownloadUrl(const Config& config, const std::string& version) {
@@ -21,9 +30,18 @@ std::string DownloadUrl(const Config& config, const std::string& version) {
 }
 
 Controller::Controller(ControllerDeps deps)
-    : deps_(std::move(deps)), logger_(deps_.logFile, run, flags), screen_(deps_.desktop) {
+    : deps_(std::move(deps)),
+      logger_(deps_.logFile, run, flags),
+      screen_(deps_.desktop),
+      timeSync_(run, netTime, deps_.clock, logger_, deps_.udp ? *deps_.udp : posixUdp_,
+                deps_.config),
+      auctionClock_(run, flags, netTime, deps_.clock, logger_) {
+  static_assert(timer::kUpload == kResultUploadTimerId);
   run.m_exeDir.set(deps_.exeDir);
   deps_.timers.setHandler([this](int id) { OnTimer(id); });
+  // The window's controls start with the constructor's settings, as a dialog shows its fields
+  // when it is created; the scheme load at start-up replaces them.
+  UpdateControls();
 }
 
 Controller::~Controller() {
@@ -64,6 +82,8 @@ int Controller::OnInitDialog() {
 
   for (auto& option : strategy.m_advOption) option = 1;
 
+  netTime.m_ntpLastOffsetMs = 0;
+  netTime.m_ntpOffsetMs = 0;
   run.m_netMode = 2;
   run.m_auctionStartText.set("10:30:00");
   run.m_auctionHalfText.set("11:00:00");
@@ -72,6 +92,15 @@ int Controller::OnInitDialog() {
   run.m_auctionHalfSec = 39600;
   run.m_auctionEndSec = 41400;
   run.m_warningPrice = 88100;
+  // The configurable time server starts as public server 3 of 4.
+  const auto& ntpServers = deps_.config.ntpServers;
+  netTime.m_ntpServer.set(ntpServers.size() > 2 ? ntpServers[2] : std::string());
+
+  for (const char* name : kSchemeNames) deps_.view.addComboItem(ctl::kSchemeCombo, name);
+  run.m_schemeIndex = 0;
+  deps_.view.setComboSelection(ctl::kSchemeCombo, 0);
+  LoadScheme();
+  if (const std::string bid = LoadBidNumber(deps_.exeDir); !bid.empty()) SetBidNumber(bid);
 
   const std::string ip = localIpv4();
   run.m_localIp.set(ip.size() > 5 ? ip : std::string());
@@ -112,7 +141,9 @@ void Controller::startWorkers() {
     run.m_screenHeight = screen.height;
   });
   add("w2-reader", fixed(100), [this, found] {
-    if (found()) passed(2);
+    if (!found()) return;
+    passed(2);
+    auctionClock_.UpdateAuctionClock(readPageTime);
   });
   add("w3-engine", fixed(100), [this, found] {
     if (found()) passed(3);
@@ -130,7 +161,9 @@ void Controller::startWorkers() {
     if (running()) passed(11);
   });
   add("w5-time", fixed(100), [this, running] {
-    if (running()) passed(5);
+    if (!running()) return;
+    passed(5);
+    timeSync_.SyncNetworkTime();
   });
   add(
       "w6-relay-poll", [this] { return run.m_remainSec >= 60 ? 1500 : 500; },
@@ -165,7 +198,7 @@ void Controller::Shutdown() {
 void Controller::ToggleRun() {
   if (run.m_running == 0) {
     deps_.view.setText(ctl::kRemainBox, "0");
-    deps_.view.exchangeToFields();
+    UpdateFields();
     ResetRunState(true);
     run.m_pageBidNumber.clear();
     run.m_enterLog.clear();
@@ -191,6 +224,7 @@ void Controller::ToggleRun() {
 
 void Controller::ResetRunState(bool atStart) {
   run.reset(atStart);
+  netTime.reset();
   flags.g_enterPressed = 0;
   flags.g_functionKey = 0;
   flags.g_captchaState = 0;
@@ -215,7 +249,18 @@ void Controller::OnTimer(int id) {
 
 void Controller::StatusTick() {
   CaptureSecond(run, flags, screen_);
+  auctionClock_.UpdateRemainSec(deps_.timers, [this] { ToggleRun(); });
   if (flags.g_functionKey == 2 || flags.g_functionKey == 3) ToggleRun();
+  ShowStatus();
+}
+
+void Controller::ShowStatus() {
+  for (const TextUpdate& u : tavik::ShowStatus(run, flags, logger_))
+    deps_.view.setText(u.id, u.text);
+}
+
+void Controller::ShowStatusLabels() {
+  for (const TextUpdate& u : tavik::ShowStatusLabels(run)) deps_.view.setText(u.id, u.text);
 }
 
 void Controller::SecondTick() {
@@ -230,6 +275,7 @@ void Controller::SecondTick() {
       }
     }
   }
+  ShowStatusLabels();
 }
 
 bool Controller::OnKeyEvent(int code, int vk, int f) {
@@ -251,6 +297,106 @@ void Controller::SetBidNumber(const std::string& bidNumber) {
     run.m_recording = 1;
     EnsureRecordingDirectory(run);
   }
+}
+
+bool Controller::EnterBidNumber(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  const auto last = text.find_last_not_of(" \t");
+  const std::string bid = first == std::string::npos ? "" : text.substr(first, last - first + 1);
+  if (!IsValidBidNumber(bid)) {
+    deps_.view.messageBox(kBadBidNumber);
+    return false;
+  }
+  if (!SaveBidNumber(deps_.exeDir, bid)) deps_.view.messageBox(kBidNumberNotKept);
+  SetBidNumber(bid);
+  return true;
+}
+
+bool Controller::UpdateFields() {
+  MainView& view = deps_.view;
+  const int bad = ExchangeToFields(MainWindowBindings(strategy, run),
+                                   ControlReader{[&view](int id) { return view.controlText(id); },
+                                                 [&view](int id) { return view.isChecked(id); }});
+  if (bad == 0) return true;
+  view.messageBox(kNotAnInteger);
+  view.setFocus(bad);
+  return false;
+}
+
+void Controller::UpdateControls() {
+  MainView& view = deps_.view;
+  ExchangeToControls(MainWindowBindings(strategy, run),
+                     ControlWriter{[&view](int id, const std::string& t) { view.setText(id, t); },
+                                   [&view](int id, bool c) { view.setChecked(id, c); }});
+}
+
+void Controller::LoadScheme() {
+  LoadSchemeFile(deps_.exeDir, run.m_schemeIndex, strategy, run.m_recording);
+  UpdateControls();
+  // With the log or the recording marker on, every scheme records the last minute.
+  if (run.m_logEnabled == 1 || run.m_recordMarker == 1) {
+    deps_.view.setChecked(ctl::kRecording, true);
+    run.m_recording = 1;
+  }
+}
+
+bool Controller::SaveScheme() {
+  // A box with a bad number keeps its field's old value; the rest is saved all the same.
+  UpdateFields();
+  auto selected = [this] {
+    const int index = deps_.view.comboSelection(ctl::kSchemeCombo);
+    if (index >= 0) run.m_schemeIndex = index;
+  };
+  selected();
+  bool saved = SaveSchemeFile(deps_.exeDir, run.m_schemeIndex, strategy, run.m_recording);
+  selected();
+  saved = SaveSchemeChoice(deps_.exeDir, run.m_schemeIndex) && saved;
+  if (!saved) deps_.view.messageBox(kSaveFailed);
+  return saved;
+}
+
+void Controller::OnSchemeSelected(int index) {
+  if (index < 0) return;
+  run.m_schemeIndex = index;
+  LoadScheme();
+}
+
+void Controller::SelectPracticeScheme() {
+  if (flags.g_strategyHidden == 1 || run.m_schemeIndex == 2) return;
+  run.m_schemeIndex = 2;
+  deps_.view.setComboSelection(ctl::kSchemeCombo, 2);
+  LoadScheme();
+}
+
+bool Controller::ReceiveCloudScheme(std::string_view text) {
+  const bool stored = StoreCloudScheme(deps_.exeDir, text);
+  if (deps_.view.comboCount(ctl::kSchemeCombo) < 4)
+    deps_.view.addComboItem(ctl::kSchemeCombo, kCloudSchemeName);
+  const int index = flags.g_strategyHidden == 1 ? 0 : kCloudSchemeIndex;
+  run.m_schemeIndex = index;
+  deps_.view.setComboSelection(ctl::kSchemeCombo, index);
+  LoadScheme();
+  return stored;
+}
+
+void Controller::OnControlClicked(int id, bool checked) {
+  ApplyMainWindowClick(id, checked, strategy, run);
+}
+
+void Controller::LaunchPractice() {
+  SelectPracticeScheme();
+}
+
+void Controller::LaunchRealClient() {}
+
+void Controller::OpenUrl(const std::string& url) {
+  std::vector<std::string> argv = deps_.config.browserCommand;
+  argv.push_back(url);
+  deps_.desktop.launchProgram(argv);
+}
+
+void Controller::OpenVendorDownloadPage() {
+  OpenUrl(deps_.config.practiceHost + "/download/");
 }
 
 }  // namespace tavik

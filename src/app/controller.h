@@ -6,10 +6,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/main_view.h"
 #include "app/worker_thread.h"
+#include "clock/auction_clock.h"
+#include "clock/network_time.h"
+#include "clock/time_state.h"
+#include "clock/udp_exchange.h"
 #include "core/config.h"
 #include "core/run_state.h"
 #include "log/log_file.h"
@@ -40,7 +45,8 @@ struct ControllerDeps {
   MainView& view;
   LogFile& logFile;
   Config config;
-  std::string exeDir;  // with a trailing "/"
+  std::string exeDir;           // with a trailing "/"
+  UdpTransport* udp = nullptr;  // network time; null: the machine's sockets
 };
 
 class Controller {
@@ -66,6 +72,37 @@ class Controller {
   // Sets the user's bid number and derives the mode; runs the recording set-up.
   void SetBidNumber(const std::string& bidNumber);
   void DeriveRealMode();
+  // The user typed a bid number: checks it (eight digits), keeps it in "./profile.ini" and
+  // sets it. Returns false, after telling the user, when it is refused; a number that cannot
+  // be kept on disk is still used for this session, and the user is told.
+  bool EnterBidNumber(const std::string& text);
+
+  // Data exchange of the main window's strategy controls. UpdateFields stops at the first edit
+  // that is not an integer, tells the user and returns false.
+  bool UpdateFields();
+  void UpdateControls();
+
+  // Schemes: load the selected one, save it (button "保存配置"), the user's combo selection,
+  // the practice page's scheme 3 and a scheme delivered by the vendor service.
+  void LoadScheme();
+  bool SaveScheme();
+  void OnSchemeSelected(int index);
+  void SelectPracticeScheme();
+  bool ReceiveCloudScheme(std::string_view text);
+
+  // Click handlers of the strategy radios and checkboxes.
+  void OnControlClicked(int id, bool checked);
+  // The auction page buttons; detection and launch of the page belong to the client module.
+  void LaunchPractice();
+  void LaunchRealClient();
+  // Opens an address in the user's browser.
+  void OpenUrl(const std::string& url);
+  // The vendor's download page (hidden button "TT").
+  void OpenVendorDownloadPage();
+
+  // The status display of the 200 ms and 1 s ticks.
+  void ShowStatus();
+  void ShowStatusLabels();
 
   // Called with (worker number 1..11, UTC ms) each time a worker's guard lets a pass through.
   // For tests and diagnostics; set before OnInitDialog.
@@ -77,6 +114,11 @@ class Controller {
   // Announced by the remote main parameters: a newer version must be installed.
   AtomicInt m_updateNoticeDue{0};
   GuardedText m_latestVersion;
+  // Network time and the page clock's trust counters.
+  NetworkTimeState netTime;
+  // The page-time reader that the auction clock consults; set before OnInitDialog. Until the
+  // page reader is wired in it reports that there is nothing to read yet.
+  PageTimeReader readPageTime = [](int&, int&, int&, std::string&) { return 0; };
 
   Logger& log() { return logger_; }
   ScreenDriver& screen() { return screen_; }
@@ -95,6 +137,9 @@ class Controller {
   ControllerDeps deps_;
   Logger logger_;
   ScreenDriver screen_;
+  PosixUdpTransport posixUdp_;
+  NetworkTimeSync timeSync_;
+  AuctionClock auctionClock_;
   std::vector<std::unique_ptr<WorkerThread>> workers_;
   bool hookInstalled_ = false;
   bool shutDown_ = false;

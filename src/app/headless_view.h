@@ -20,11 +20,18 @@ class HeadlessView final : public MainView {
   void setFocus(int id) override { focus_ = id; }
   void enableStrategyControls(bool on) override { strategyEnabled_ = on; }
   void hideStrategyControls() override { strategyHidden_ = true; }
-  bool exchangeToFields() override {
-    ++exchangesToFields_;
-    return exchangeResult_;
+  std::string controlText(int id) const override { return text(id); }
+  bool isChecked(int id) const override { return checked(id); }
+  void addComboItem(int id, const std::string& text) override { combos_[id].push_back(text); }
+  int comboCount(int id) const override {
+    auto it = combos_.find(id);
+    return it == combos_.end() ? 0 : int(it->second.size());
   }
-  void exchangeToControls() override { ++exchangesToControls_; }
+  void setComboSelection(int id, int index) override { selections_[id] = index; }
+  int comboSelection(int id) const override {
+    auto it = selections_.find(id);
+    return it == selections_.end() ? -1 : it->second;
+  }
   void messageBox(const std::string& text) override { messages_.push_back(text); }
   void showVersionNotice(const std::string& url) override { notices_.push_back(url); }
 
@@ -43,9 +50,8 @@ class HeadlessView final : public MainView {
   int focus_ = 0;
   bool strategyEnabled_ = true;
   bool strategyHidden_ = false;
-  bool exchangeResult_ = true;
-  int exchangesToFields_ = 0;
-  int exchangesToControls_ = 0;
+  std::map<int, std::vector<std::string>> combos_;
+  std::map<int, int> selections_;
   std::vector<std::string> messages_;
   std::vector<std::string> notices_;
 };

@@ -3,6 +3,7 @@
 // runs use HeadlessView. Controls are addressed by their numeric ids.
 
 #include <string>
+#include <vector>
 
 namespace tavik {
 
@@ -32,11 +33,17 @@ class MainView {
   // Hides the strategy controls for good (marker file "hd.txt").
   virtual void hideStrategyControls() = 0;
 
-  // Data exchange, control to field: returns false (after telling the user) at the first edit
-  // box whose text is not an integer, leaving that field and the later ones unchanged.
-  virtual bool exchangeToFields() = 0;
-  // Field to control.
-  virtual void exchangeToControls() = 0;
+  // What a control holds: an edit's or label's text, a checkbox's or radio's check state.
+  // The controller's data exchange reads the strategy controls through these.
+  virtual std::string controlText(int controlId) const = 0;
+  virtual bool isChecked(int controlId) const = 0;
+
+  // The drop-down list (scheme selector). Selecting from here does not count as the user's
+  // selection change.
+  virtual void addComboItem(int controlId, const std::string& text) = 0;
+  virtual int comboCount(int controlId) const = 0;
+  virtual void setComboSelection(int controlId, int index) = 0;
+  virtual int comboSelection(int controlId) const = 0;
 
   // A modal message box with a fixed text.
   virtual void messageBox(const std::string& text) = 0;

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  InstallWindowFont();
 
   Config config;
   std::vector<std::string> warnings;

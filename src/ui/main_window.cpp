@@ -1,52 +1,349 @@
 #include "ui/main_window.h"
 
 #include <QAbstractButton>
-#include <QFormLayout>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/controller.h"
+#include "app/status_model.h"
+#include "settings/controls.h"
+#include "ui/settings_dialogs.h"
+#include "ui/small_dialogs.h"
+#include "ui/widget_helpers.h"
 
 namespace tavik {
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
-  auto* layout = new QVBoxLayout(this);
-  auto* form = new QFormLayout();
-  auto addBox = [&](int id, const char* label) {
-    auto* box = new QLineEdit(this);
-    box->setReadOnly(true);
-    box->setEnabled(false);
-    form->addRow(QString::fromUtf8(label), box);
-    controls_[id] = box;
-  };
-  addBox(1001, "系统目前时间");
-  addBox(1017, "拍卖结束时间");
-  addBox(1002, "最低可成交价");
-  addBox(ctl::kRemainBox, "拍卖剩余时间");
-  auto* status = new QLabel(QString::fromUtf8("无出价指令"), this);
-  form->addRow(QString::fromUtf8("自动出价状态："), status);
-  controls_[ctl::kEngineStatus] = status;
-  auto* stage = new QLabel(QString::fromUtf8("第一次出价"), this);
-  form->addRow(QString::fromUtf8("下个出价阶段:"), stage);
-  controls_[ctl::kNextStage] = stage;
-  layout->addLayout(form);
+namespace {
 
-  auto* start = new QPushButton(QString::fromUtf8("开始运行"), this);
-  start->setAutoDefault(false);
-  controls_[ctl::kStartStop] = start;
-  connect(start, &QPushButton::clicked, this, [this] {
-    if (controller_) controller_->ToggleRun();
-  });
-  layout->addWidget(start);
-  auto* focusSink = new QLabel(this);
-  focusSink->setFocusPolicy(Qt::StrongFocus);
-  controls_[ctl::kFocusSink] = focusSink;
-  layout->addWidget(focusSink);
+// Radio groups of the window: the second bid's price, the third bid's moment and the third
+// bid's price (hidden).
+enum RadioGroup { kBid2Price = 1, kBid3When = 2, kBid3Price = 3 };
+
+constexpr int kEditWidth = 58;
+constexpr int kEditHeight = 22;
+
+}  // namespace
+
+void InstallWindowFont() {
+  QFont font(U("WenQuanYi Micro Hei"), 9);
+  font.setStyleHint(QFont::SansSerif);
+  QApplication::setFont(font);
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent), messageHandler_([this](const std::string& text) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(text));
+      }) {
+  setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 2, 6, 4);
+  layout->setSpacing(2);
+  buildMenu(layout);
+  layout->addWidget(buildStatus());
+  layout->addWidget(buildSecondBid());
+  layout->addWidget(buildThirdBid());
+  layout->addWidget(buildRemedy());
+  layout->addWidget(buildCommands());
   layout->addStretch();
-  resize(260, 560);
+  buildHidden();
+  setFixedWidth(330);
+}
+
+template <typename W>
+W* MainWindow::add(int id, W* widget) {
+  widget->setObjectName(QString::number(id));
+  controls_[id] = widget;
+  return widget;
+}
+
+QLineEdit* MainWindow::edit(int id, QWidget* parent) {
+  auto* e = add(id, new QLineEdit(parent));
+  e->setFixedSize(kEditWidth, kEditHeight);
+  return e;
+}
+
+QLineEdit* MainWindow::readOnlyBox(int id, QWidget* parent) {
+  auto* e = add(id, new QLineEdit(parent));
+  e->setFixedHeight(kEditHeight);
+  e->setReadOnly(true);
+  e->setEnabled(false);
+  return e;
+}
+
+QLabel* MainWindow::label(int id, const char* text, QWidget* parent) {
+  return add(id, new QLabel(U(text), parent));
+}
+
+QAbstractButton* MainWindow::check(int id, const char* caption, QWidget* parent) {
+  auto* box = add(id, new QCheckBox(U(caption), parent));
+  connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
+    forward([=](Controller& c) { c.OnControlClicked(id, checked); });
+  });
+  return box;
+}
+
+QRadioButton* MainWindow::radio(int id, const char* caption, int group, QWidget* parent) {
+  auto* r = add(id, new QRadioButton(U(caption), parent));
+  // Exclusivity is kept by hand, so that a scheme with no radio of a group set shows none.
+  r->setAutoExclusive(false);
+  radioGroups_[group].push_back(r);
+  connect(r, &QRadioButton::clicked, this, [this, r, group] { radioClicked(r, group); });
+  return r;
+}
+
+void MainWindow::radioClicked(QRadioButton* clicked, int group) {
+  for (QRadioButton* r : radioGroups_[group]) r->setChecked(r == clicked);
+  const int id = clicked->objectName().toInt();
+  forward([id](Controller& c) { c.OnControlClicked(id, true); });
+}
+
+QAbstractButton* MainWindow::button(int id, const char* caption, QWidget* parent,
+                                    std::function<void()> action) {
+  auto* b = add(id, new QPushButton(U(caption), parent));
+  b->setAutoDefault(false);
+  connect(b, &QPushButton::clicked, this, [action = std::move(action)] {
+    if (action) action();
+  });
+  return b;
+}
+
+void MainWindow::forward(std::function<void(Controller&)> command) {
+  if (controller_) command(*controller_);
+}
+
+void MainWindow::buildMenu(QVBoxLayout* layout) {
+  // Linux windows have no system menu of their own: the About entry, the help and the bid
+  // number live in a small menu bar.
+  auto* bar = new QMenuBar(this);
+  QMenu* settings = bar->addMenu(U("设置(&S)"));
+  settings->addAction(U("投标号(&B)..."), this, [this] { openBidNumberDialog(); });
+  QMenu* help = bar->addMenu(U("帮助(&H)"));
+  help->addAction(U("使用帮助(&H)"), this, [this] { openHelpDialog(); });
+  help->addSeparator();
+  help->addAction(U("关于 tavik(&A)..."), this, [this] { openAboutDialog(); });
+  layout->setMenuBar(bar);
+}
+
+QWidget* MainWindow::buildStatus() {
+  auto* area = new QWidget(this);
+  auto* grid = new QGridLayout(area);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setVerticalSpacing(1);
+  int row = 0;
+  // Caption, value box and, to its right, the small marks and options of that line.
+  auto line = [&](const char* caption, QWidget* value, QWidget* extra = nullptr) {
+    grid->addWidget(Label(caption, area), row, 1);
+    if (extra) {
+      grid->addWidget(value, row, 2);
+      grid->addWidget(extra, row, 3);
+    } else {
+      grid->addWidget(value, row, 2, 1, 2);
+    }
+    ++row;
+  };
+  auto box = [&](int id) {
+    QLineEdit* e = readOnlyBox(id, area);
+    e->setFixedWidth(104);
+    return e;
+  };
+  grid->addWidget(label(1110, "", area), 0, 0);
+  line("系统目前时间", box(1001), new QWidget(area));
+  line("拍卖结束时间", box(1017), new QWidget(area));
+  line("最低可成交价", box(1002), label(1127, "-", area));
+  line("拍卖剩余时间", box(status::kRemain), check(1123, "界面兼容模式", area));
+  auto* recording = check(ctl::kRecording, "录像", area);
+  recording->hide();  // shown once a bid number is set and recording is on
+  line("本次出的价格", box(1032), recording);
+  line("差价还有", box(1033), new QWidget(area));
+  line("自动出价状态：", label(1037, "------------------", area));
+  auto* progress = label(1053, "无出价指令", area);
+  QFont mono(U("WenQuanYi Micro Hei Mono"), 8);
+  mono.setStyleHint(QFont::Monospace);
+  progress->setFont(mono);
+  line("回车自动出价：", progress);
+  auto* stage = new QWidget(area);
+  auto* stageRow = new QHBoxLayout(stage);
+  stageRow->setContentsMargins(0, 0, 0, 0);
+  stageRow->addWidget(label(1042, "第一次出价", stage));
+  stageRow->addStretch();
+  stageRow->addWidget(label(1144, "-", stage));
+  line("下个出价阶段:", stage);
+  grid->setColumnMinimumWidth(0, 10);
+  grid->setColumnStretch(3, 1);
+  return area;
+}
+
+QWidget* MainWindow::buildSecondBid() {
+  auto* group = new QGroupBox(U("第二次出价"), this);
+  auto* grid = new QGridLayout(group);
+  grid->setContentsMargins(6, 2, 6, 2);
+  grid->setVerticalSpacing(1);
+  auto* auto2 = check(1005, "在结束拍卖前", group);
+  auto2->setEnabled(false);
+  grid->addWidget(auto2, 0, 0);
+  grid->addWidget(edit(1007, group), 0, 1);
+  grid->addWidget(label(1147, "秒自动出以下价格", group), 0, 2);
+  grid->addWidget(radio(1003, "最低成交价上+", kBid2Price, group), 1, 0);
+  grid->addWidget(edit(1008, group), 1, 1);
+  grid->addWidget(check(1010, "补档", group), 1, 2);
+  grid->addWidget(radio(1074, "智能出价", kBid2Price, group), 2, 0);
+  grid->addWidget(button(1073, "智能出价设定", group, [this] { openSmartDialog(); }), 2, 1, 1, 2);
+  grid->addWidget(radio(1004, "直接伏击出价", kBid2Price, group), 3, 0);
+  grid->addWidget(edit(1009, group), 3, 1);
+  grid->setColumnStretch(2, 1);
+  return group;
+}
+
+QWidget* MainWindow::buildThirdBid() {
+  auto* group = new QGroupBox(U("第三次出价"), this);
+  auto* grid = new QGridLayout(group);
+  grid->setContentsMargins(6, 2, 6, 2);
+  grid->setVerticalSpacing(1);
+  grid->addWidget(radio(1104, "A. 完成第二次出价后立即智能出价", kBid3When, group), 0, 0, 1, 3);
+  grid->addWidget(radio(1107, "B. 在结束拍卖前", kBid3When, group), 1, 0);
+  grid->addWidget(edit(1108, group), 1, 1);
+  grid->addWidget(label(1148, "秒，执行在当前的", group), 1, 2);
+  grid->addWidget(label(1149, "最低成交价+", group), 2, 0, Qt::AlignRight);
+  grid->addWidget(edit(1031, group), 2, 1);
+  grid->addWidget(check(1016, "补档", group), 2, 2);
+  grid->setColumnStretch(2, 1);
+  return group;
+}
+
+QWidget* MainWindow::buildRemedy() {
+  auto* group = new QGroupBox(U("补救策略 (检查当前出价是否合理)"), this);
+  auto* rows = new QVBoxLayout(group);
+  rows->setContentsMargins(6, 2, 6, 2);
+  rows->setSpacing(1);
+  auto row = [&](std::initializer_list<QWidget*> widgets) {
+    auto* line = new QHBoxLayout();
+    for (QWidget* w : widgets) line->addWidget(w);
+    line->addStretch();
+    rows->addLayout(line);
+  };
+  row({check(1025, "还剩", group), edit(1039, group), Label("秒和最低成交价差价必须>=", group)});
+  row({edit(1113, group), Label("并且<=", group), edit(1027, group), Label(",否则重新+", group)});
+  row({edit(1044, group), Label("重出", group), check(1028, "补档", group)});
+  return group;
+}
+
+QWidget* MainWindow::buildCommands() {
+  auto* area = new QWidget(this);
+  auto* grid = new QGridLayout(area);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setVerticalSpacing(2);
+  auto* schemes = add(ctl::kSchemeCombo, new QComboBox(area));
+  // `activated` comes from the user only, so selecting from the program loads nothing twice.
+  connect(schemes, &QComboBox::activated, this,
+          [this](int index) { forward([index](Controller& c) { c.OnSchemeSelected(index); }); });
+  grid->addWidget(schemes, 0, 0);
+  grid->addWidget(
+      button(1021, "保存配置", area, [this] { forward([](Controller& c) { c.SaveScheme(); }); }), 0,
+      1);
+  auto* start = button(ctl::kStartStop, "开始运行", area,
+                       [this] { forward([](Controller& c) { c.ToggleRun(); }); });
+  start->setMinimumHeight(30);
+  grid->addWidget(start, 1, 0, 1, 2);
+  grid->addWidget(button(1040, "载入仿真练习", area,
+                         [this] { forward([](Controller& c) { c.LaunchPractice(); }); }),
+                  2, 0);
+  grid->addWidget(button(1019, "载入正式拍牌", area,
+                         [this] { forward([](Controller& c) { c.LaunchRealClient(); }); }),
+                  2, 1);
+  grid->addWidget(button(1056, "高级", area, [this] { openAdvancedDialog(); }), 3, 0);
+  grid->addWidget(button(1034, "帮助", area, [this] { openHelpDialog(); }), 3, 1);
+  int row = 4;
+  auto* keys = label(1124, "F2: 切换到手动    | 空格键：取消当前验证码框", area);
+  grid->addWidget(keys, row++, 0, 1, 2);
+  grid->addWidget(label(1143, "", area), row++, 0, 1, 2);
+  auto* client = label(1023, "提示: 拍卖客户端程序未运行", area);
+  client->setWordWrap(true);
+  grid->addWidget(client, row++, 0, 1, 2);
+  // Takes the keyboard focus at Start, so that no strategy box keeps it.
+  auto* focusSink = label(ctl::kFocusSink, "", area);
+  focusSink->setFocusPolicy(Qt::StrongFocus);
+  focusSink->setFixedHeight(1);
+  grid->addWidget(focusSink, row++, 0, 1, 2);
+  return area;
+}
+
+void MainWindow::buildHidden() {
+  // Controls that carry settings or were never shown: they exist for the data exchange and
+  // the handlers, inside a container that stays hidden.
+  auto* hidden = new QWidget(this);
+  hidden->hide();
+  // The default button: Enter on the window reaches it and nothing happens.
+  button(1, "Button4", hidden, nullptr);
+  check(1012, "在结束拍卖前", hidden);
+  radio(1029, "最低成交价上+", kBid3Price, hidden);
+  radio(1006, "智能出价", kBid3Price, hidden);
+  radio(1011, "直接伏击出价", kBid3Price, hidden);
+  edit(1015, hidden);
+  check(1105, "出错等情况智能出价", hidden);
+  check(1106, "出错等情况智能出价", hidden);
+  check(1057, "自动", hidden);
+  button(1103, "智能出价设定", hidden, [this] { openSmartDialog(); });
+  button(1111, "TT", hidden,
+         [this] { forward([](Controller& c) { c.OpenVendorDownloadPage(); }); });
+  button(1064, "断开连接/快捷键[ESC]", hidden, nullptr);
+  check(1058, "关闭全自动出价,全手动操作.（只提示价格)", hidden);
+  readOnlyBox(1112, hidden);
+  label(1067, "0", hidden);
+  label(1068, "A", hidden);
+  label(1069, "0.0.0.0", hidden);
+}
+
+QWidget* MainWindow::control(int id) const {
+  auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : it->second;
+}
+
+QComboBox* MainWindow::combo(int id) const {
+  return qobject_cast<QComboBox*>(control(id));
+}
+
+void MainWindow::openAdvancedDialog() {
+  if (!controller_) return;
+  const auto bindings = AdvancedDialogBindings(controller_->strategy);
+  Ctavikadv dialog(bindings, CopyIn(bindings), this);
+  if (dialog.exec() == QDialog::Accepted) CopyOut(bindings, dialog.values());
+}
+
+void MainWindow::openSmartDialog() {
+  if (!controller_) return;
+  const auto bindings = SmartDialogBindings(controller_->strategy);
+  CSmartdlg dialog(bindings, CopyIn(bindings), this);
+  if (dialog.exec() == QDialog::Accepted) CopyOut(bindings, dialog.values());
+}
+
+void MainWindow::openHelpDialog() {
+  Ctavikhelp dialog(this);
+  dialog.exec();
+}
+
+void MainWindow::openAboutDialog() {
+  CAboutDlg dialog(this);
+  dialog.exec();
+}
+
+void MainWindow::openBidNumberDialog() {
+  if (!controller_) return;
+  BidNumberDialog dialog(
+      controller_->run.m_bidNumber.get(),
+      [this](const std::string& text) { return controller_->EnterBidNumber(text); }, this);
+  dialog.exec();
 }
 
 void MainWindow::setTitle(const std::string& title) {
@@ -58,44 +355,80 @@ void MainWindow::moveTo(int x, int y) {
 }
 
 void MainWindow::setText(int id, const std::string& text) {
-  auto it = controls_.find(id);
-  if (it == controls_.end()) return;
+  QWidget* w = control(id);
   const QString t = QString::fromStdString(text);
-  if (auto* e = qobject_cast<QLineEdit*>(it->second))
+  if (auto* e = qobject_cast<QLineEdit*>(w)) {
     e->setText(t);
-  else if (auto* l = qobject_cast<QLabel*>(it->second))
+  } else if (auto* l = qobject_cast<QLabel*>(w)) {
     l->setText(t);
-  else if (auto* b = qobject_cast<QAbstractButton*>(it->second))
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
     b->setText(t);
+  }
 }
 
 void MainWindow::setChecked(int id, bool checked) {
-  auto it = controls_.find(id);
-  if (it == controls_.end()) return;
-  if (auto* b = qobject_cast<QAbstractButton*>(it->second)) b->setChecked(checked);
+  if (auto* b = qobject_cast<QAbstractButton*>(control(id))) b->setChecked(checked);
 }
 
 void MainWindow::setVisible(int id, bool visible) {
-  auto it = controls_.find(id);
-  if (it != controls_.end()) it->second->setVisible(visible);
+  if (QWidget* w = control(id)) w->setVisible(visible);
 }
 
 void MainWindow::setFocus(int id) {
-  auto it = controls_.find(id);
-  if (it != controls_.end()) it->second->setFocus();
+  if (QWidget* w = control(id)) w->setFocus();
 }
 
-void MainWindow::enableStrategyControls(bool) {}
-void MainWindow::hideStrategyControls() {}
+void MainWindow::enableStrategyControls(bool on) {
+  for (int id : StrategyControlIds())
+    if (QWidget* w = control(id)) w->setEnabled(on);
+}
+
+void MainWindow::hideStrategyControls() {
+  for (int id : HiddenStrategyControlIds())
+    if (QWidget* w = control(id)) w->hide();
+  if (QWidget* w = control(ctl::kSchemeCombo)) w->setEnabled(false);
+}
+
+std::string MainWindow::controlText(int id) const {
+  QWidget* w = control(id);
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text().toStdString();
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text().toStdString();
+  return {};
+}
+
+bool MainWindow::isChecked(int id) const {
+  auto* b = qobject_cast<QAbstractButton*>(control(id));
+  return b && b->isChecked();
+}
+
+void MainWindow::addComboItem(int id, const std::string& text) {
+  if (QComboBox* c = combo(id)) c->addItem(QString::fromStdString(text));
+}
+
+int MainWindow::comboCount(int id) const {
+  QComboBox* c = combo(id);
+  return c ? c->count() : 0;
+}
+
+void MainWindow::setComboSelection(int id, int index) {
+  if (QComboBox* c = combo(id)) c->setCurrentIndex(index);
+}
+
+int MainWindow::comboSelection(int id) const {
+  QComboBox* c = combo(id);
+  return c ? c->currentIndex() : -1;
+}
 
 void MainWindow::messageBox(const std::string& text) {
-  QMessageBox::information(this, windowTitle(), QString::fromStdString(text));
+  messageHandler_(text);
 }
 
 void MainWindow::showVersionNotice(const std::string& downloadUrl) {
-  QMessageBox::information(
-      this, QString::fromUtf8("版本更新"),
-      QString::fromUtf8("重要版本更新（必须更新）\n") + QString::fromStdString(downloadUrl));
+  CRegback dialog(
+      downloadUrl,
+      [this](const std::string& url) { forward([&](Controller& c) { c.OpenUrl(url); }); }, this);
+  dialog.exec();
 }
 
 }  // namespace tavik

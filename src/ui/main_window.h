@@ -1,24 +1,50 @@
 #pragma once
-// The main window: renders what the controller shows and forwards the user's commands.
+// The main window: a narrow, tall window that stands beside the auction page. It renders what
+// the controller shows and forwards the user's commands; the rules behind both live in the
+// controller and the settings code.
 
 #include <QWidget>
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "app/main_view.h"
 
-class QPushButton;
-class QLineEdit;
+class QAbstractButton;
+class QComboBox;
+class QGridLayout;
 class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QVBoxLayout;
 
 namespace tavik {
 
 class Controller;
+
+// The application font: a CJK font that the setup installs, so that the Chinese texts render
+// alike on every desktop. Call once after the QApplication exists.
+void InstallWindowFont();
 
 class MainWindow final : public QWidget, public MainView {
   Q_OBJECT
  public:
   explicit MainWindow(QWidget* parent = nullptr);
   void bind(Controller* controller) { controller_ = controller; }
+
+  // The control with this id, or nullptr.
+  QWidget* control(int id) const;
+  // Where message boxes go; a modal box unless replaced (tests, screenshots).
+  void setMessageHandler(std::function<void(const std::string&)> handler) {
+    messageHandler_ = std::move(handler);
+  }
+
+  // The commands of the buttons and the menu.
+  void openAdvancedDialog();
+  void openSmartDialog();
+  void openHelpDialog();
+  void openAboutDialog();
+  void openBidNumberDialog();
 
   // MainView
   void setTitle(const std::string& title) override;
@@ -29,14 +55,41 @@ class MainWindow final : public QWidget, public MainView {
   void setFocus(int controlId) override;
   void enableStrategyControls(bool on) override;
   void hideStrategyControls() override;
-  bool exchangeToFields() override { return true; }
-  void exchangeToControls() override {}
+  std::string controlText(int controlId) const override;
+  bool isChecked(int controlId) const override;
+  void addComboItem(int controlId, const std::string& text) override;
+  int comboCount(int controlId) const override;
+  void setComboSelection(int controlId, int index) override;
+  int comboSelection(int controlId) const override;
   void messageBox(const std::string& text) override;
   void showVersionNotice(const std::string& downloadUrl) override;
 
  private:
+  template <typename W>
+  W* add(int id, W* widget);
+  QLineEdit* edit(int id, QWidget* parent);
+  QLineEdit* readOnlyBox(int id, QWidget* parent);
+  QLabel* label(int id, const char* text, QWidget* parent);
+  QAbstractButton* check(int id, const char* caption, QWidget* parent);
+  QRadioButton* radio(int id, const char* caption, int group, QWidget* parent);
+  QAbstractButton* button(int id, const char* caption, QWidget* parent,
+                          std::function<void()> action);
+  QComboBox* combo(int id) const;
+
+  void buildMenu(QVBoxLayout* layout);
+  QWidget* buildStatus();
+  QWidget* buildSecondBid();
+  QWidget* buildThirdBid();
+  QWidget* buildRemedy();
+  QWidget* buildCommands();
+  void buildHidden();
+  void radioClicked(QRadioButton* radio, int group);
+  void forward(std::function<void(Controller&)> command);
+
   Controller* controller_ = nullptr;
   std::map<int, QWidget*> controls_;
+  std::map<int, std::vector<QRadioButton*>> radioGroups_;
+  std::function<void(const std::string&)> messageHandler_;
 };
 
 }  // namespace tavik

@@ -10,6 +10,7 @@
 
 #include "app/controller.h"
 #include "app/headless_view.h"
+#include "clock/in_process_udp.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/virtual_clock.h"
 #include "support/temp_dir.h"
@@ -24,7 +25,7 @@ class ControllerTest : public ::testing::Test {
   // Creates the controller (after marker files are in place) and runs its start-up.
   int startUp() {
     controller = std::make_unique<Controller>(
-        ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText()});
+        ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText(), &udp});
     controller->onWorkerPass = [this](int worker, int64_t) {
       std::lock_guard lock(passMutex);
       passes[worker].push_back(clock.elapsedMs());
@@ -67,6 +68,10 @@ class ControllerTest : public ::testing::Test {
   VirtualTimers timers{clock};
   HeadlessView view;
   LogFile logFile{clock, dir.file("my.Log")};
+  // No time server answers: sync attempts time out in virtual time.
+  InProcessUdp udp{clock, [](const Ipv4Endpoint&, const std::vector<uint8_t>&) {
+                     return std::optional<InProcessUdp::Reply>();
+                   }};
   std::unique_ptr<Controller> controller;
 
   std::mutex passMutex;

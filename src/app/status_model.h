@@ -1,0 +1,54 @@
+#pragma once
+// The status display of the main window, computed without a window: each tick yields the
+// texts that the window's controls show, and the window only renders them.
+
+#include <string>
+#include <vector>
+
+#include "core/run_state.h"
+#include "log/logger.h"
+
+namespace tavik {
+
+// Ids of the status controls.
+namespace status {
+inline constexpr int kClock = 1001;
+inline constexpr int kEndTime = 1017;
+inline constexpr int kLowestPrice = 1002;
+inline constexpr int kNetMode = 1110;
+inline constexpr int kAddMiao = 1127;
+inline constexpr int kRemain = 1020;
+inline constexpr int kMyPrice = 1032;
+inline constexpr int kPriceGap = 1033;
+inline constexpr int kEngine = 1037;
+inline constexpr int kProgress = 1053;
+inline constexpr int kNextStage = 1042;
+inline constexpr int kCaptcha = 1144;
+inline constexpr int kClient = 1023;
+}  // namespace status
+
+struct TextUpdate {
+  int id;
+  std::string text;
+  bool operator==(const TextUpdate&) const = default;
+};
+// The control texts to set, in order; controls not listed keep what they show.
+using StatusUpdates = std::vector<TextUpdate>;
+
+// Remaining seconds with one dot for each fifth of the second still to run: "57 ....", ...,
+// "57 .", "57".
+std::string RemainText(int remainSec, int subSecondTicks);
+
+// The 30-character bar of label 1053 at `position` (0..30); when marked, positions p, p+1 and
+// p+2 show ">", wrapping 30 and 31 to the first two characters.
+std::string ProgressBar(int position, bool marked);
+
+// The 200 ms display. Besides the texts it advances the progress position, clamps
+// m_subSecondTicks, logs a changed lowest price and, in real mode, puts the warning price in
+// place of a lowest price not read yet.
+StatusUpdates ShowStatus(RunState& run, ProcessFlags& flags, Logger& log);
+
+// The 1 s labels: client status, engine status and the next bidding stage.
+StatusUpdates ShowStatusLabels(const RunState& run);
+
+}  // namespace tavik

@@ -1,0 +1,50 @@
+#pragma once
+// The network-time sync cycle of worker 5: decides when a cycle is due, asks up to five
+// servers in a fixed order and stores the offset that the auction clock applies.
+
+#include <string>
+#include <vector>
+
+#include "clock/sntp_client.h"
+#include "clock/time_state.h"
+#include "clock/udp_exchange.h"
+#include "core/config.h"
+#include "core/run_state.h"
+#include "log/logger.h"
+#include "platform/clock.h"
+
+namespace tavik {
+
+inline constexpr int32_t kMsPerDay = 86'400'000;
+// Pause between a failed attempt and the next server.
+inline constexpr int kNtpRetryPauseMs = 1000;
+
+// An offset of more than a day (a PC whose date is wrong) keeps only its time-of-day part,
+// with the offset's sign; exactly one day stays as it is.
+int32_t WrapOffsetToDay(int32_t offsetMs);
+
+class NetworkTimeSync {
+ public:
+  // The public servers and the port come from the configuration (servers 1..4 of 4).
+  NetworkTimeSync(RunState& run, NetworkTimeState& time, Clock& clock, Logger& log,
+                  UdpTransport& udp, const Config& config);
+
+  // One call of worker 5's pass (every 100 ms while running).
+  void SyncNetworkTime();
+
+ private:
+  bool due() const;
+  void runCycle();
+  void store(int32_t offsetMs, const std::string& server);
+  std::string publicServer(size_t index) const;
+
+  RunState& run_;
+  NetworkTimeState& time_;
+  Clock& clock_;
+  Logger& log_;
+  UdpTransport& udp_;
+  std::vector<std::string> servers_;
+  int port_;
+};
+
+}  // namespace tavik

@@ -1,0 +1,57 @@
+#pragma once
+// The UDP primitives the time client needs: resolve a server, open a socket, send one datagram,
+// wait for one reply. POSIX sockets in the program; an in-process transport answers the same
+// calls in virtual time for the simulator and for tests of the sync cycle.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tavik {
+
+struct Ipv4Endpoint {
+  uint32_t address = 0;  // host byte order: 127.0.0.1 is 0x7F000001
+  uint16_t port = 0;
+  friend bool operator==(const Ipv4Endpoint&, const Ipv4Endpoint&) = default;
+};
+
+// "a.b.c.d" of an address in host byte order.
+std::string FormatIpv4(uint32_t address);
+// Strict dotted-quad parse (four decimal parts 0..255); nothing for anything else.
+std::optional<uint32_t> ParseIpv4(const std::string& text);
+
+// One open UDP socket; the destructor closes it, so every path that drops the socket closes it.
+class UdpSocket {
+ public:
+  virtual ~UdpSocket() = default;
+  // Fixes the peer: later sends go there and only its datagrams are received.
+  virtual bool connect(const Ipv4Endpoint& peer) = 0;
+  // Bytes reported sent to the connected peer, or -1.
+  virtual int send(const uint8_t* data, size_t length) = 0;
+  // For a socket that talks to several hosts without connecting: bytes sent to `to`, or -1.
+  virtual int sendTo(const Ipv4Endpoint& to, const uint8_t* data, size_t length) = 0;
+  // Waits up to timeoutMs for one datagram (from the peer, when connected). Returns its full
+  // length, which may exceed `capacity` (only `capacity` bytes are stored then), or -1 on
+  // timeout or error.
+  virtual int receive(uint8_t* buffer, size_t capacity, int timeoutMs) = 0;
+};
+
+class UdpTransport {
+ public:
+  virtual ~UdpTransport() = default;
+  // A new IPv4 UDP socket, or null when the platform refuses one.
+  virtual std::unique_ptr<UdpSocket> open() = 0;
+  // The first IPv4 address of a host name, or nothing.
+  virtual std::optional<uint32_t> resolve(const std::string& host) = 0;
+};
+
+// The machine's sockets (POSIX, blocking, with SO_RCVTIMEO for the wait).
+class PosixUdpTransport final : public UdpTransport {
+ public:
+  std::unique_ptr<UdpSocket> open() override;
+  std::optional<uint32_t> resolve(const std::string& host) override;
+};
+
+}  // namespace tavik

@@ -1,0 +1,215 @@
+// The controller's use of the schemes: start-up, save, selection, the cloud scheme, the bid
+// number and the data exchange at Start, with a window that holds control values in memory.
+
+#include <gtest/gtest.h>
+
+#include "app/controller.h"
+#include "app/headless_view.h"
+#include "platform/fake/fake_desktop.h"
+#include "platform/fake/virtual_clock.h"
+#include "settings/ini_file.h"
+#include "settings/temp_dir.h"
+
+namespace tavik {
+namespace {
+
+using test::TempDir;
+
+class SchemeControllerTest : public ::testing::Test {
+ protected:
+  // A program start in `dir`, as the user would start it again.
+  struct Program {
+    Program(const TempDir& dir)
+        : desktop(clock),
+          timers(clock),
+          logFile(clock, dir.file("my.Log")),
+          controller(ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dir()}) {
+      EXPECT_EQ(controller.OnInitDialog(), 0);
+    }
+    ~Program() { controller.Shutdown(); }
+    VirtualClock clock;
+    FakeDesktop desktop;
+    VirtualTimers timers;
+    HeadlessView view;
+    LogFile logFile;
+    Controller controller;
+  };
+
+  TempDir dir;
+};
+
+TEST_F(SchemeControllerTest, StartUpFillsTheSchemesAndLoadsSchemeOne) {
+  dir.write("profile_1.ini", "[Settings]\nLast Sec 2=48\nBid Smart 2=1\nGo Sec 3=20\n");
+  dir.write("profile.ini", "[Settings]\nfangan=1\n");
+  Program p(dir);
+  EXPECT_EQ(p.view.combos_[ctl::kSchemeCombo],
+            (std::vector<std::string>{"我的方案1", "我的方案2", "我的方案3"}));
+  EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 0);
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
+  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 48);
+  EXPECT_EQ(p.controller.strategy.m_bid2Mode, 1);
+  EXPECT_EQ(p.controller.strategy.m_smartSec[3], 20);
+  EXPECT_EQ(p.view.text(1007), "48");  // pushed into the controls
+  EXPECT_TRUE(p.view.checked(1074));
+  EXPECT_FALSE(p.view.checked(1003));
+}
+
+TEST_F(SchemeControllerTest, SavedSchemeTwoIsSavedButTheNextStartIsOnSchemeOne) {
+  {
+    Program p(dir);
+    p.view.setComboSelection(ctl::kSchemeCombo, 1);
+    p.controller.OnSchemeSelected(1);
+    p.view.setText(1007, "45");
+    p.view.setText(1031, "700");
+    ASSERT_TRUE(p.controller.SaveScheme());
+    EXPECT_TRUE(p.view.messages_.empty());
+  }
+  EXPECT_EQ(CIni(dir.dir(), "./profile.ini", "Settings").ReadInt("fangan"), 1);
+  EXPECT_EQ(CIni(dir.dir(), "./profile_2.ini", "Settings").ReadInt("Last Sec 2"), 45);
+  Program again(dir);
+  EXPECT_EQ(again.controller.run.m_schemeIndex, 0);
+  EXPECT_EQ(again.controller.strategy.m_bid2Sec, 0);  // scheme 1 was never saved
+  again.controller.OnSchemeSelected(1);
+  EXPECT_EQ(again.controller.strategy.m_bid2Sec, 45);
+  EXPECT_EQ(again.controller.strategy.m_bid3AddPrice, 700);
+}
+
+TEST_F(SchemeControllerTest, StartTakesTheControlsUpToTheFirstBadNumber) {
+  Program p(dir);
+  Strategy& s = p.controller.strategy;
+  p.view.setText(1007, "40");
+  p.view.setText(1039, "x9");  // remedy second, exchanged after 1007 and before 1027
+  p.view.setText(1027, "900");
+  p.controller.ToggleRun();
+  EXPECT_EQ(p.controller.run.m_running, 1);  // the run starts anyway
+  EXPECT_EQ(s.m_bid2Sec, 40);
+  EXPECT_EQ(s.m_remedySec, 0);
+  EXPECT_EQ(s.m_remedyMaxDiff, 0);
+  EXPECT_EQ(p.view.messages_, std::vector<std::string>{"请输入一个整数。"});
+  EXPECT_EQ(p.view.focus_, ctl::kFocusSink);  // Start moves the focus on after the message
+  EXPECT_FALSE(p.view.strategyEnabled_);
+  p.controller.ToggleRun();
+  EXPECT_TRUE(p.view.strategyEnabled_);
+}
+
+TEST_F(SchemeControllerTest, SaveWithABadNumberStillSavesTheRest) {
+  Program p(dir);
+  p.view.setText(1007, "33");
+  p.view.setText(1113, "abc");  // exchanged late: everything before it is taken
+  p.controller.SaveScheme();
+  const CIni ini(dir.dir(), "./profile_1.ini", "Settings");
+  EXPECT_EQ(ini.ReadInt("Last Sec 2"), 33);
+  EXPECT_EQ(ini.ReadInt("Bo Cha 4"), 0);
+  EXPECT_EQ(p.view.messages_, std::vector<std::string>{"请输入一个整数。"});
+}
+
+TEST_F(SchemeControllerTest, ASaveThatCannotBeWrittenIsReported) {
+  Program p(dir);
+  std::filesystem::create_directory(dir.file("profile_1.ini"));  // in the way of the rename
+  EXPECT_FALSE(p.controller.SaveScheme());
+  ASSERT_EQ(p.view.messages_.size(), 1u);
+  EXPECT_NE(p.view.messages_[0].find("保存配置失败"), std::string::npos);
+}
+
+TEST_F(SchemeControllerTest, PracticeRunsOnSchemeThree) {
+  dir.write("profile_3.ini", "[Settings]\nLast Sec 2=50\n");
+  Program p(dir);
+  p.controller.LaunchPractice();
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 2);
+  EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 2);
+  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 50);
+}
+
+TEST_F(SchemeControllerTest, PracticeKeepsALockedStrategy) {
+  dir.write("hd.txt", "");
+  Program p(dir);
+  p.controller.LaunchPractice();
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
+  EXPECT_TRUE(p.view.strategyHidden_);
+}
+
+TEST_F(SchemeControllerTest, CloudSchemeIsStoredListedOnceAndLoaded) {
+  Program p(dir);
+  ASSERT_TRUE(p.controller.ReceiveCloudScheme("[Settings]/r/nLast Sec 2=44/r/nBid Dir 2=1"));
+  ASSERT_TRUE(p.controller.ReceiveCloudScheme("[Settings]/r/nLast Sec 2=43/r/nBid Dir 2=1"));
+  EXPECT_EQ(p.view.combos_[ctl::kSchemeCombo].size(), 4u);
+  EXPECT_EQ(p.view.combos_[ctl::kSchemeCombo][3], "云方案");
+  EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 3);
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 3);
+  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 43);
+  EXPECT_EQ(p.controller.strategy.m_bid2Mode, 2);
+  EXPECT_EQ(dir.read("profile_4.ini"), "[Settings]\r\nLast Sec 2=43\r\nBid Dir 2=1");
+}
+
+TEST_F(SchemeControllerTest, CloudSchemeWithALockedStrategyLoadsSchemeOne) {
+  dir.write("hd.txt", "");
+  dir.write("profile_1.ini", "[Settings]\nLast Sec 2=31\n");
+  Program p(dir);
+  p.controller.ReceiveCloudScheme("[Settings]/r/nLast Sec 2=44");
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
+  EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 0);
+  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 31);
+}
+
+TEST_F(SchemeControllerTest, WithTheLogOnEveryLoadRecords) {
+  dir.write("dt.dat", "");
+  dir.write("profile_2.ini", "[Settings]\nlx=0\n");
+  Program p(dir);
+  EXPECT_EQ(p.controller.run.m_recording, 1);
+  p.view.setChecked(1142, false);
+  p.controller.OnSchemeSelected(1);
+  EXPECT_EQ(p.controller.run.m_recording, 1);
+  EXPECT_TRUE(p.view.checked(1142));
+  EXPECT_FALSE(p.view.visible(1142));  // only setting the bid number shows it
+}
+
+TEST_F(SchemeControllerTest, BidNumberIsCheckedKeptAndSetsUpRecording) {
+  dir.write("lx.txt", "");
+  {
+    Program p(dir);
+    EXPECT_FALSE(p.controller.EnterBidNumber("1234567"));
+    EXPECT_EQ(p.view.messages_.size(), 1u);
+    EXPECT_TRUE(p.controller.run.m_bidNumber.empty());
+    ASSERT_TRUE(p.controller.EnterBidNumber(" 12345678 "));
+    EXPECT_EQ(p.controller.run.m_bidNumber.get(), "12345678");
+    EXPECT_EQ(p.controller.run.m_realMode, 1);
+    EXPECT_TRUE(p.view.visible(1142));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("log/12345678")));
+  }
+  Program again(dir);  // kept in profile.ini for the next start
+  EXPECT_EQ(again.controller.run.m_bidNumber.get(), "12345678");
+  EXPECT_TRUE(again.view.visible(1142));
+}
+
+TEST_F(SchemeControllerTest, RadioAndCheckboxClicksReachTheFields) {
+  Program p(dir);
+  p.controller.OnControlClicked(1004, true);
+  EXPECT_EQ(p.controller.strategy.m_bid2Mode, 2);
+  EXPECT_EQ(p.controller.strategy.m_bid2DirFlag, 1);
+  p.controller.OnControlClicked(1123, false);
+  EXPECT_EQ(p.controller.run.m_compatMode, 0);
+}
+
+TEST_F(SchemeControllerTest, TicksRenderTheStatus) {
+  Program p(dir);
+  p.controller.ToggleRun();
+  // The page shows 11:29:03 of an auction ending 11:30, already for one tick.
+  RunState& run = p.controller.run;
+  run.m_endHour = 11;
+  run.m_endMinute = 30;
+  run.m_curHour = 11;
+  run.m_curMinute = 29;
+  run.m_curSecond = 3;
+  run.m_remainSec = 57;
+  run.m_subSecondTicks = 0;
+  p.controller.StatusTick();
+  EXPECT_EQ(p.view.text(1020), "57 ...");
+  EXPECT_EQ(p.view.text(1001), "拍卖未开始");
+  p.controller.run.m_bidPhase = 1;
+  p.controller.SecondTick();
+  EXPECT_EQ(p.view.text(1042), "第二次出价");
+  EXPECT_EQ(p.view.text(1023), "提示：拍卖客户端程序未运行");
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,171 @@
+#include "settings/scheme.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "settings/temp_dir.h"
+
+namespace tavik {
+namespace {
+
+using test::TempDir;
+
+// Gives every stored field its own value, so that a key read into the wrong field shows.
+void FillDistinct(Strategy& s, AtomicInt& recording, int base) {
+  int n = base;
+  for (const SchemeKey& key : SchemeKeys(s, recording)) *key.field = n++;
+}
+
+TEST(SchemeKeys, ListEveryKeyOnceInFileOrder) {
+  Strategy s;
+  AtomicInt rec;
+  const auto keys = SchemeKeys(s, rec);
+  ASSERT_EQ(keys.size(), 22u + 36 + 2 + 20 + 7 + 5 + 12 + 1);
+  EXPECT_EQ(keys.front().name, "Auto Bid 2");
+  EXPECT_EQ(keys[9].name, "Bid Add 3");
+  EXPECT_EQ(keys[22].name, "Go Sec 1");
+  EXPECT_EQ(keys[58].name, "Qiang Flag");
+  EXPECT_EQ(keys[60].name, "adv op 1");
+  EXPECT_EQ(keys[80].name, "adv op 17_1");
+  EXPECT_EQ(keys[92].name, "Go Fast 1");
+  EXPECT_EQ(keys.back().name, "lx");
+  std::set<std::string> names;
+  for (const auto& k : keys) names.insert(k.name);
+  EXPECT_EQ(names.size(), keys.size());
+}
+
+TEST(Scheme, SaveThenLoadReproducesEveryField) {
+  TempDir dir;
+  Strategy saved;
+  AtomicInt savedRec;
+  FillDistinct(saved, savedRec, 1000);
+  saved.m_bid3SmartFlag = 1;  // "Bid Add 3" is written from it and must not be read back
+  ASSERT_TRUE(SaveSchemeFile(dir.dir(), 1, saved, savedRec));
+
+  Strategy loaded;
+  AtomicInt loadedRec;
+  FillDistinct(loaded, loadedRec, 5000);
+  LoadSchemeFile(dir.dir(), 1, loaded, loadedRec);
+  const auto want = SchemeKeys(saved, savedRec);
+  const auto got = SchemeKeys(loaded, loadedRec);
+  for (size_t i = 0; i < want.size(); ++i)
+    EXPECT_EQ(got[i].field->load(), want[i].field->load()) << want[i].name;
+
+  // The file holds the keys in table order, one line each.
+  const std::string text = dir.read("profile_2.ini");
+  size_t at = 0;
+  for (const auto& key : want) {
+    const size_t found = text.find("\n" + key.name + "=", at);
+    ASSERT_NE(found, std::string::npos) << key.name;
+    at = found + 1;
+  }
+  EXPECT_NE(text.find("Bid Add 3=1\n"), std::string::npos);
+}
+
+TEST(Scheme, WithoutFilesEverythingIsZeroButTheJumpLimits) {
+  TempDir dir;
+  Strategy s;
+  AtomicInt rec{1};
+  LoadSchemeFile(dir.dir(), 0, s, rec);
+  EXPECT_EQ(s.m_bid2Sec, 0);
+  EXPECT_EQ(s.m_bid2AddPrice, 0);
+  EXPECT_EQ(s.m_remedyMinDiff, 0);
+  EXPECT_EQ(s.m_advOption[3], 0);
+  EXPECT_EQ(rec, 0);
+  EXPECT_EQ(s.m_jumpFastThreshold, 400);
+  EXPECT_EQ(s.m_jumpSlowThreshold, 100);
+  EXPECT_EQ(s.m_bid2Mode, 2);
+  EXPECT_EQ(s.m_bid3AtSecFlag, 1);
+  EXPECT_EQ(dir.entries(), 0u);  // loading creates nothing
+}
+
+TEST(Scheme, ModesAndFallbacksFollowTheFile) {
+  struct Case {
+    const char* keys;
+    int bid2Mode, bid3Mode, atSec, fast, slow;
+  } cases[] = {
+      {"Bid Add 2=1\nBid Smart 2=1\n", 0, 2, 1, 400, 100},
+      {"Bid Smart 2=1\nBid Pre 3=1\n", 1, 0, 1, 400, 100},
+      {"Bid Dir 2=1\nBid Smart 3=1\nbid3now=1\n", 2, 1, 0, 400, 100},
+      {"bid3now=2\nadv op 12_1=250\nadv op 12_2=-5\n", 2, 2, 1, 250, -5},
+      // "Bid Add 3" is never read: only "Bid Pre 3" and "Bid Smart 3" choose the third mode.
+      {"Bid Add 3=1\n", 2, 2, 1, 400, 100},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.write("profile_1.ini", std::string("[Settings]\n") + c.keys);
+    Strategy s;
+    AtomicInt rec;
+    LoadSchemeFile(dir.dir(), 0, s, rec);
+    EXPECT_EQ(s.m_bid2Mode, c.bid2Mode) << c.keys;
+    EXPECT_EQ(s.m_bid3Mode, c.bid3Mode) << c.keys;
+    EXPECT_EQ(s.m_bid3AtSecFlag, c.atSec) << c.keys;
+    EXPECT_EQ(s.m_jumpFastThreshold, c.fast) << c.keys;
+    EXPECT_EQ(s.m_jumpSlowThreshold, c.slow) << c.keys;
+    EXPECT_EQ(s.m_bid3SmartFlag, std::string(c.keys).find("Bid Smart 3=1") != std::string::npos);
+  }
+}
+
+TEST(Scheme, SaveKeepsTheUsersOtherLinesAndReplacesKeysInPlace) {
+  TempDir dir;
+  dir.write("profile_1.ini",
+            "; my notes about this scheme\n"
+            "[Settings]\n"
+            "Last Sec 2=40\n"
+            "My Own Key=abc\n"
+            "\n"
+            "[Extra]\n"
+            "Last Sec 2=1\n");
+  Strategy s;
+  AtomicInt rec;
+  s.m_bid2Sec = 48;
+  ASSERT_TRUE(SaveSchemeFile(dir.dir(), 0, s, rec));
+  const std::string text = dir.read("profile_1.ini");
+  EXPECT_EQ(text.rfind("; my notes about this scheme\n[Settings]\nLast Sec 2=48\nMy Own Key=abc\n"
+                       "Auto Bid 2=1\n",
+                       0),
+            0u)
+      << text;
+  EXPECT_NE(text.find("\nlx=0\n\n[Extra]\nLast Sec 2=1\n"), std::string::npos) << text;
+}
+
+TEST(Scheme, ChoiceAndBidNumberShareTheGlobalFile) {
+  TempDir dir;
+  ASSERT_TRUE(SaveBidNumber(dir.dir(), "12345678"));
+  ASSERT_TRUE(SaveSchemeChoice(dir.dir(), 1));
+  ASSERT_TRUE(SaveSchemeChoice(dir.dir(), 2));
+  EXPECT_EQ(dir.read("profile.ini"), "[Settings]\nBid Number=12345678\nfangan=2\n");
+  EXPECT_EQ(LoadBidNumber(dir.dir()), "12345678");
+  dir.write("profile.ini", "[Settings]\nBid Number=1234\n");
+  EXPECT_EQ(LoadBidNumber(dir.dir()), "");  // a hand-edited bad number is not used
+}
+
+TEST(Scheme, BidNumbersAreEightDigits) {
+  for (const char* ok : {"12345678", "00000000", "88888888"})
+    EXPECT_TRUE(IsValidBidNumber(ok)) << ok;
+  for (const char* bad :
+       {"", "1234567", "123456789", "1234567a", " 2345678", "１２３４５６７８", "../../x1"})
+    EXPECT_FALSE(IsValidBidNumber(bad)) << bad;
+}
+
+TEST(CloudScheme, SlashRAndSlashNBecomeLineBreaks) {
+  EXPECT_EQ(CloudSchemeText("[Settings]/r/nLast Sec 2=45/r/nBu2=1"),
+            "[Settings]\r\nLast Sec 2=45\r\nBu2=1");
+  EXPECT_EQ(CloudSchemeText("a/b/"), "a/b/");  // other slashes stay
+  EXPECT_EQ(CloudSchemeText(std::string(6000, 'x')).size(), kCloudSchemeMaxChars);
+  // The limit counts stored characters: a line break that does not fit is cut in half.
+  EXPECT_TRUE(CloudSchemeText(std::string(4998, 'x') + "/r/n") == std::string(4998, 'x') + "\r");
+
+  TempDir dir;
+  dir.write("profile_4.ini", "old scheme that must go entirely");
+  ASSERT_TRUE(StoreCloudScheme(dir.dir(), "[Settings]/r/nLast Sec 2=45/r/nAdd Price 2=600"));
+  Strategy s;
+  AtomicInt rec;
+  LoadSchemeFile(dir.dir(), kCloudSchemeIndex, s, rec);
+  EXPECT_EQ(s.m_bid2Sec, 45);
+  EXPECT_EQ(s.m_bid2AddPrice, 600);
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "settings/controls.h"
+#include "settings/ini_file.h"
+#include "ui/settings_dialogs.h"
+#include "ui/small_dialogs.h"
+#include "ui/ui_fixture.h"
+
+namespace tavik {
+namespace {
+
+using test::TempDir;
+using test::UiProgram;
+
+TEST(MainWindow, EveryControlExistsWithItsCaption) {
+  TempDir dir;
+  UiProgram p(dir);
+  ASSERT_EQ(p.started, 0);
+  struct Case {
+    int id;
+    const char* text;
+  } cases[] = {
+      {1003, "最低成交价上+"},
+      {1074, "智能出价"},
+      {1004, "直接伏击出价"},
+      {1073, "智能出价设定"},
+      {1104, "A. 完成第二次出价后立即智能出价"},
+      {1107, "B. 在结束拍卖前"},
+      {1025, "还剩"},
+      {1021, "保存配置"},
+      {1018, "开始运行"},
+      {1040, "载入仿真练习"},
+      {1019, "载入正式拍牌"},
+      {1056, "高级"},
+      {1034, "帮助"},
+      {1123, "界面兼容模式"},
+      {1005, "在结束拍卖前"},
+      {1147, "秒自动出以下价格"},
+      {1148, "秒，执行在当前的"},
+      {1149, "最低成交价+"},
+      {1037, "------------------"},
+      {1124, "F2: 切换到手动    | 空格键：取消当前验证码框"},
+      {1023, "提示: 拍卖客户端程序未运行"},
+      {1, "Button4"},
+      {1111, "TT"},
+      {1142, "录像"},
+      {1069, "0.0.0.0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(p.window.controlText(c.id), c.text) << c.id;
+  // Visible strategy controls, hidden ones that only carry settings.
+  for (int id : {1007, 1008, 1009, 1010, 1031, 1039, 1113, 1027, 1044, 1028, 1016, 1089})
+    EXPECT_TRUE(p.window.control(id)->isVisible()) << id;
+  for (int id : {1, 1012, 1029, 1006, 1011, 1015, 1105, 1106, 1057, 1103, 1111, 1142, 1064, 1058})
+    EXPECT_FALSE(p.window.control(id)->isVisible()) << id;
+  EXPECT_FALSE(p.window.control(1005)->isEnabled());
+  EXPECT_GT(p.window.height(), p.window.width());  // narrow and tall, beside the auction page
+  EXPECT_EQ(p.window.windowTitle().toStdString(), "tavikV9.1.4");
+  auto* schemes = p.get<QComboBox>(1089);
+  ASSERT_EQ(schemes->count(), 3);
+  EXPECT_EQ(schemes->itemText(2).toStdString(), "我的方案3");
+}
+
+TEST(MainWindow, ARadioClickSetsItsFourFieldsAndUnchecksTheOthers) {
+  TempDir dir;
+  UiProgram p(dir);
+  Strategy& s = p.controller.strategy;
+  p.get<QRadioButton>(1074)->click();
+  EXPECT_EQ(s.m_bid2AddFlag, 0);
+  EXPECT_EQ(s.m_bid2SmartFlag, 1);
+  EXPECT_EQ(s.m_bid2DirFlag, 0);
+  EXPECT_EQ(s.m_bid2Mode, 1);
+  EXPECT_FALSE(p.get<QRadioButton>(1003)->isChecked());
+  EXPECT_TRUE(p.get<QRadioButton>(1074)->isChecked());
+  p.get<QRadioButton>(1074)->click();  // a second click keeps it chosen
+  EXPECT_TRUE(p.get<QRadioButton>(1074)->isChecked());
+  p.get<QRadioButton>(1004)->click();
+  EXPECT_EQ(s.m_bid2Mode, 2);
+  EXPECT_EQ(s.m_bid2DirFlag, 1);
+  EXPECT_FALSE(p.get<QRadioButton>(1074)->isChecked());
+
+  p.get<QRadioButton>(1104)->click();
+  EXPECT_EQ(s.m_bid3Now, 1);
+  EXPECT_FALSE(p.get<QRadioButton>(1107)->isChecked());
+  p.get<QCheckBox>(1010)->click();
+  EXPECT_EQ(s.m_bid2TopUp, 1);  // scheme 1 has no file: the box started unchecked
+}
+
+TEST(MainWindow, StartDisablesTheStrategyAndStopEnablesIt) {
+  TempDir dir;
+  UiProgram p(dir);
+  auto* start = p.get<QPushButton>(1018);
+  start->click();
+  EXPECT_EQ(p.controller.run.m_running, 1);
+  EXPECT_EQ(start->text().toStdString(), "停止");
+  for (int id : StrategyControlIds()) EXPECT_FALSE(p.window.control(id)->isEnabled()) << id;
+  EXPECT_TRUE(p.window.control(1089)->isEnabled());
+  start->click();
+  EXPECT_EQ(p.controller.run.m_running, 0);
+  EXPECT_EQ(start->text().toStdString(), "开始");
+  EXPECT_EQ(p.window.controlText(1037), "无出价指令");
+  for (int id : StrategyControlIds()) EXPECT_TRUE(p.window.control(id)->isEnabled()) << id;
+}
+
+TEST(MainWindow, ABadNumberAtStartIsReportedAndStopsTheExchangeThere) {
+  TempDir dir;
+  UiProgram p(dir);
+  Strategy& s = p.controller.strategy;
+  s.m_bid2AddPrice = 300;
+  p.get<QCheckBox>(1005)->setChecked(true);  // exchanged before 1007
+  p.get<QLineEdit>(1007)->setText("4o");
+  p.get<QLineEdit>(1008)->setText("900");  // exchanged after 1007
+  p.get<QPushButton>(1018)->click();
+  EXPECT_EQ(p.messages, std::vector<std::string>{"请输入一个整数。"});
+  EXPECT_EQ(s.m_autoBid2, 1);
+  EXPECT_EQ(s.m_bid2Sec, 0);
+  EXPECT_EQ(s.m_bid2AddPrice, 300);
+  EXPECT_EQ(p.controller.run.m_running, 1);  // the run starts all the same
+}
+
+TEST(MainWindow, EnterOnTheWindowDoesNotCloseIt) {
+  TempDir dir;
+  UiProgram p(dir);
+  for (QWidget* target : {static_cast<QWidget*>(&p.window), p.window.control(1007)}) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(target, &escape);
+  }
+  QApplication::processEvents();
+  EXPECT_TRUE(p.window.isVisible());
+  EXPECT_EQ(p.controller.run.m_running, 0);
+}
+
+TEST(MainWindow, TheSchemeSelectorLoadsAndTheSaveButtonWrites) {
+  TempDir dir;
+  dir.write("profile_2.ini", "[Settings]\nLast Sec 2=47\nBid Dir 2=1\nDir Price 2=90000\n");
+  UiProgram p(dir);
+  auto* schemes = p.get<QComboBox>(1089);
+  schemes->setCurrentIndex(1);
+  emit schemes->activated(1);
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 1);
+  EXPECT_EQ(p.window.controlText(1007), "47");
+  EXPECT_EQ(p.window.controlText(1009), "90000");
+  EXPECT_TRUE(p.get<QRadioButton>(1004)->isChecked());
+  EXPECT_FALSE(p.get<QRadioButton>(1003)->isChecked());
+
+  p.get<QLineEdit>(1007)->setText("46");
+  p.get<QPushButton>(1021)->click();
+  EXPECT_EQ(CIni(dir.dir(), "profile_2.ini", "Settings").ReadInt("Last Sec 2"), 46);
+  EXPECT_EQ(CIni(dir.dir(), "profile.ini", "Settings").ReadInt("fangan"), 1);
+  EXPECT_TRUE(p.messages.empty());
+}
+
+TEST(MainWindow, ALockedStrategyIsHidden) {
+  TempDir dir;
+  dir.write("hd.txt", "");
+  UiProgram p(dir);
+  for (int id : HiddenStrategyControlIds()) EXPECT_FALSE(p.window.control(id)->isVisible()) << id;
+  EXPECT_FALSE(p.window.control(1089)->isEnabled());
+  EXPECT_TRUE(p.window.control(1018)->isVisible());
+}
+
+TEST(MainWindow, StatusTicksAreRendered) {
+  TempDir dir;
+  UiProgram p(dir);
+  p.controller.ToggleRun();
+  RunState& run = p.controller.run;
+  // 11:29:18 of an auction ending 11:30, seen for the second time.
+  run.m_endHour = 11;
+  run.m_endMinute = 30;
+  run.m_curHour = 11;
+  run.m_curMinute = 29;
+  run.m_curSecond = 18;
+  run.m_remainSec = 42;
+  run.m_subSecondTicks = 1;
+  run.m_lowestPrice = 88300;
+  run.m_systemState = 3;
+  run.m_myPrice = 88600;
+  p.controller.StatusTick();
+  p.controller.SecondTick();
+  EXPECT_EQ(p.window.controlText(1020), "42 ..");
+  EXPECT_EQ(p.window.controlText(1002), "88300");
+  EXPECT_EQ(p.window.controlText(1033), "300");
+  EXPECT_EQ(p.window.controlText(1037), "检测到回车，等待自动出价");
+  EXPECT_NE(p.window.controlText(1053).find(">>>"), std::string::npos);
+}
+
+TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
+  TempDir dir;
+  UiProgram p(dir);
+  Strategy& s = p.controller.strategy;
+  s.m_earlyMaxDiff = 600;
+  s.m_advOption[3] = 1;
+  s.m_advOption[16] = 1;
+  test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
+    qobject_cast<QCheckBox*>(d.control(1012))->setChecked(false);
+    qobject_cast<QLineEdit*>(d.control(1112))->setText("250");
+    d.reject();
+  });
+  p.get<QPushButton>(1056)->click();
+  EXPECT_EQ(s.m_advOption[3], 1);
+  EXPECT_EQ(s.m_earlyMaxDiff, 600);
+
+  test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
+    EXPECT_EQ(qobject_cast<QLineEdit*>(d.control(1112))->text().toStdString(), "600");
+    qobject_cast<QCheckBox*>(d.control(1012))->setChecked(false);
+    qobject_cast<QLineEdit*>(d.control(1112))->setText("250");
+    d.accept();
+  });
+  p.get<QPushButton>(1056)->click();
+  EXPECT_EQ(s.m_advOption[3], 0);
+  EXPECT_EQ(s.m_earlyMaxDiff, 250);
+  EXPECT_EQ(s.m_advOption[16], 1);  // hidden options pass through unchanged
+}
+
+TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
+  TempDir dir;
+  UiProgram p(dir);
+  Strategy& s = p.controller.strategy;
+  std::vector<std::string> messages;
+  bool stayedOpen = false;
+  test::WhenModal<CSmartdlg>([&](CSmartdlg& d) {
+    d.setMessageHandler([&](const QString& text) { messages.push_back(text.toStdString()); });
+    qobject_cast<QLineEdit*>(d.control(1045))->setText("-5");
+    qobject_cast<QCheckBox*>(d.control(1017))->setChecked(true);  // row 12's top-up
+    qobject_cast<QLineEdit*>(d.control(1131))->setText("1,5");
+    d.accept();
+    stayedOpen = d.isVisible() && d.result() != QDialog::Accepted;
+    EXPECT_TRUE(d.control(1131)->hasFocus() || QApplication::focusWidget() == nullptr);
+    qobject_cast<QLineEdit*>(d.control(1131))->setText("15");
+    d.accept();
+  });
+  p.get<QPushButton>(1073)->click();
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(messages, std::vector<std::string>{"请输入一个整数。"});
+  EXPECT_EQ(s.m_smartSec[1], -5);
+  EXPECT_EQ(s.m_jumpSlowSub[1], 15);
+  EXPECT_EQ(s.m_smartTopUp[12], 1);
+
+  test::WhenModal<CSmartdlg>([](CSmartdlg& d) {
+    qobject_cast<QLineEdit*>(d.control(1045))->setText("99");
+    d.reject();
+  });
+  p.get<QPushButton>(1073)->click();
+  EXPECT_EQ(s.m_smartSec[1], -5);
+}
+
+TEST(Dialogs, BidNumberIsCheckedBeforeTheDialogCloses) {
+  TempDir dir;
+  UiProgram p(dir);
+  bool stayedOpen = false;
+  test::WhenModal<BidNumberDialog>([&](BidNumberDialog& d) {
+    d.edit()->setText("1234");
+    d.accept();
+    stayedOpen = d.isVisible();
+    d.edit()->setText("12345678");
+    d.accept();
+  });
+  p.window.openBidNumberDialog();
+  EXPECT_TRUE(stayedOpen);
+  ASSERT_EQ(p.messages.size(), 1u);
+  EXPECT_NE(p.messages[0].find("8位数字"), std::string::npos);
+  EXPECT_EQ(p.controller.run.m_bidNumber.get(), "12345678");
+  EXPECT_EQ(CIni(dir.dir(), "profile.ini", "Settings").ReadString("Bid Number", ""), "12345678");
+}
+
+TEST(Dialogs, VersionNoticeOpensTheDownloadAddress) {
+  TempDir dir;
+  UiProgram p(dir);
+  test::WhenModal<CRegback>([](CRegback& d) {
+    d.findChild<QPushButton*>("1095")->click();
+    d.accept();
+  });
+  p.window.showVersionNotice("http://tavik.example.net/download/tavik-9.1.5.zip");
+  const auto launches = p.desktop.launches();
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].back(), "http://tavik.example.net/download/tavik-9.1.5.zip");
+
+  test::WhenModal<CRegback>([](CRegback& d) {
+    d.findChild<QPushButton*>("1095")->click();
+    d.reject();
+  });
+  p.window.showVersionNotice("http://x");  // too short to be an address
+  EXPECT_EQ(p.desktop.launches().size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,92 @@
+// Renders the main window (idle and running), both settings dialogs and the help dialog into
+// PNG files, for the documentation. Run it on an X display (Xvfb) so that the pictures show
+// what the user's desktop shows:
+//   scripts/with-display build/tests/ui/ui_screenshots docs/screenshots
+
+#include <QApplication>
+#include <QPixmap>
+#include <cstdio>
+#include <string>
+
+#include "app/controller.h"
+#include "platform/fake/fake_desktop.h"
+#include "platform/fake/virtual_clock.h"
+#include "settings/controls.h"
+#include "settings/temp_dir.h"
+#include "ui/main_window.h"
+#include "ui/settings_dialogs.h"
+#include "ui/small_dialogs.h"
+
+namespace {
+
+bool Save(QWidget& widget, const std::string& path) {
+  widget.show();
+  widget.raise();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  const bool ok = widget.grab().save(QString::fromStdString(path), "PNG");
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.c_str());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tavik;
+  const std::string out = argc > 1 ? argv[1] : "docs/screenshots";
+  QApplication app(argc, argv);
+  InstallWindowFont();
+
+  test::TempDir dir;
+  dir.write("profile_1.ini",
+            "[Settings]\nAuto Bid 2=1\nLast Sec 2=48\nBid Add 2=1\nAdd Price 2=700\n"
+            "Dir Price 2=89000\nBu2=1\nPre Price 3=600\nbid3now=0\nbid3lastsec=40\n"
+            "Bo 3=1\nBo Last 3=9\nBo Cha 3=800\nBo Cha 4=500\nBo Cha Add3=300\n"
+            "Go Sec 1=55\nGo Add 1=900\nGo Sec 2=50\nGo Add 2=800\nGo Sec 3=45\nGo Add 3=700\n"
+            "Go Sec 4=40\nGo Add 4=600\nGo Sec 5=35\nGo Add 5=500\nGo Sec 6=30\nGo Add 6=400\n"
+            "Go Fast 1=100\nGo Slow 1=100\nadv op 3=1\nadv op 12=1\nadv op 17=1\nadv op 18=1\n"
+            "adv op 17_1=400\nadv op 17_2=5\nadv op 17_3=300\nadv op 18_1=2\nadv op 18_3=500\n");
+  VirtualClock clock;
+  FakeDesktop desktop(clock);
+  VirtualTimers timers(clock);
+  LogFile logFile(clock, dir.file("my.Log"));
+  MainWindow window;
+  Controller controller(
+      ControllerDeps{clock, desktop, timers, window, logFile, Config{}, dir.dir()});
+  window.bind(&controller);
+  window.setMessageHandler(
+      [](const std::string& text) { std::printf("message: %s\n", text.c_str()); });
+  if (controller.OnInitDialog() != 0) return 1;
+  bool ok = Save(window, out + "/main_idle.png");
+
+  // A run in the last minute: the second bid's captcha typed, waiting for the price.
+  controller.ToggleRun();
+  RunState& run = controller.run;
+  run.m_clientFound = 1;
+  run.m_clockText.set("11:29:12");
+  run.m_endTimeText.set("11:30:00");
+  run.m_remainSec = 48;
+  run.m_subSecondTicks = 2;
+  run.m_lowestPrice = 88300;
+  run.m_loggedLowestPrice = 88300;
+  run.m_myPrice = 89000;
+  run.m_bidPhase = 1;
+  controller.ShowStatusLabels();  // the second bid became due
+  run.m_systemState = 3;
+  controller.flags.g_captchaState = 1;
+  for (int i = 0; i < 6; ++i) controller.ShowStatus();
+  controller.ShowStatusLabels();
+  ok = Save(window, out + "/main_running.png") && ok;
+  controller.ToggleRun();
+
+  const auto adv = AdvancedDialogBindings(controller.strategy);
+  Ctavikadv advanced(adv, CopyIn(adv), &window);
+  ok = Save(advanced, out + "/advanced_dialog.png") && ok;
+  const auto smart = SmartDialogBindings(controller.strategy);
+  CSmartdlg smartDialog(smart, CopyIn(smart), &window);
+  ok = Save(smartDialog, out + "/smart_dialog.png") && ok;
+  Ctavikhelp help(&window);
+  ok = Save(help, out + "/help_dialog.png") && ok;
+
+  controller.Shutdown();
+  return ok ? 0 : 1;
+}
