@@ -59,6 +59,7 @@ int Controller::OnInitDialog() {
   hookInstalled_ = deps_.desktop.installKeyboardHook(KeyboardHook{
       [this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
       [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
+  LogOsVersion(clientContext());
 
   for (auto& option : strategy.m_advOption) option = 1;
 
@@ -217,6 +218,7 @@ void Controller::StatusTick() {
 }
 
 void Controller::SecondTick() {
+  if (DetectAuctionClient(clientContext())) run.m_clientFound = 1;
   if (run.m_running == 1) {
     DeriveRealMode();
     if (m_updateNoticeDue == 1 && !m_latestVersion.empty() && run.m_remainSec > 60) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/client_detection.h"
 #include "app/main_view.h"
 #include "app/worker_thread.h"
 #include "core/config.h"
@@ -79,6 +80,10 @@ class Controller {
   GuardedText m_latestVersion;
 
   Logger& log() { return logger_; }
+  // What auction-window detection and the launch buttons work on.
+  ClientContext clientContext() {
+    return ClientContext{run, flags, deps_.config, deps_.desktop, deps_.view, logger_};
+  }
   ScreenDriver& screen() { return screen_; }
   const Config& config() const { return deps_.config; }
   Clock& clock() { return deps_.clock; }
