@@ -44,6 +44,7 @@ int ErrorTrap::sync() {
 }
 
 void Atoms::intern(Display* d) {
+  netSupportingWmCheck = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
   netActiveWindow = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
   netClientListStacking = XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False);
   netWmName = XInternAtom(d, "_NET_WM_NAME", False);

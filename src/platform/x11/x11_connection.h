@@ -42,6 +42,7 @@ class ErrorTrap {
 
 // Atoms that the backend uses; atoms belong to the server, so any connection may use them.
 struct Atoms {
+  Atom netSupportingWmCheck = 0;
   Atom netActiveWindow = 0;
   Atom netClientListStacking = 0;
   Atom netWmName = 0;

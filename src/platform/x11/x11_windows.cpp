@@ -39,11 +39,23 @@ bool WindowQuery::viewable(Window w) {
   return s != 0 && trap.ok() && a.map_state == IsViewable;
 }
 
+// An EWMH window manager announces itself with a check window that names itself. Its root
+// properties are trusted only while it runs: one that has gone away leaves stale ones behind.
+bool WindowQuery::ewmhManagerRuns() {
+  const std::vector<Window> check = windowList(atoms_.netSupportingWmCheck);
+  if (check.empty() || check[0] == 0) return false;
+  Property p;
+  if (!readProperty(display_, check[0], atoms_.netSupportingWmCheck, p, 4) || p.format != 32 ||
+      p.count < 1)
+    return false;
+  return Window(*reinterpret_cast<const long*>(p.data.data())) == check[0];
+}
+
 Window WindowQuery::foreground() {
-  // A window manager that follows EWMH names the active window; a stale value of a window
-  // manager that has gone away names a window that no longer exists.
-  const std::vector<Window> active = windowList(atoms_.netActiveWindow);
-  if (!active.empty() && active[0] != 0 && exists(active[0])) return active[0];
+  if (ewmhManagerRuns()) {
+    const std::vector<Window> active = windowList(atoms_.netActiveWindow);
+    if (!active.empty() && active[0] != 0 && exists(active[0])) return active[0];
+  }
 
   Window focus = 0;
   int revert = 0;
@@ -93,7 +105,8 @@ Window WindowQuery::clientOf(Window frame, int depth) {
 }
 
 std::vector<Window> WindowQuery::stackingTopFirst() {
-  std::vector<Window> list = windowList(atoms_.netClientListStacking);
+  std::vector<Window> list;
+  if (ewmhManagerRuns()) list = windowList(atoms_.netClientListStacking);
   if (list.empty()) {
     Window rootReturn = 0;
     Window parent = 0;

@@ -29,6 +29,7 @@ class WindowQuery {
  private:
   Window root() const { return DefaultRootWindow(display_); }
   std::vector<Window> windowList(Atom property);
+  bool ewmhManagerRuns();
   Window topLevelOf(Window w);
   Window clientOf(Window frame, int depth);
   bool hasProperty(Window w, Atom property);
