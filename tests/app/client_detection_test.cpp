@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/controller.h"
 #include "app/headless_view.h"
 #include "log/gbk.h"
 #include "platform/fake/fake_desktop.h"
@@ -248,6 +249,25 @@ TEST_F(ClientDetection, OsVersionLines) {
   EXPECT_NE(log.find("---ver=6,12\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("---***系统是Linux***"), std::string::npos) << log;
   EXPECT_LT(log.find("ver=6,12"), log.find("系统是Linux"));
+}
+
+// The 1 s tick sets m_clientFound when detection succeeds and leaves it when detection fails.
+TEST_F(ClientDetection, SecondTickMarksTheClientFound) {
+  VirtualTimers timers(clock_);
+  Controller controller(
+      ControllerDeps{clock_, desktop_, timers, view_, logFile_, config_, "/nonexistent/"});
+  const WindowId front = desktop_.addWindow("Terminal", "XTerm");
+  desktop_.setForeground(front);
+  controller.SecondTick();
+  EXPECT_EQ(controller.run.m_clientFound.load(), 0);
+  const WindowId page = desktop_.addWindow(kRealTitle, "Chromium");
+  controller.SecondTick();
+  EXPECT_EQ(controller.run.m_clientFound.load(), 1);
+  EXPECT_EQ(controller.run.m_auctionWnd.load(), page);
+  desktop_.removeWindow(page);
+  controller.SecondTick();
+  EXPECT_EQ(controller.run.m_clientFound.load(), 1);
+  EXPECT_EQ(controller.run.m_auctionWnd.load(), 0u);
 }
 
 }  // namespace
