@@ -15,6 +15,8 @@
 
 #include "platform/keys.h"
 
+extern char** environ;
+
 namespace tavik::testing {
 namespace {
 
@@ -252,6 +254,35 @@ TEST(X11Unavailable, NoDisplayGivesNoDesktop) {
   setenv("DISPLAY", ":4242", 1);
   EXPECT_EQ(createX11Desktop(), nullptr);
   setenv("DISPLAY", saved.c_str(), 1);
+}
+
+// Without XTest nothing can be typed or clicked: the backend says it cannot work here.
+TEST(X11Unavailable, DisplayWithoutXTestIsNotUsable) {
+  int number = 150;
+  auto taken = [](int n) {
+    return std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
+           std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock");
+  };
+  while (number < 200 && taken(number)) ++number;
+  const std::string name = ":" + std::to_string(number);
+  const std::vector<std::string> args = {"Xvfb", name, "-extension", "XTEST", "-nolisten", "tcp"};
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t server = 0;
+  ASSERT_EQ(posix_spawnp(&server, "Xvfb", nullptr, nullptr, argv.data(), environ), 0);
+  const std::string saved = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+  setenv("DISPLAY", name.c_str(), 1);
+  std::unique_ptr<Desktop> desktop;
+  eventually([&] { return (desktop = createX11Desktop()) != nullptr; }, 10000);
+  const bool opened = desktop != nullptr;
+  const bool usable = opened && desktop->available();
+  desktop.reset();
+  setenv("DISPLAY", saved.c_str(), 1);
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  EXPECT_TRUE(opened);
+  EXPECT_FALSE(usable);
 }
 
 }  // namespace
