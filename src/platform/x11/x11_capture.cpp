@@ -107,7 +107,14 @@ bool captureShm(ThreadConnection& c, const Rect& r, Image& out) {
     image->data = shm.info.shmaddr;
     ErrorTrap trap(d);
     ok = XShmGetImage(d, DefaultRootWindow(d), image, r.left, r.top, AllPlanes) && trap.ok();
-    if (ok) convert(image, out);
+    if (ok) {
+      convert(image, out);
+    } else {
+      // An attach the server refused may go unnoticed when another library has replaced the
+      // error handler; a failed read tells for sure.
+      dropSegment(d, shm);
+      shm.usable = false;
+    }
   } else {
     shm.usable = false;  // the server cannot share memory with us: use XGetImage from now on
   }
