@@ -79,6 +79,7 @@ int Controller::OnInitDialog() {
   hookInstalled_ = deps_.desktop.installKeyboardHook(
       KeyboardHook{[this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
                    [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
+  LogOsVersion(clientContext());
 
   for (auto& option : strategy.m_advOption) option = 1;
 
@@ -264,6 +265,7 @@ void Controller::ShowStatusLabels() {
 }
 
 void Controller::SecondTick() {
+  if (DetectAuctionClient(clientContext())) run.m_clientFound = 1;
   if (run.m_running == 1) {
     DeriveRealMode();
     if (m_updateNoticeDue == 1 && !m_latestVersion.empty() && run.m_remainSec > 60) {
@@ -384,10 +386,12 @@ void Controller::OnControlClicked(int id, bool checked) {
 }
 
 void Controller::LaunchPractice() {
-  SelectPracticeScheme();
+  if (tavik::LaunchPractice(clientContext())) SelectPracticeScheme();
 }
 
-void Controller::LaunchRealClient() {}
+void Controller::LaunchRealClient() {
+  tavik::LaunchRealClient(clientContext());
+}
 
 void Controller::OpenUrl(const std::string& url) {
   std::vector<std::string> argv = deps_.config.browserCommand;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/client_detection.h"
 #include "app/main_view.h"
 #include "app/worker_thread.h"
 #include "clock/auction_clock.h"
@@ -121,6 +122,10 @@ class Controller {
   PageTimeReader readPageTime = [](int&, int&, int&, std::string&) { return 0; };
 
   Logger& log() { return logger_; }
+  // What auction-window detection and the launch buttons work on.
+  ClientContext clientContext() {
+    return ClientContext{run, flags, deps_.config, deps_.desktop, deps_.view, logger_};
+  }
   ScreenDriver& screen() { return screen_; }
   const Config& config() const { return deps_.config; }
   Clock& clock() { return deps_.clock; }

@@ -120,6 +120,14 @@ TEST_F(SchemeControllerTest, PracticeRunsOnSchemeThree) {
   EXPECT_EQ(p.controller.strategy.m_bid2Sec, 50);
 }
 
+TEST_F(SchemeControllerTest, PracticeRefusedKeepsTheScheme) {
+  dir.write("nm.dat", "");
+  Program p(dir);
+  p.controller.LaunchPractice();
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
+  EXPECT_EQ(p.view.messages_, std::vector<std::string>{"请用5.5.1版本模拟!"});
+}
+
 TEST_F(SchemeControllerTest, PracticeKeepsALockedStrategy) {
   dir.write("hd.txt", "");
   Program p(dir);
