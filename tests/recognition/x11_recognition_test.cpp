@@ -10,9 +10,9 @@
 
 #include <filesystem>
 
+#include "platform/x11/x11_desktop.h"
 #include "recognition/run_tool.h"
 #include "recognition/screen_driver.h"
-#include "recognition/xlib_capture_desktop.h"
 
 namespace tavik {
 namespace {
@@ -115,17 +115,22 @@ TEST_F(X11RecognitionTest, DictionaryCutFromTheScreenReadsTheScreen) {
   const Ink words = window.draw(200, 100, "10 25", 0xFF0000);
   window.draw(200, 70, "OK", 0xFF0000);  // the word in another colour: not a match
 
-  // Capture the helper window and make the dictionary from the capture with the tool.
-  test::XlibCaptureDesktop desktop(display_);
-  ScreenDriver driver(desktop);
+  // Capture the helper window and make the dictionary from the capture, all with the tool.
   const std::string page = (dir_ / "page.bmp").string();
-  ASSERT_EQ(driver.CaptureToFile(kWinX, kWinY, kWinX + kWinW, kWinY + kWinH, page, 50), 1);
+  auto r = tool({"capture", page,
+                 std::to_string(kWinX) + "," + std::to_string(kWinY) + "," +
+                     std::to_string(kWinX + kWinW) + "," + std::to_string(kWinY + kWinH)});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
   const std::string dict = (dir_ / "fixed.dict").string();
-  auto r = tool({"glyphs", dict, page, imageRect(sample), kRed, "0123456789:."});
+  r = tool({"glyphs", dict, page, imageRect(sample), kRed, "0123456789:."});
   ASSERT_EQ(r.exitCode, 0) << r.out;
   r = tool({"add", dict, page, imageRect(ok), kBlue, "901"});
   ASSERT_EQ(r.exitCode, 0) << r.out;
 
+  // The component reads the screen through the X11 backend.
+  const std::unique_ptr<Desktop> desktop = createX11Desktop();
+  ASSERT_TRUE(desktop && desktop->available());
+  ScreenDriver driver(*desktop);
   driver.SetResourcePath(dir_.string());
   ASSERT_EQ(driver.LoadDictionary(0, "fixed.dict"), 1);
 
@@ -149,6 +154,11 @@ TEST_F(X11RecognitionTest, DictionaryCutFromTheScreenReadsTheScreen) {
   EXPECT_EQ(driver.FindWord(kWinX + 100, kWinY + 40, kWinX + kWinW, kWinY + kWinH, "901", kBlue,
                             1.0, x, y),
             -1);
+  // The tool reads the live screen the same way.
+  r = tool({"find", dict, "screen", "0,0,1000,1000", kBlue, "901"});
+  EXPECT_NE(r.out.find("\"901\" found at " + std::to_string(ok.x) + "," + std::to_string(ok.y)),
+            std::string::npos)
+      << r.out;
   // The first "3" in row-major order is the one in the sample line.
   EXPECT_EQ(driver.FindWord(kWinX, kWinY, kWinX + kWinW, kWinY + kWinH, "3", kRed, 1.0, x, y), 0);
   EXPECT_LT(y, price.y);
