@@ -73,12 +73,13 @@ Hsv PixelHsv(uint32_t rgb) {
   if (delta == 0) return out;
   // Numerators shifted by whole turns so that they are never negative.
   int num;
-  if (max == r)
+  if (max == r) {
     num = 60 * (g - b) + 360 * delta;
-  else if (max == g)
+  } else if (max == g) {
     num = 60 * (b - r) + 120 * delta;
-  else
+  } else {
     num = 60 * (r - g) + 240 * delta;
+  }
   out.h = RoundDiv(num, delta) % 360;
   return out;
 }
@@ -114,16 +115,18 @@ ColourSpec ColourSpec::Parse(std::string_view text) {
 bool ColourSpec::matches(uint32_t rgb) const {
   if (!rgb_.empty()) {
     const int r = (rgb >> 16) & 0xff, g = (rgb >> 8) & 0xff, b = rgb & 0xff;
-    for (const RgbRange& c : rgb_)
+    for (const RgbRange& c : rgb_) {
       if (std::abs(r - c.r) <= c.dr && std::abs(g - c.g) <= c.dg && std::abs(b - c.b) <= c.db)
         return true;
+    }
   }
   if (hsv_.empty()) return false;
   const Hsv p = PixelHsv(rgb);
-  for (const HsvRange& c : hsv_)
+  for (const HsvRange& c : hsv_) {
     if (HueDistance(p.h, c.centre.h) <= c.tolerance.h &&
         std::abs(p.s - c.centre.s) <= c.tolerance.s && std::abs(p.v - c.centre.v) <= c.tolerance.v)
       return true;
+  }
   return false;
 }
 

@@ -64,10 +64,12 @@ Glyph::Glyph(std::string name, BitImage bits) : name_(std::move(name)), bits_(st
   lastMask_ = LowBits(w - 64 * (chunks_ - 1));
   firstMask_ = LowBits(w);
   rows_.assign(size_t(chunks_) * h, 0);
-  for (int j = 0; j < h; ++j)
-    for (int k = 0; k < chunks_; ++k)
+  for (int j = 0; j < h; ++j) {
+    for (int k = 0; k < chunks_; ++k) {
       rows_[size_t(j) * chunks_ + k] =
           bits_.window(64 * k, j) & (k == chunks_ - 1 ? lastMask_ : ~uint64_t{0});
+    }
+  }
   ink_ = bits_.countOn();
 }
 
@@ -120,9 +122,10 @@ bool Dictionary::Parse(std::string_view text, Dictionary& out, std::string& erro
     } else if (f[0] == "glyph") {
       int w = 0, h = 0;
       if (f.size() != 4 || !IsValidGlyphName(f[1]) || !ToInt(f[2], w) || !ToInt(f[3], h) || w < 1 ||
-          h < 1 || w > kMaxGlyphSide || h > kMaxGlyphSide)
+          h < 1 || w > kMaxGlyphSide || h > kMaxGlyphSide) {
         return fail("bad glyph header (want: glyph NAME WIDTH HEIGHT, sides 1.." +
                     std::to_string(kMaxGlyphSide) + ")");
+      }
       if (int(dict.glyphs.size()) >= kMaxGlyphs) return fail("too many glyphs");
       BitImage bits(w, h);
       for (int y = 0; y < h; ++y) {

@@ -8,9 +8,10 @@ namespace {
 
 // True when the box of `h` overlaps any pixel already taken in `taken` (width `w`).
 bool Overlaps(const std::vector<uint8_t>& taken, int w, const GlyphHit& h) {
-  for (int y = h.y; y < h.y + h.height; ++y)
+  for (int y = h.y; y < h.y + h.height; ++y) {
     for (int x = h.x; x < h.x + h.width; ++x)
       if (taken[size_t(y) * w + x]) return true;
+  }
   return false;
 }
 

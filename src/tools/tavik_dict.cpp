@@ -146,11 +146,14 @@ void Save(const Dictionary& dict, const std::string& path) {
 // The smallest box around the on pixels of columns [x0, x1) of `mask`; empty when none.
 Rect InkBox(const BitImage& mask, int x0, int x1) {
   Rect box{x1, mask.height(), x0, 0};
-  for (int y = 0; y < mask.height(); ++y)
-    for (int x = x0; x < x1; ++x)
-      if (mask.get(x, y))
+  for (int y = 0; y < mask.height(); ++y) {
+    for (int x = x0; x < x1; ++x) {
+      if (mask.get(x, y)) {
         box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
                std::max(box.bottom, y + 1)};
+      }
+    }
+  }
   return box;
 }
 
@@ -199,12 +202,13 @@ std::vector<std::string> Characters(const std::string& text) {
   for (size_t i = 0; i < text.size();) {
     size_t n = 1;
     const unsigned char c = text[i];
-    if (c >= 0xF0)
+    if (c >= 0xF0) {
       n = 4;
-    else if (c >= 0xE0)
+    } else if (c >= 0xE0) {
       n = 3;
-    else if (c >= 0xC0)
+    } else if (c >= 0xC0) {
       n = 2;
+    }
     if (c != ' ') out.push_back(text.substr(i, n));
     i += n;
   }
@@ -351,11 +355,14 @@ int Ocr(const std::vector<std::string>& a) {
       Recognise(ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3])), dict);
   std::cout << "text: \"" << OcrTextOf(result, dict) << "\"\n";
   std::cout << "words: \"" << OcrWordsOf(result, dict) << "\"\n";
-  for (const OcrLine& line : result.lines)
-    for (const auto& word : line.words)
-      for (const GlyphHit& h : word)
+  for (const OcrLine& line : result.lines) {
+    for (const auto& word : line.words) {
+      for (const GlyphHit& h : word) {
         std::cout << dict.glyphs[h.glyph].name() << " at " << r.left + h.x << "," << r.top + h.y
                   << "\n";
+      }
+    }
+  }
   return 0;
 }
 
