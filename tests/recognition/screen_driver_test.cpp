@@ -241,6 +241,56 @@ TEST_F(ScreenDriverTest, CaptureToFileWritesTheClippedRectangleAsBmp) {
   EXPECT_FALSE(logged_.empty());
 }
 
+// A backend whose capture does not give the size asked for: the driver must not trust it.
+class ShortCaptureDesktop final : public Desktop {
+ public:
+  int shrink = 0;            // pixels missing in width
+  bool shortPixels = false;  // right size claimed, too few pixels delivered
+  bool captureScreen(const Rect& r, Image& out) override {
+    out = Image(std::max(r.width() - shrink, 0), r.height(), 0xFF0000);
+    if (shortPixels) out.pixels.resize(out.pixels.size() / 2);
+    return true;
+  }
+  Size screenSize() override { return {200, 100}; }
+  bool available() override { return true; }
+  WindowId foregroundWindow() override { return 0; }
+  WindowId windowBelow(WindowId) override { return 0; }
+  WindowId windowAbove(WindowId) override { return 0; }
+  std::string windowTitle(WindowId) override { return {}; }
+  std::string windowClass(WindowId) override { return {}; }
+  bool windowRect(WindowId, Rect&) override { return false; }
+  bool windowExists(WindowId) override { return false; }
+  bool windowVisible(WindowId) override { return false; }
+  bool moveWindow(WindowId, const Rect&) override { return false; }
+  Point cursorPos() override { return {}; }
+  void setCursorPos(Point) override {}
+  void leftButtonDown() override {}
+  void leftButtonUp() override {}
+  void keyDown(int) override {}
+  void keyUp(int) override {}
+  bool setClipboardText(const std::string&) override { return false; }
+  bool clipboardText(std::string&) override { return false; }
+  bool installKeyboardHook(KeyboardHook) override { return false; }
+  void removeKeyboardHook() override {}
+  bool launchProgram(const std::vector<std::string>&) override { return false; }
+  OsVersion osVersion() override { return {}; }
+};
+
+TEST_F(ScreenDriverTest, ACaptureOfTheWrongSizeIsNotRead) {
+  for (const auto& [shrink, shortPixels] : {std::pair{1, false}, std::pair{0, true}}) {
+    ShortCaptureDesktop desktop;
+    desktop.shrink = shrink;
+    desktop.shortPixels = shortPixels;
+    ScreenDriver driver(desktop);
+    driver.SetResourcePath(dir_.string());
+    ASSERT_EQ(driver.LoadDictionary(0, "sscai.dll"), 1);
+    int x, y;
+    EXPECT_EQ(driver.FindWord(0, 0, 200, 100, "8", kRedSpec, 1.0, x, y), -1);
+    EXPECT_EQ(driver.OcrText(0, 0, 200, 100, kRedSpec, 1.0), "");
+    EXPECT_EQ(driver.CaptureToFile(0, 0, 200, 100, (dir_ / "x.bmp").string(), 50), 0);
+  }
+}
+
 // Workers read while another thread swaps dictionaries; every read sees one whole dictionary.
 TEST_F(ScreenDriverTest, ConcurrentReadsWhileDictionariesChange) {
   draw(10, 10, "42");
