@@ -69,6 +69,7 @@ int Controller::OnInitDialog() {
     deps_.view.messageBox(kInitFailed);
     return 1;
   }
+  screen_.setLogSink([this](const std::string& line) { logger_.LogRaw(line); });
   screen_.SetResourcePath(deps_.exeDir);
   screen_.LoadDictionary(0, "sscai.dll");
 

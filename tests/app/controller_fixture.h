@@ -50,8 +50,8 @@ class ControllerTest : public ::testing::Test {
     std::lock_guard lock(passMutex);
     passes.clear();
   }
-  // Sets the shown time and end so that the remaining seconds come out as `remain`.
-  void showRemaining(int remain) {
+  // Sets the shown time and the end time so that `remain` seconds are left.
+  void showTime(int remain) {
     RunState& run = controller->run;
     run.m_endHour = 11;
     run.m_endMinute = 30;
@@ -59,7 +59,11 @@ class ControllerTest : public ::testing::Test {
     run.m_curHour = now / 3600;
     run.m_curMinute = now % 3600 / 60;
     run.m_curSecond = now % 60;
-    run.m_remainSec = remain;
+  }
+  // The same, with the remaining seconds already derived from it.
+  void showRemaining(int remain) {
+    showTime(remain);
+    controller->run.m_remainSec = remain;
   }
 
   TempDir dir;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+
+#include "log/recording.h"
 
 #include "app/controller_fixture.h"
 #include "platform/keys.h"
@@ -316,19 +319,30 @@ TEST_F(ControllerTest, RecordingSetUpNeedsTheLogOrTheMarker) {
 
 TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
   ASSERT_EQ(startUp(), 0);
-  ProcessFlags& flags = controller->flags;
   RunState& run = controller->run;
+  controller->SetBidNumber("12345678");
+  ASSERT_TRUE(EnsureRecordingDirectory(run));
+  const std::filesystem::path shots = dir.path() / "log" / "12345678";
+  auto files = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(shots))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
   controller->ToggleRun();
   run.m_recording = 1;  // after Start, which takes the checkbox's state
-  showRemaining(60);
-  controller->StatusTick();
-  EXPECT_EQ(flags.g_lastShotSec, 0) << "no screenshot at 60 s";
-  showRemaining(59);
-  controller->StatusTick();
-  EXPECT_EQ(flags.g_lastShotSec, 59);
-  showRemaining(58);
-  controller->StatusTick();
-  EXPECT_EQ(flags.g_lastShotSec, 58);
+  run.m_screenWidth = 64;
+  run.m_screenHeight = 48;
+  // Five display ticks at each remaining second from 61 down to 58.
+  // The clock moves on; the tick itself derives the remaining seconds.
+  for (int remain = 61; remain >= 58; --remain) {
+    showTime(remain);
+    for (int tick = 0; tick < 5; ++tick) controller->StatusTick();
+  }
+  // The step runs before the tick's own update, so it sees the previous tick's values: the
+  // shot of a second is taken on its second tick, when 4 fifths are still to come.
+  EXPECT_EQ(files(), (std::vector<std::string>{"img_58_4.bmp", "img_59_4.bmp"}));
 }
 
 TEST_F(ControllerTest, DestroyingARunningControllerStopsItsWorkers) {
