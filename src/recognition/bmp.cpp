@@ -1,5 +1,7 @@
 #include "recognition/bmp.h"
 
+#include "core/file_replace.h"
+
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -68,22 +70,9 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
     }
     for (uint32_t pad = uint32_t(w) * 3; pad < rowBytes; ++pad) b.push_back(0);
   }
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-    f.flush();
-    if (!f) {
-      error = "cannot write " + tmp;
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) {
-    error = "cannot replace " + path + ": " + ec.message();
-    std::remove(tmp.c_str());
+  if (!ReplaceFileContents(path,
+                           std::string_view(reinterpret_cast<const char*>(b.data()), b.size()))) {
+    error = "cannot write " + path;
     return false;
   }
   return true;

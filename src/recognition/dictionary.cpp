@@ -1,5 +1,7 @@
 #include "recognition/dictionary.h"
 
+#include "core/file_replace.h"
+
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -177,22 +179,8 @@ bool Dictionary::Load(const std::string& path, Dictionary& out, std::string& err
 }
 
 bool Dictionary::save(const std::string& path, std::string& error) const {
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    f << serialize();
-    f.flush();
-    if (!f) {
-      error = "cannot write " + tmp;
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) {
-    error = "cannot replace " + path + ": " + ec.message();
-    std::remove(tmp.c_str());
+  if (!ReplaceFileContents(path, serialize())) {
+    error = "cannot write " + path;
     return false;
   }
   return true;

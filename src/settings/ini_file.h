@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_replace.h"
+
 namespace tavik {
 
 // The C library's decimal text-to-int rule: leading blanks skipped, an optional sign, digits
@@ -21,10 +23,6 @@ int32_t LeadingInt(std::string_view text);
 // A name without a directory part ("./profile.ini", "profile.ini") lies in the program
 // directory `exeDir` (with its trailing "/"); an absolute path is used as it stands.
 std::string ResolveProgramPath(const std::string& exeDir, const std::string& name);
-
-// Writes `content` to a temporary file beside `path`, flushes it to disk and renames it over
-// `path`. Returns false, with `path` untouched and no temporary file left, when any step fails.
-bool ReplaceFileContents(const std::string& path, std::string_view content);
 
 // One INI file held in memory, line by line, with each line's own terminator.
 class IniDocument {
