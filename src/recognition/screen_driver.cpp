@@ -131,22 +131,22 @@ int ScreenDriver::FindAnchorWord(int x1, int y1, int x2, int y2, const std::stri
 
 std::string ScreenDriver::OcrText(int x1, int y1, int x2, int y2, const std::string& colours,
                                   double) {
-  const ColourSpec spec = ColourSpec::Parse(colours);
-  const auto dict = dictionaryInUse();
-  Rect where;
-  Image image;
-  if (!spec.valid() || !dict || !capture(x1, y1, x2, y2, where, image)) return {};
-  return OcrTextOf(Recognise(ColourMask(image, spec), *dict), *dict);
+  return readText(x1, y1, x2, y2, colours, OcrTextOf);
 }
 
 std::string ScreenDriver::OcrWords(int x1, int y1, int x2, int y2, const std::string& colours,
                                    double) {
+  return readText(x1, y1, x2, y2, colours, OcrWordsOf);
+}
+
+std::string ScreenDriver::readText(int x1, int y1, int x2, int y2, const std::string& colours,
+                                   TextFormat format) {
   const ColourSpec spec = ColourSpec::Parse(colours);
   const auto dict = dictionaryInUse();
   Rect where;
   Image image;
   if (!spec.valid() || !dict || !capture(x1, y1, x2, y2, where, image)) return {};
-  return OcrWordsOf(Recognise(ColourMask(image, spec), *dict), *dict);
+  return format(Recognise(ColourMask(image, spec), *dict), *dict);
 }
 
 std::string ScreenDriver::WordOfResult(const std::string& result, int index) {

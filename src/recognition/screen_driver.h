@@ -20,6 +20,7 @@
 namespace tavik {
 
 class Dictionary;
+struct OcrResult;
 
 class ScreenDriver {
  public:
@@ -62,6 +63,10 @@ class ScreenDriver {
   int CaptureToFile(int x1, int y1, int x2, int y2, const std::string& path, int quality);
 
  private:
+  // Recognises the characters in the rectangle and renders them as text or as a word list.
+  using TextFormat = std::string (*)(const OcrResult&, const Dictionary&);
+  std::string readText(int x1, int y1, int x2, int y2, const std::string& colours,
+                       TextFormat format);
   bool capture(int x1, int y1, int x2, int y2, Rect& where, Image& image);
   std::shared_ptr<const Dictionary> dictionaryInUse() const;
   void log(const std::string& line);
