@@ -3,7 +3,8 @@
 
 namespace tavik {
 
-// The first IPv4 address that the host's own name resolves to, dotted; empty when none.
+// The machine's IPv4 address, dotted: the one its host name resolves to, or, when that is a
+// loopback address, the first of a network interface that is up; empty when there is none.
 std::string localIpv4();
 
 }  // namespace tavik
