@@ -22,6 +22,10 @@ bool HasExternalInterface() {
 
 TEST(HostInfo, LocalAddressIsDottedAndNotLoopbackWhenTheMachineHasANetwork) {
   const std::string ip = localIpv4();
+  if (ip.empty()) {
+    EXPECT_FALSE(HasExternalInterface()) << "an interface is up, yet no address was found";
+    return;
+  }
   in_addr parsed{};
   ASSERT_EQ(inet_pton(AF_INET, ip.c_str(), &parsed), 1) << ip;
   if (HasExternalInterface()) {
