@@ -13,6 +13,7 @@
 #include "clock/in_process_udp.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/virtual_clock.h"
+#include "support/auction_time.h"
 #include "support/temp_dir.h"
 
 namespace tavik::testing {
@@ -25,14 +26,14 @@ class ControllerTest : public ::testing::Test {
   // Creates the controller (after marker files are in place) and runs its start-up.
   int startUp() {
     controller = std::make_unique<Controller>(
-        ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText(), &udp});
+        ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dir(), &udp});
     controller->onWorkerPass = [this](int worker, int64_t) {
       std::lock_guard lock(passMutex);
       passes[worker].push_back(clock.elapsedMs());
     };
     return controller->OnInitDialog();
   }
-  void marker(const char* name) { TempDir::write(dir.file(name), ""); }
+  void marker(const char* name) { TempDir::writeFile(dir.file(name), ""); }
 
   // The virtual times (elapsedMs) of a worker's passes since the last clearPasses().
   std::vector<int64_t> passTimes(int worker) {
@@ -51,15 +52,7 @@ class ControllerTest : public ::testing::Test {
     passes.clear();
   }
   // Sets the shown time and the end time so that `remain` seconds are left.
-  void showTime(int remain) {
-    RunState& run = controller->run;
-    run.m_endHour = 11;
-    run.m_endMinute = 30;
-    const int now = 41400 - remain;
-    run.m_curHour = now / 3600;
-    run.m_curMinute = now % 3600 / 60;
-    run.m_curSecond = now % 60;
-  }
+  void showTime(int remain) { ShowTimeBeforeEnd(controller->run, remain); }
   // The same, with the remaining seconds already derived from it.
   void showRemaining(int remain) {
     showTime(remain);

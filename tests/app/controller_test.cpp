@@ -43,7 +43,7 @@ TEST_F(ControllerTest, StartUpSetsDefaultsMarkersAndWindow) {
   EXPECT_GE(controller->flags.g_uploadDelaySec, 0);
   EXPECT_LE(controller->flags.g_uploadDelaySec, 9);
   EXPECT_EQ(controller->strategy.m_advOption[21], 1) << "options beyond 20 are never loaded";
-  EXPECT_NE(TempDir::read(dir.file("my.Log")).find("\xCF\xB5\xCD\xB3\xC6\xF4\xB6\xAF"),
+  EXPECT_NE(TempDir::readFile(dir.file("my.Log")).find("\xCF\xB5\xCD\xB3\xC6\xF4\xB6\xAF"),
             std::string::npos)
       << "the start-up line (系统启动) is in the log";
 }
@@ -377,7 +377,7 @@ TEST(ControllerDeterminism, SameRunSameTrace) {
     std::vector<std::pair<int, int64_t>> passes;
     {
       Controller c(
-          ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dirText(), &udp});
+          ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dir(), &udp});
       c.onWorkerPass = [&](int worker, int64_t at) {
         std::lock_guard lock(m);
         passes.emplace_back(worker, at);

@@ -7,7 +7,7 @@
 
 #include "log/gbk.h"
 #include "platform/fake/virtual_clock.h"
-#include "settings/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace tavik {
 namespace {
@@ -34,7 +34,7 @@ class StatusModelTest : public ::testing::Test {
     return lines;
   }
 
-  test::TempDir dir;
+  testing::TempDir dir;
   VirtualClock clock;
   LogFile logFile;
   RunState run;

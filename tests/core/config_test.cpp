@@ -12,7 +12,7 @@ using testing::TempDir;
 TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
   TempDir dir;
   const std::string path = dir.file("tavik.conf");
-  TempDir::write(path,
+  TempDir::writeFile(path,
                  "# comment\n"
                  "browser_command = chromium --new-window\n"
                  "ntp_servers = 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4\n"
@@ -36,7 +36,7 @@ TEST(Config, MissingFileKeepsDefaultsAndShortServerListIsFilledUp) {
   Config c;
   EXPECT_TRUE(c.load(dir.file("none.conf")));
   EXPECT_EQ(c.ntpServers.size(), 4u);
-  TempDir::write(dir.file("short.conf"), "ntp_servers = 127.0.0.9\nbrowser_command =\n");
+  TempDir::writeFile(dir.file("short.conf"), "ntp_servers = 127.0.0.9\nbrowser_command =\n");
   EXPECT_TRUE(c.load(dir.file("short.conf")));
   EXPECT_EQ(c.ntpServers, std::vector<std::string>(4, "127.0.0.9"));
   EXPECT_EQ(c.browserCommand, Config{}.browserCommand) << "an empty command falls back";

@@ -21,7 +21,7 @@ class LogTest : public ::testing::Test {
  protected:
   LogTest() { clock.runUntilLocal(11, 29, 59, 400); }
 
-  std::string logText() const { return TempDir::read(path); }
+  std::string logText() const { return TempDir::readFile(path); }
 
   TempDir dir;
   std::string path = dir.file("my.Log");
@@ -42,19 +42,19 @@ TEST_F(LogTest, LineIsTimeStampSeparatorGbkTextCrLf) {
 }
 
 TEST_F(LogTest, AppendsAfterLinesOfEarlierRuns) {
-  TempDir::write(path, "2025-12-08 11:00:00---old\r\n");
+  TempDir::writeFile(path, "2025-12-08 11:00:00---old\r\n");
   file.LogLine("new");
   EXPECT_EQ(logText(), "2025-12-08 11:00:00---old\r\n2025-12-09 11:29:59---new\r\n");
 }
 
 TEST_F(LogTest, FailedOpenDropsTheLineAndTheNextCallRetries) {
   const std::string blocked = dir.file("missing/dir/my.Log");
-  TempDir::write(dir.file("missing"), "a file where the folder should be");
+  TempDir::writeFile(dir.file("missing"), "a file where the folder should be");
   LogFile stuck(clock, blocked);
   stuck.LogLine("dropped");
   std::filesystem::remove(dir.file("missing"));
   stuck.LogLine("kept");
-  EXPECT_EQ(TempDir::read(blocked), "2025-12-09 11:29:59---kept\r\n");
+  EXPECT_EQ(TempDir::readFile(blocked), "2025-12-09 11:29:59---kept\r\n");
 }
 
 TEST_F(LogTest, StatusLineCarriesEveryField) {
@@ -101,7 +101,7 @@ TEST(LogFileThreads, ConcurrentWritersNeverInterleaveWithinALine) {
   }
   for (auto& t : threads) t.join();
 
-  std::istringstream in(TempDir::read(dir.file("my.Log")));
+  std::istringstream in(TempDir::readFile(dir.file("my.Log")));
   int count = 0;
   for (std::string line; std::getline(in, line); ++count) {
     ASSERT_EQ(line.back(), '\r');

@@ -5,12 +5,12 @@
 
 #include <csignal>
 
-#include "settings/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace tavik {
 namespace {
 
-using test::TempDir;
+using testing::TempDir;
 
 TEST(LeadingInt, FollowsTheCLibraryRule) {
   struct Case {

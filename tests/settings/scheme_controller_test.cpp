@@ -8,12 +8,13 @@
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/virtual_clock.h"
 #include "settings/ini_file.h"
-#include "settings/temp_dir.h"
+#include "support/auction_time.h"
+#include "support/temp_dir.h"
 
 namespace tavik {
 namespace {
 
-using test::TempDir;
+using testing::TempDir;
 
 class SchemeControllerTest : public ::testing::Test {
  protected:
@@ -203,11 +204,7 @@ TEST_F(SchemeControllerTest, TicksRenderTheStatus) {
   p.controller.ToggleRun();
   // The page shows 11:29:03 of an auction ending 11:30, already for one tick.
   RunState& run = p.controller.run;
-  run.m_endHour = 11;
-  run.m_endMinute = 30;
-  run.m_curHour = 11;
-  run.m_curMinute = 29;
-  run.m_curSecond = 3;
+  testing::ShowTimeBeforeEnd(run, 57);
   run.m_remainSec = 57;
   run.m_subSecondTicks = 0;
   p.controller.StatusTick();

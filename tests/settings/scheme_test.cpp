@@ -4,12 +4,12 @@
 
 #include <set>
 
-#include "settings/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace tavik {
 namespace {
 
-using test::TempDir;
+using testing::TempDir;
 
 // Gives every stored field its own value, so that a key read into the wrong field shows.
 void FillDistinct(Strategy& s, AtomicInt& recording, int base) {

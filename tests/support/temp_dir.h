@@ -1,5 +1,6 @@
 #pragma once
-// A fresh directory under the system's temp folder, removed with everything in it at the end.
+// A fresh directory under the system's temp folder, standing in for the program directory;
+// removed with everything in it at the end.
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +14,7 @@ class TempDir {
  public:
   TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tavik-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    path_ = ::mkdtemp(pattern.data());
   }
   ~TempDir() {
     std::error_code ec;
@@ -24,15 +25,28 @@ class TempDir {
 
   const std::filesystem::path& path() const { return path_; }
   // The folder as a text with a trailing "/", the way the program directory is kept.
-  std::string dirText() const { return path_.string() + "/"; }
+  std::string dir() const { return path_.string() + "/"; }
   std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-  static std::string read(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
+  // A file of this folder, by name.
+  void write(const std::string& name, const std::string& bytes) const {
+    writeFile(file(name), bytes);
+  }
+  std::string read(const std::string& name) const { return readFile(file(name)); }
+  // How many entries the folder holds.
+  size_t entries() const {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path_)) ++n;
+    return n;
+  }
+
+  // Any file, by path.
+  static std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  static void write(const std::string& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
+  static void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
   }
 
  private:

@@ -8,6 +8,7 @@
 
 #include "settings/controls.h"
 #include "settings/ini_file.h"
+#include "support/auction_time.h"
 #include "ui/settings_dialogs.h"
 #include "ui/small_dialogs.h"
 #include "ui/ui_fixture.h"
@@ -15,8 +16,8 @@
 namespace tavik {
 namespace {
 
-using test::TempDir;
 using test::UiProgram;
+using testing::TempDir;
 
 TEST(MainWindow, EveryControlExistsWithItsCaption) {
   TempDir dir;
@@ -172,11 +173,7 @@ TEST(MainWindow, StatusTicksAreRendered) {
   p.controller.ToggleRun();
   RunState& run = p.controller.run;
   // 11:29:18 of an auction ending 11:30, seen for the second time.
-  run.m_endHour = 11;
-  run.m_endMinute = 30;
-  run.m_curHour = 11;
-  run.m_curMinute = 29;
-  run.m_curSecond = 18;
+  testing::ShowTimeBeforeEnd(run, 42);
   run.m_remainSec = 42;
   run.m_subSecondTicks = 1;
   run.m_lowestPrice = 88300;

@@ -12,7 +12,7 @@
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/virtual_clock.h"
 #include "settings/controls.h"
-#include "settings/temp_dir.h"
+#include "support/temp_dir.h"
 #include "ui/main_window.h"
 #include "ui/settings_dialogs.h"
 #include "ui/small_dialogs.h"
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   InstallWindowFont();
 
-  test::TempDir dir;
+  testing::TempDir dir;
   dir.write("profile_1.ini",
             "[Settings]\nAuto Bid 2=1\nLast Sec 2=48\nBid Add 2=1\nAdd Price 2=700\n"
             "Dir Price 2=89000\nBu2=1\nPre Price 3=600\nbid3now=0\nbid3lastsec=40\n"

@@ -10,7 +10,7 @@
 #include "app/controller.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/virtual_clock.h"
-#include "settings/temp_dir.h"
+#include "support/temp_dir.h"
 #include "ui/main_window.h"
 
 namespace tavik::test {
@@ -30,7 +30,7 @@ inline QApplication& App() {
 }
 
 struct UiProgram {
-  explicit UiProgram(const TempDir& dir, Config config = Config{})
+  explicit UiProgram(const testing::TempDir& dir, Config config = Config{})
       : appReady(App()),
         desktop(clock),
         timers(clock),
