@@ -10,6 +10,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -109,7 +110,7 @@ TestWindow::TestWindow(const WindowSpec& spec, bool waitForMap) {
 
 TestWindow::~TestWindow() {
   destroy();
-  XCloseDisplay(display_);
+  if (!parkConnection(display_)) XCloseDisplay(display_);
 }
 
 void TestWindow::destroy() {
@@ -205,6 +206,10 @@ extern char** environ;
 namespace tavik::testing {
 namespace {
 
+std::mutex parkedMutex;
+bool parking = false;
+std::vector<Display*> parked;
+
 // The window manager's check window, when one runs: it names itself.
 bool managerRuns(Display* d) {
   auto read = [&](Window w, Window& out) {
@@ -229,6 +234,22 @@ bool managerRuns(Display* d) {
 
 }  // namespace
 
+void parkConnectionsWhileManaged(bool on) {
+  std::vector<Display*> closing;
+  {
+    std::lock_guard lock(parkedMutex);
+    parking = on;
+    if (!on) closing.swap(parked);
+  }
+  for (Display* d : closing) XCloseDisplay(d);
+}
+
+bool parkConnection(Display* d) {
+  std::lock_guard lock(parkedMutex);
+  if (parking) parked.push_back(d);
+  return parking;
+}
+
 bool WindowManager::start() {
   char arg0[] = "openbox";
   char arg1[] = "--sm-disable";
@@ -237,6 +258,7 @@ bool WindowManager::start() {
     pid_ = 0;
     return false;
   }
+  parkConnectionsWhileManaged(true);
   x11::initXlibOnce();
   Display* d = XOpenDisplay(nullptr);
   bool up = eventually([&] { return managerRuns(d); }, 10000);
@@ -254,6 +276,7 @@ void WindowManager::stop() {
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
   pid_ = 0;
+  parkConnectionsWhileManaged(false);
 }
 
 }  // namespace tavik::testing
