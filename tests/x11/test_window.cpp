@@ -26,6 +26,30 @@ int msLeft(Steady::time_point deadline) {
   return left.count() > 0 ? int(left.count()) : 0;
 }
 
+// While openbox runs, a test window's connection is parked instead of closed. A closed
+// connection's window ids go to the next client, and openbox, still working through the events
+// of a destroyed window, would take a new window with the same id for the old one and unmanage
+// it. The parked connections close when the window manager stops.
+std::mutex parkedMutex;
+bool parking = false;
+std::vector<Display*> parked;
+
+void parkConnectionsWhileManaged(bool on) {
+  std::vector<Display*> closing;
+  {
+    std::lock_guard lock(parkedMutex);
+    parking = on;
+    if (!on) closing.swap(parked);
+  }
+  for (Display* d : closing) XCloseDisplay(d);
+}
+
+bool parkConnection(Display* d) {
+  std::lock_guard lock(parkedMutex);
+  if (parking) parked.push_back(d);
+  return parking;
+}
+
 }  // namespace
 
 Atom atom(Display* d, const char* name) {
@@ -206,10 +230,6 @@ extern char** environ;
 namespace tavik::testing {
 namespace {
 
-std::mutex parkedMutex;
-bool parking = false;
-std::vector<Display*> parked;
-
 // The window manager's check window, when one runs: it names itself.
 bool managerRuns(Display* d) {
   auto read = [&](Window w, Window& out) {
@@ -233,22 +253,6 @@ bool managerRuns(Display* d) {
 }
 
 }  // namespace
-
-void parkConnectionsWhileManaged(bool on) {
-  std::vector<Display*> closing;
-  {
-    std::lock_guard lock(parkedMutex);
-    parking = on;
-    if (!on) closing.swap(parked);
-  }
-  for (Display* d : closing) XCloseDisplay(d);
-}
-
-bool parkConnection(Display* d) {
-  std::lock_guard lock(parkedMutex);
-  if (parking) parked.push_back(d);
-  return parking;
-}
 
 bool WindowManager::start() {
   char arg0[] = "openbox";

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 
 #include <memory>
-#include <vector>
 
 #include "platform/x11/x11_desktop.h"
 #include "x11/test_window.h"
@@ -25,13 +24,6 @@ class WindowManager {
  private:
   pid_t pid_ = 0;
 };
-
-// While openbox runs, a test window's connection is parked instead of closed. A closed
-// connection's window ids go to the next client, and openbox, still working through the events
-// of a destroyed window, would take a new window with the same id for the old one and unmanage
-// it. The parked connections close when the window manager stops.
-void parkConnectionsWhileManaged(bool on);
-bool parkConnection(Display* d);
 
 class X11Test : public ::testing::Test {
  protected:
