@@ -13,12 +13,12 @@
 #include <random>
 #include <thread>
 
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
 #include "platform/x11/x11_desktop.h"
 #include "recognition/bmp.h"
 #include "recognition/dictionary.h"
 #include "recognition/screen_driver.h"
+#include "testing/fake_desktop.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {

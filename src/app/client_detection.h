@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/main_view.h"
+#include "app/run_state.h"
 #include "core/config.h"
-#include "core/run_state.h"
 #include "log/logger.h"
 #include "platform/desktop.h"
 

@@ -5,8 +5,6 @@
 #include <random>
 
 #include "app/keyboard_hook.h"
-#include "app/status_model.h"
-#include "log/recording.h"
 #include "platform/host_info.h"
 #include "settings/controls.h"
 #include "settings/scheme.h"
@@ -31,11 +29,15 @@ std::string DownloadUrl(const Config& config, const std::string& version) {
 
 Controller::Controller(ControllerDeps deps)
     : deps_(std::move(deps)),
-      logger_(deps_.logFile, run, flags),
+      logger_(deps_.logFile, run.m_logEnabled,
+              [this] { return FormatStatusLine(statusSources()); }),
       screen_(deps_.desktop),
-      timeSync_(run, netTime, deps_.clock, logger_, deps_.udp ? *deps_.udp : posixUdp_,
-                deps_.config),
-      auctionClock_(run, flags, netTime, deps_.clock, logger_) {
+      timeSync_(TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
+                netTime, deps_.clock, logger_, udp(), deps_.config),
+      auctionClock_(clockState,
+                    ClockInputs{run.m_running, run.m_realMode, run.m_compatMode, net.m_netMode,
+                                page.m_auctionStage, run.m_pageTitle, flags.g_uploadDelaySec},
+                    netTime, deps_.clock, logger_) {
   static_assert(timer::kUpload == kResultUploadTimerId);
   run.m_exeDir.set(deps_.exeDir);
   deps_.timers.setHandler([this](int id) { OnTimer(id); });
@@ -73,27 +75,30 @@ int Controller::OnInitDialog() {
   screen_.SetResourcePath(deps_.exeDir);
   screen_.LoadDictionary(0, "sscai.dll");
 
-  run.m_auctionStage = 0;
+  page.m_auctionStage = 0;
   startWorkers();
   deps_.view.moveTo(30, 30);
 
   hookInstalled_ = deps_.desktop.installKeyboardHook(
       KeyboardHook{[this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
-                   [this](int vk) { return KeyKeptFromOthers(flags, vk); }});
+                   [this](int vk) { return KeyKeptFromOthers(keys, vk); }});
   LogOsVersion(clientContext());
 
-  for (auto& option : strategy.m_advOption) option = 1;
+  strategy.update([](Strategy& s) {
+    for (auto& option : s.m_advOption) option = 1;
+    return true;
+  });
 
   netTime.m_ntpLastOffsetMs = 0;
   netTime.m_ntpOffsetMs = 0;
-  run.m_netMode = 2;
-  run.m_auctionStartText.set("10:30:00");
-  run.m_auctionHalfText.set("11:00:00");
-  run.m_auctionEndText.set("11:30:00");
-  run.m_auctionStartSec = 37800;
-  run.m_auctionHalfSec = 39600;
-  run.m_auctionEndSec = 41400;
-  run.m_warningPrice = 88100;
+  net.m_netMode = 2;
+  clockState.m_auctionStartText.set("10:30:00");
+  clockState.m_auctionHalfText.set("11:00:00");
+  clockState.m_auctionEndText.set("11:30:00");
+  clockState.m_auctionStartSec = 37800;
+  clockState.m_auctionHalfSec = 39600;
+  clockState.m_auctionEndSec = 41400;
+  page.m_warningPrice = 88100;
   // The configurable time server starts as public server 3 of 4.
   const auto& ntpServers = deps_.config.ntpServers;
   netTime.m_ntpServer.set(ntpServers.size() > 2 ? ntpServers[2] : std::string());
@@ -105,8 +110,8 @@ int Controller::OnInitDialog() {
   if (const std::string bid = LoadBidNumber(deps_.exeDir); !bid.empty()) SetBidNumber(bid);
 
   const std::string ip = localIpv4();
-  run.m_localIp.set(ip.size() > 5 ? ip : std::string());
-  if (logger_.enabled()) logger_.LogLine("系统启动,我的IP地址:" + run.m_localIp.get());
+  net.m_localIp.set(ip.size() > 5 ? ip : std::string());
+  if (logger_.enabled()) logger_.LogLine("系统启动,我的IP地址:" + net.m_localIp.get());
   run.m_clientClass.set("IE");
 
   // A per-installation delay of 0..9 s spreads the result uploads of many copies.
@@ -135,12 +140,11 @@ void Controller::startWorkers() {
     if (run.m_running != 1 || run.m_clientFound != 1 || wnd == 0) return;
     passed(1);
     if (!deps_.desktop.windowExists(wnd)) {
-      run.m_auctionWnd = 0;
+      // Detection on the window's thread may have stored a new window meanwhile.
+      run.forgetAuctionWindow(wnd);
       return;
     }
-    const Size screen = deps_.desktop.screenSize();
-    run.m_screenWidth = screen.width;
-    run.m_screenHeight = screen.height;
+    run.m_screenSize.storeSize(deps_.desktop.screenSize());
   });
   add("w2-reader", fixed(100), [this, found] {
     if (!found()) return;
@@ -168,7 +172,7 @@ void Controller::startWorkers() {
     timeSync_.SyncNetworkTime();
   });
   add(
-      "w6-relay-poll", [this] { return run.m_remainSec >= 60 ? 1500 : 500; },
+      "w6-relay-poll", [this] { return clockState.m_remainSec >= 60 ? 1500 : 500; },
       [this, running] {
         if (running()) passed(6);
       });
@@ -176,12 +180,12 @@ void Controller::startWorkers() {
 }
 
 void Controller::uploadPass() {
-  if (run.m_resultUploadDue == 1 && run.m_resultUploadCount < 4) {
+  if (net.m_resultUploadDue == 1 && net.m_resultUploadCount < 4) {
     passed(7);
     // The third and fourth upload of a run wait a little, so that the result has settled.
-    if (run.m_resultUploadCount > 2) deps_.clock.sleepMs(3000);
-    ++run.m_resultUploadCount;
-    run.m_resultUploadDue = 0;
+    if (net.m_resultUploadCount > 2) deps_.clock.sleepMs(3000);
+    ++net.m_resultUploadCount;
+    net.m_resultUploadDue = 0;
   }
 }
 
@@ -192,18 +196,34 @@ void Controller::Shutdown() {
   for (int id : {timer::kStatus, timer::kSecond, timer::kPolling, timer::kUpload})
     deps_.timers.stop(id);
   for (auto& w : workers_) w->requestStop();
+  // Cut short every wait a worker may be in: sleeps, a sync cycle, a network receive.
+  timeSync_.requestStop();
+  posixUdp_.cancelWaits();
+  if (deps_.udp) deps_.udp->cancelWaits();
   deps_.clock.interruptSleeps();
   for (auto& w : workers_) w->join();
   workers_.clear();
+  screenshots_.stop();
+}
+
+void Controller::PostToWindow(std::function<void()> work) {
+  deps_.mailbox.post(std::move(work));
+}
+
+void Controller::NotifyUser(const std::string& text) {
+  PostToWindow([this, text] { deps_.view.messageBox(text); });
+}
+
+void Controller::ArmResultUpload(int delayMs) {
+  deps_.timers.start(timer::kUpload, delayMs);
 }
 
 void Controller::ToggleRun() {
   if (run.m_running == 0) {
     deps_.view.setText(ctl::kRemainBox, "0");
-    UpdateFields();
+    // A run never starts with numbers other than those the window shows.
+    if (!UpdateFields()) return;
     ResetRunState(true);
-    run.m_pageBidNumber.clear();
-    run.m_enterLog.clear();
     deps_.view.setText(ctl::kStartStop, "停止");
     deps_.timers.start(timer::kStatus, 200);
     deps_.timers.start(timer::kSecond, 1000);
@@ -224,12 +244,16 @@ void Controller::ToggleRun() {
   }
 }
 
+// Each owner resets its own per-run fields.
 void Controller::ResetRunState(bool atStart) {
+  ++run.m_runGeneration;
   run.reset(atStart);
+  clockState.reset();
+  page.reset();
+  bid.reset(atStart);
+  net.reset();
   netTime.reset();
-  flags.g_enterPressed = 0;
-  flags.g_functionKey = 0;
-  flags.g_captchaState = 0;
+  keys.reset();
 }
 
 void Controller::OnTimer(int id) {
@@ -241,7 +265,7 @@ void Controller::OnTimer(int id) {
       SecondTick();
       break;
     case timer::kUpload:
-      run.m_resultUploadDue = 1;
+      net.m_resultUploadDue = 1;
       deps_.timers.stop(timer::kUpload);
       break;
     default:
@@ -250,26 +274,27 @@ void Controller::OnTimer(int id) {
 }
 
 void Controller::StatusTick() {
-  CaptureSecond(run, flags, screen_);
+  CaptureSecond(run, clockState, flags, screen_, screenshots_);
   auctionClock_.UpdateRemainSec(deps_.timers, [this] { ToggleRun(); });
-  if (flags.g_functionKey == 2 || flags.g_functionKey == 3) ToggleRun();
+  // F2 and F3 switch a run off; after the automatic stop above they do nothing.
+  if (run.m_running == 1 && (keys.g_functionKey == 2 || keys.g_functionKey == 3)) ToggleRun();
   ShowStatus();
 }
 
 void Controller::ShowStatus() {
-  for (const TextUpdate& u : tavik::ShowStatus(run, flags, logger_))
+  for (const TextUpdate& u : tavik::ShowStatus(statusSources(), logger_))
     deps_.view.setText(u.id, u.text);
 }
 
 void Controller::ShowStatusLabels() {
-  for (const TextUpdate& u : tavik::ShowStatusLabels(run)) deps_.view.setText(u.id, u.text);
+  for (const TextUpdate& u : tavik::ShowStatusLabels(run, bid)) deps_.view.setText(u.id, u.text);
 }
 
 void Controller::SecondTick() {
   if (DetectAuctionClient(clientContext())) run.m_clientFound = 1;
   if (run.m_running == 1) {
     DeriveRealMode();
-    if (m_updateNoticeDue == 1 && !m_latestVersion.empty() && run.m_remainSec > 60) {
+    if (m_updateNoticeDue == 1 && !m_latestVersion.empty() && clockState.m_remainSec > 60) {
       const std::string latest = m_latestVersion.get().substr(0, 19);
       if (std::strncmp(g_version, latest.c_str(), 5) < 0) {
         ToggleRun();
@@ -282,7 +307,7 @@ void Controller::SecondTick() {
 }
 
 bool Controller::OnKeyEvent(int code, int vk, int f) {
-  return KeyboardHookProc(flags, code, vk, f);
+  return KeyboardHookProc(keys, code, vk, f);
 }
 
 void Controller::DeriveRealMode() {
@@ -317,9 +342,18 @@ bool Controller::EnterBidNumber(const std::string& text) {
 
 bool Controller::UpdateFields() {
   MainView& view = deps_.view;
-  const int bad = ExchangeToFields(MainWindowBindings(strategy, run),
-                                   ControlReader{[&view](int id) { return view.controlText(id); },
-                                                 [&view](int id) { return view.isChecked(id); }});
+  int bad = 0;
+  strategy.update([&](Strategy& s) {
+    MainWindowFields fields{s, run.m_compatMode, run.m_recording};
+    bad = ExchangeToFields(MainWindowBindings(fields),
+                           ControlReader{[&view](int id) { return view.controlText(id); },
+                                         [&view](int id) { return view.isChecked(id); }});
+    if (bad != 0) return false;  // nothing is taken unless every box was read
+    s = fields.strategy;
+    run.m_compatMode = fields.m_compatMode;
+    run.m_recording = fields.m_recording;
+    return true;
+  });
   if (bad == 0) return true;
   view.messageBox(kNotAnInteger);
   view.setFocus(bad);
@@ -328,13 +362,19 @@ bool Controller::UpdateFields() {
 
 void Controller::UpdateControls() {
   MainView& view = deps_.view;
-  ExchangeToControls(MainWindowBindings(strategy, run),
+  MainWindowFields fields{strategy.copy(), run.m_compatMode, run.m_recording};
+  ExchangeToControls(MainWindowBindings(fields),
                      ControlWriter{[&view](int id, const std::string& t) { view.setText(id, t); },
                                    [&view](int id, bool c) { view.setChecked(id, c); }});
 }
 
 void Controller::LoadScheme() {
-  LoadSchemeFile(deps_.exeDir, run.m_schemeIndex, strategy, run.m_recording);
+  int32_t recording = run.m_recording;
+  strategy.update([&](Strategy& s) {
+    LoadSchemeFile(deps_.exeDir, run.m_schemeIndex, s, recording);
+    return true;
+  });
+  run.m_recording = recording;
   UpdateControls();
   // With the log or the recording marker on, every scheme records the last minute.
   if (run.m_logEnabled == 1 || run.m_recordMarker == 1) {
@@ -344,14 +384,14 @@ void Controller::LoadScheme() {
 }
 
 bool Controller::SaveScheme() {
-  // A box with a bad number keeps its field's old value; the rest is saved all the same.
-  UpdateFields();
+  // Nothing is saved unless every box holds a number: the file must match the window.
+  if (!UpdateFields()) return false;
   auto selected = [this] {
     const int index = deps_.view.comboSelection(ctl::kSchemeCombo);
     if (index >= 0) run.m_schemeIndex = index;
   };
   selected();
-  bool saved = SaveSchemeFile(deps_.exeDir, run.m_schemeIndex, strategy, run.m_recording);
+  bool saved = SaveSchemeFile(deps_.exeDir, run.m_schemeIndex, strategy.copy(), run.m_recording);
   selected();
   saved = SaveSchemeChoice(deps_.exeDir, run.m_schemeIndex) && saved;
   if (!saved) deps_.view.messageBox(kSaveFailed);
@@ -383,7 +423,14 @@ bool Controller::ReceiveCloudScheme(std::string_view text) {
 }
 
 void Controller::OnControlClicked(int id, bool checked) {
-  ApplyMainWindowClick(id, checked, strategy, run);
+  strategy.update([&](Strategy& s) {
+    MainWindowFields fields{s, run.m_compatMode, run.m_recording};
+    if (!ApplyMainWindowClick(id, checked, fields)) return false;
+    s = fields.strategy;
+    run.m_compatMode = fields.m_compatMode;
+    run.m_recording = fields.m_recording;
+    return true;
+  });
 }
 
 void Controller::LaunchPractice() {

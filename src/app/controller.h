@@ -11,17 +11,24 @@
 
 #include "app/client_detection.h"
 #include "app/main_view.h"
+#include "app/recording.h"
+#include "app/run_state.h"
+#include "app/status_model.h"
 #include "app/worker_thread.h"
+#include "bidding/bid_state.h"
 #include "clock/auction_clock.h"
+#include "clock/clock_state.h"
 #include "clock/network_time.h"
 #include "clock/time_state.h"
-#include "clock/udp_exchange.h"
 #include "core/config.h"
-#include "core/run_state.h"
 #include "log/log_file.h"
 #include "log/logger.h"
+#include "net/net_state.h"
+#include "net/udp_transport.h"
+#include "page/page_state.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/mailbox.h"
 #include "platform/timers.h"
 #include "recognition/screen_driver.h"
 #include "settings/strategy.h"
@@ -43,6 +50,7 @@ struct ControllerDeps {
   Clock& clock;
   Desktop& desktop;
   WindowTimers& timers;
+  WindowMailbox& mailbox;  // to the window's thread
   MainView& view;
   LogFile& logFile;
   Config config;
@@ -60,8 +68,16 @@ class Controller {
   // Start-up. Returns 0, or the process exit code when the program cannot run here (the user
   // has been told).
   int OnInitDialog();
-  // Stops and joins the workers and removes the keyboard hook; idempotent.
+  // Removes the keyboard hook, cuts every wait short (sleeps, network receives and lookups)
+  // and joins the workers; idempotent. Returns within a fraction of a second.
   void Shutdown();
+
+  // From any thread: runs `work` on the window's thread soon, without waiting for it.
+  void PostToWindow(std::function<void()> work);
+  // From any thread: tells the user in a message box; the caller does not wait for it.
+  void NotifyUser(const std::string& text);
+  // From any thread: starts timer 9, which requests the result upload after `delayMs`.
+  void ArmResultUpload(int delayMs);
 
   void ToggleRun();
   void ResetRunState(bool atStart);
@@ -109,9 +125,15 @@ class Controller {
   // For tests and diagnostics; set before OnInitDialog.
   std::function<void(int worker, int64_t atMs)> onWorkerPass;
 
+  // The shared state, by owner.
   RunState run;
+  ClockState clockState;
+  PageState page;
+  BidState bid;
+  NetState net;
+  KeyFlags keys;
   ProcessFlags flags;
-  Strategy strategy;
+  StrategyStore strategy;
   // Announced by the remote main parameters: a newer version must be installed.
   AtomicInt m_updateNoticeDue{0};
   GuardedText m_latestVersion;
@@ -126,6 +148,10 @@ class Controller {
   ClientContext clientContext() {
     return ClientContext{run, flags, deps_.config, deps_.desktop, deps_.view, logger_};
   }
+  // What the status display and the log's status line show.
+  StatusSources statusSources() { return {run, clockState, page, bid, net, keys, flags}; }
+  // Waits up to timeoutMs until the last-minute screenshots taken so far are on disk.
+  bool waitForScreenshots(int timeoutMs) { return screenshots_.waitIdle(timeoutMs); }
   ScreenDriver& screen() { return screen_; }
   const Config& config() const { return deps_.config; }
   Clock& clock() { return deps_.clock; }
@@ -138,6 +164,7 @@ class Controller {
   bool markerExists(const char* name) const;
   void uploadPass();
   void checkVersionNotice();
+  UdpTransport& udp() { return deps_.udp ? *deps_.udp : posixUdp_; }
 
   ControllerDeps deps_;
   Logger logger_;
@@ -145,6 +172,7 @@ class Controller {
   PosixUdpTransport posixUdp_;
   NetworkTimeSync timeSync_;
   AuctionClock auctionClock_;
+  ScreenshotWriter screenshots_;
   std::vector<std::unique_ptr<WorkerThread>> workers_;
   bool hookInstalled_ = false;
   bool shutDown_ = false;

@@ -4,7 +4,7 @@
 
 namespace tavik {
 
-bool KeyboardHookProc(ProcessFlags& flags, int code, int vk, int eventFlags) {
+bool KeyboardHookProc(KeyFlags& flags, int code, int vk, int eventFlags) {
   if (code != vk::kHcAction) return false;
   if (vk == vk::kReturn) flags.g_enterPressed = 1;
   if (vk == vk::kEscape) return true;
@@ -19,7 +19,7 @@ bool KeyboardHookProc(ProcessFlags& flags, int code, int vk, int eventFlags) {
   return false;
 }
 
-bool KeyKeptFromOthers(const ProcessFlags& flags, int vk) {
+bool KeyKeptFromOthers(const KeyFlags& flags, int vk) {
   if (vk == vk::kEscape) return true;
   return (vk == vk::kF(2) || vk == vk::kF(3)) && flags.g_functionKey == 0;
 }

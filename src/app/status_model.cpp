@@ -1,6 +1,10 @@
 #include "app/status_model.h"
 
-#include "log/gbk.h"
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "core/gbk.h"
 
 namespace tavik {
 
@@ -33,53 +37,74 @@ std::string ProgressBar(int position, bool marked) {
   return bar;
 }
 
-StatusUpdates ShowStatus(RunState& run, ProcessFlags& flags, Logger& log) {
+std::string FormatStatusLine(const StatusSources& s) {
+  char buf[1000];
+  std::snprintf(buf, sizeof buf,
+                "剩余时间:%d(-0.%d秒),当前最低成交价=%d,我的当前出价=%d,已经成功提交的价格=%d,"
+                "提交的价格的时间=%d,系统状态:%d,验证码框状态:%d,键盘输入:%d",
+                s.clock.m_remainSec.load(), s.clock.m_subSecondTicks.load() * 2,
+                s.page.m_lowestPrice.load(), s.bid.m_myPrice.load(), s.bid.m_submittedPrice.load(),
+                s.bid.m_submittedSec.load(), s.bid.m_systemState.load(),
+                s.page.g_captchaState.load(), s.keys.g_keyCount.load());
+  return buf;
+}
+
+int32_t PriceGap(int32_t myPrice, int32_t lowestPrice) {
+  const int64_t gap = int64_t(myPrice) - lowestPrice;
+  return int32_t(std::clamp<int64_t>(gap, INT32_MIN, INT32_MAX));
+}
+
+StatusUpdates ShowStatus(const StatusSources& s, Logger& log) {
+  ClockState& clock = s.clock;
+  PageState& page = s.page;
   StatusUpdates out;
-  const std::string clock = run.m_clockText.get();
-  if (utf8ToGbk(clock).size() < kClockTextLimit) out.push_back({status::kClock, clock});
-  out.push_back({status::kEndTime, run.m_endTimeText.get()});
-  const int lowest = run.m_lowestPrice;
+  const std::string clockText = clock.m_clockText.get();
+  if (utf8ToGbk(clockText).size() < kClockTextLimit) out.push_back({status::kClock, clockText});
+  out.push_back({status::kEndTime, clock.m_endTimeText.get()});
+  const int lowest = page.m_lowestPrice;
   out.push_back({status::kLowestPrice, std::to_string(lowest)});
-  if (run.m_loggedLowestPrice != lowest) {
+  if (page.m_loggedLowestPrice != lowest) {
     log.LogStatus(std::to_string(lowest), true);
-    run.m_loggedLowestPrice = lowest;
+    page.m_loggedLowestPrice = lowest;
   }
 
-  if (run.m_subSecondTicks < 0 || run.m_subSecondTicks > 4) run.m_subSecondTicks = 4;
-  out.push_back({status::kRemain, RemainText(run.m_remainSec, run.m_subSecondTicks)});
+  if (clock.m_subSecondTicks < 0 || clock.m_subSecondTicks > 4) clock.m_subSecondTicks = 4;
+  out.push_back({status::kRemain, RemainText(clock.m_remainSec, clock.m_subSecondTicks)});
 
-  // In real mode the month's warning price stands in until the page shows a price.
-  if (run.m_realMode == 1 && run.m_lowestPrice == 0) run.m_lowestPrice = run.m_warningPrice.load();
+  // In real mode the month's warning price stands in until the page shows a price; a price
+  // that a reader stores meanwhile is never overwritten.
+  if (s.run.m_realMode == 1) page.m_lowestPrice.compareExchange(0, page.m_warningPrice);
 
-  out.push_back({status::kNetMode, run.m_netMode == 2 ? "+" : ""});
-  const int addMiao = flags.g_addmiao;
+  out.push_back({status::kNetMode, s.net.m_netMode == 2 ? "+" : ""});
+  const int addMiao = s.flags.g_addmiao;
   if (addMiao == 0 || addMiao == 1) out.push_back({status::kAddMiao, PlusMinus(addMiao)});
-  const int captcha = flags.g_captchaState;
+  const int captcha = page.g_captchaState;
   if (captcha == 0 || captcha == 1) out.push_back({status::kCaptcha, PlusMinus(captcha)});
 
-  const int state = run.m_systemState;
+  const int state = s.bid.m_systemState;
   const bool bidding = state == 2 || state == 3;
-  const int myPrice = run.m_myPrice;
+  const int myPrice = s.bid.m_myPrice;
   out.push_back({status::kMyPrice, std::to_string(bidding ? myPrice : 0)});
-  out.push_back({status::kPriceGap, std::to_string(bidding ? myPrice - run.m_lowestPrice : 0)});
+  out.push_back(
+      {status::kPriceGap, std::to_string(bidding ? PriceGap(myPrice, page.m_lowestPrice) : 0)});
 
-  const int old = flags.g_progressPos;
+  const int old = s.flags.g_progressPos;
   const int position = old >= kBarLength ? 0 : old + 1;
-  flags.g_progressPos = position;
+  s.flags.g_progressPos = position;
   out.push_back({status::kProgress, ProgressBar(position, state == 3)});
   return out;
 }
 
-StatusUpdates ShowStatusLabels(const RunState& run) {
+StatusUpdates ShowStatusLabels(const RunState& run, const BidState& bid) {
   StatusUpdates out;
   out.push_back({status::kClient, run.m_clientFound == 1 ? "提示：检测到拍卖客户端程序正在运行"
                                                          : "提示：拍卖客户端程序未运行"});
-  const int state = run.m_systemState;
+  const int state = bid.m_systemState;
   if (state == 3) {
     out.push_back({status::kEngine, "检测到回车，等待自动出价"});
   } else if (state != 2) {
     out.push_back({status::kEngine, "无出价指令"});
-    const int phase = run.m_bidPhase;
+    const int phase = bid.m_bidPhase;
     out.push_back({status::kNextStage, phase == 1   ? "第二次出价"
                                        : phase == 2 ? "第三次出价"
                                                     : "第一次出价"});

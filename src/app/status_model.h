@@ -2,11 +2,16 @@
 // The status display of the main window, computed without a window: each tick yields the
 // texts that the window's controls show, and the window only renders them.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "core/run_state.h"
+#include "app/run_state.h"
+#include "bidding/bid_state.h"
+#include "clock/clock_state.h"
 #include "log/logger.h"
+#include "net/net_state.h"
+#include "page/page_state.h"
 
 namespace tavik {
 
@@ -43,12 +48,30 @@ std::string RemainText(int remainSec, int subSecondTicks);
 // p+2 show ">", wrapping 30 and 31 to the first two characters.
 std::string ProgressBar(int position, bool marked);
 
+// Every field the status display and the log's status line show, by owner.
+struct StatusSources {
+  RunState& run;
+  ClockState& clock;
+  PageState& page;
+  BidState& bid;
+  const NetState& net;
+  const KeyFlags& keys;
+  ProcessFlags& flags;
+};
+
+// The status line under a log event: remaining time, prices, engine and captcha state, keys.
+std::string FormatStatusLine(const StatusSources& s);
+
+// "my price - lowest price" as box 1033 shows it: computed wide and held to 32 bits, so two
+// large prices never wrap around into a wrong sign.
+int32_t PriceGap(int32_t myPrice, int32_t lowestPrice);
+
 // The 200 ms display. Besides the texts it advances the progress position, clamps
 // m_subSecondTicks, logs a changed lowest price and, in real mode, puts the warning price in
 // place of a lowest price not read yet.
-StatusUpdates ShowStatus(RunState& run, ProcessFlags& flags, Logger& log);
+StatusUpdates ShowStatus(const StatusSources& s, Logger& log);
 
 // The 1 s labels: client status, engine status and the next bidding stage.
-StatusUpdates ShowStatusLabels(const RunState& run);
+StatusUpdates ShowStatusLabels(const RunState& run, const BidState& bid);
 
 }  // namespace tavik

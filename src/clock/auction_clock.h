@@ -6,8 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "clock/clock_state.h"
 #include "clock/time_state.h"
-#include "core/run_state.h"
+#include "core/atomic_int.h"
+#include "core/guarded_text.h"
 #include "log/logger.h"
 #include "platform/clock.h"
 #include "platform/timers.h"
@@ -22,11 +24,23 @@ inline constexpr int kResultUploadTimerId = 9;
 // hour, minute, second and the text as the page shows it.
 using PageTimeReader = std::function<int(int& hour, int& minute, int& second, std::string& text)>;
 
+// What the clock reads of fields that other subsystems own.
+struct ClockInputs {
+  const AtomicInt& m_running;
+  const AtomicInt& m_realMode;
+  const AtomicInt& m_compatMode;
+  const AtomicInt& m_netMode;
+  const AtomicInt& m_auctionStage;
+  const GuardedText& m_pageTitle;
+  // The per-installation delay of the result upload, 0..9 s (drawn at start-up).
+  AtomicInt& g_uploadDelaySec;
+};
+
 class AuctionClock {
  public:
-  AuctionClock(RunState& run, ProcessFlags& flags, NetworkTimeState& time, Clock& clock,
+  AuctionClock(ClockState& state, const ClockInputs& in, NetworkTimeState& time, Clock& clock,
                Logger& log)
-      : run_(run), flags_(flags), time_(time), clock_(clock), log_(log) {}
+      : state_(state), in_(in), time_(time), clock_(clock), log_(log) {}
 
   // Worker 2's clock step (every 100 ms while running with the auction window found).
   void UpdateAuctionClock(const PageTimeReader& readPageTime);
@@ -40,13 +54,13 @@ class AuctionClock {
     int hour = 0, minute = 0, second = 0;
     std::string text;
   };
-  void show(int hour, int minute, int second);
+  void show(const TimeOfDay& t);
   void showPage(const PageTime& page);
   bool pageTimeProven() const;
   void networkTime(const PageTime& page);
 
-  RunState& run_;
-  ProcessFlags& flags_;
+  ClockState& state_;
+  ClockInputs in_;
   NetworkTimeState& time_;
   Clock& clock_;
   Logger& log_;

@@ -18,9 +18,9 @@ int32_t WrapOffsetToDay(int32_t offsetMs) {
   return offsetMs;
 }
 
-NetworkTimeSync::NetworkTimeSync(RunState& run, NetworkTimeState& time, Clock& clock, Logger& log,
-                                 UdpTransport& udp, const Config& config)
-    : run_(run),
+NetworkTimeSync::NetworkTimeSync(const TimeSyncInputs& in, NetworkTimeState& time, Clock& clock,
+                                 Logger& log, UdpTransport& udp, const Config& config)
+    : in_(in),
       time_(time),
       clock_(clock),
       log_(log),
@@ -46,26 +46,32 @@ void NetworkTimeSync::SyncNetworkTime() {
 // A cycle runs at the first call of a run and then about every 50 s, never in practice mode
 // and never in the last 30 seconds, when a blocked worker would hold a stale clock.
 bool NetworkTimeSync::due() const {
-  if (run_.m_realMode != 1) return false;
+  if (in_.m_realMode != 1) return false;
   if (time_.g_ntpTick % 500 != 400 && time_.m_ntpStatus != 0) return false;
-  const int32_t remain = run_.m_remainSec;
+  const int32_t remain = in_.m_remainSec;
   return remain > 30 || remain == 0;
 }
 
+// A cycle may take up to 15 s. When the run it belongs to ends meanwhile (Stop, and perhaps
+// Start again), its result is dropped: it must not mark the new run as synced.
 void NetworkTimeSync::runCycle() {
-  if (time_.m_ntpStatus == 0) time_.m_ntpStatus = 1;
+  const int32_t generation = in_.m_runGeneration;
+  time_.m_ntpStatus.compareExchange(0, 1);
   CSNTPClient client(clock_, udp_);
   const std::string order[] = {publicServer(0), publicServer(1), publicServer(0),
                                time_.m_ntpServer.get(), publicServer(3)};
+  const auto current = [&] { return !stop_ && in_.m_runGeneration == generation; };
   for (const std::string& server : order) {
+    if (!current()) return;
     if (client.QueryTime(server, port_) == 1) {
+      if (!current()) return;
       time_.m_ntpFailCycles = 0;
       store(WrapOffsetToDay(client.m_offsetMs), server);
       return;
     }
     clock_.sleepMs(kNtpRetryPauseMs);
   }
-  ++time_.m_ntpFailCycles;
+  if (current()) ++time_.m_ntpFailCycles;
 }
 
 void NetworkTimeSync::store(int32_t offsetMs, const std::string& server) {

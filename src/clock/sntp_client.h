@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "clock/udp_exchange.h"
+#include "net/udp_transport.h"
 #include "platform/clock.h"
 
 namespace tavik {

@@ -24,6 +24,11 @@ class AtomicInt {
   int32_t operator++() noexcept { return v_.fetch_add(1, std::memory_order_relaxed) + 1; }
   int32_t operator+=(int32_t d) noexcept { return v_.fetch_add(d, std::memory_order_relaxed) + d; }
   int32_t exchange(int32_t v) noexcept { return v_.exchange(v, std::memory_order_relaxed); }
+  // Check-then-store in one step: stores `desired` only when the field still holds
+  // `expected`, so a value another thread stored in between is never overwritten.
+  bool compareExchange(int32_t expected, int32_t desired) noexcept {
+    return v_.compare_exchange_strong(expected, desired, std::memory_order_relaxed);
+  }
 
  private:
   std::atomic<int32_t> v_;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "log/gbk.h"
+#include "core/gbk.h"
 
 namespace tavik {
 

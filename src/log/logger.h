@@ -1,24 +1,30 @@
 #pragma once
-// Event lines for every subsystem: LogStatus writes a text and, when asked, a snapshot of the
-// bidding state (the status line) under it. Nothing is written while the log is switched off.
+// Event lines for every subsystem: LogStatus writes a text and, when asked, the status line
+// under it. The log knows nothing of the run: whether it is on is a flag its owner keeps, and
+// the status line comes from a function its owner sets. Nothing is written while it is off.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
-#include "core/run_state.h"
+#include "core/atomic_int.h"
 #include "log/log_file.h"
 
 namespace tavik {
 
-// The status line of the current run state, as it appears in the log (UTF-8).
-std::string FormatStatusLine(const RunState& run, const ProcessFlags& flags);
-
 class Logger {
  public:
-  Logger(LogFile& file, const RunState& run, const ProcessFlags& flags)
-      : file_(file), run_(run), flags_(flags) {}
+  // Makes the status line (UTF-8) at the moment it is written.
+  using StatusLine = std::function<std::string()>;
 
-  // A line without status, whatever m_logEnabled says (callers test it where it matters).
+  // `enabled` is the owner's m_logEnabled; the log is on while it is not 0.
+  Logger(LogFile& file, const AtomicInt& enabled, StatusLine statusLine = {})
+      : file_(file), enabled_(enabled), statusLine_(std::move(statusLine)) {}
+
+  // The status line's source; set before any other thread logs.
+  void setStatusLine(StatusLine statusLine) { statusLine_ = std::move(statusLine); }
+
+  // A line without status, whatever the switch says (callers test it where it matters).
   void LogLine(std::string_view text) { file_.LogLine(text); }
   // Text longer than one byte, then the status line when withStatus; only when the log is on.
   void LogStatus(std::string_view text, bool withStatus);
@@ -26,12 +32,12 @@ class Logger {
   void LogRaw(std::string_view text) {
     if (enabled()) file_.LogLine(text);
   }
-  bool enabled() const { return run_.m_logEnabled.load() != 0; }
+  bool enabled() const { return enabled_.load() != 0; }
 
  private:
   LogFile& file_;
-  const RunState& run_;
-  const ProcessFlags& flags_;
+  const AtomicInt& enabled_;
+  StatusLine statusLine_;
 };
 
 }  // namespace tavik

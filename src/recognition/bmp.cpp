@@ -35,16 +35,13 @@ uint16_t Get16(const std::vector<uint8_t>& b, size_t at) {
 
 }  // namespace
 
-bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
+std::string EncodeBmp(const Image& image) {
   const int w = image.width, h = image.height;
-  if (w <= 0 || h <= 0 || image.pixels.size() < size_t(w) * h) {
-    error = "empty image";
-    return false;
-  }
+  if (w <= 0 || h <= 0 || image.pixels.size() < size_t(w) * h) return {};
   const uint32_t rowBytes = (uint32_t(w) * 3 + 3) & ~3u;
   const uint32_t dataBytes = rowBytes * uint32_t(h);
   std::vector<uint8_t> b;
-  b.reserve(kFileHeader + kInfoHeader + dataBytes);
+  b.reserve(kFileHeader + kInfoHeader);
   b.push_back('B');
   b.push_back('M');
   Put32(b, kFileHeader + kInfoHeader + dataBytes);
@@ -61,21 +58,45 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
   Put32(b, 2835);
   Put32(b, 0);
   Put32(b, 0);
-  for (int y = h - 1; y >= 0; --y) {
+  std::string out(b.begin(), b.end());
+  out.resize(b.size() + dataBytes);
+  char* row = out.data() + b.size();
+  for (int y = h - 1; y >= 0; --y, row += rowBytes) {
+    const uint32_t* src = &image.pixels[size_t(y) * size_t(w)];
     for (int x = 0; x < w; ++x) {
-      const uint32_t p = image.at(x, y);
-      b.push_back(p & 0xff);
-      b.push_back((p >> 8) & 0xff);
-      b.push_back((p >> 16) & 0xff);
+      const uint32_t p = src[x];
+      row[3 * x] = char(p & 0xff);
+      row[3 * x + 1] = char((p >> 8) & 0xff);
+      row[3 * x + 2] = char((p >> 16) & 0xff);
     }
-    for (uint32_t pad = uint32_t(w) * 3; pad < rowBytes; ++pad) b.push_back(0);
   }
-  if (!ReplaceFileContents(path,
-                           std::string_view(reinterpret_cast<const char*>(b.data()), b.size()))) {
+  return out;
+}
+
+bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
+  const std::string bytes = EncodeBmp(image);
+  if (bytes.empty()) {
+    error = "empty image";
+    return false;
+  }
+  if (!ReplaceFileContents(path, bytes)) {
     error = "cannot write " + path;
     return false;
   }
   return true;
+}
+
+bool WriteBmpUnsynced(const std::string& path, const Image& image, std::string& error) {
+  const std::string bytes = EncodeBmp(image);
+  if (bytes.empty()) {
+    error = "empty image";
+    return false;
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f && std::fclose(f) != 0) written = false;
+  if (!written) error = "cannot write " + path;
+  return written;
 }
 
 bool ReadBmp(const std::string& path, Image& out, std::string& error) {

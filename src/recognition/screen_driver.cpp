@@ -168,4 +168,9 @@ int ScreenDriver::CaptureToFile(int x1, int y1, int x2, int y2, const std::strin
   return 1;
 }
 
+bool ScreenDriver::CaptureImage(int x1, int y1, int x2, int y2, Image& image) {
+  Rect where;
+  return capture(x1, y1, x2, y2, where, image);
+}
+
 }  // namespace tavik

@@ -61,6 +61,8 @@ class ScreenDriver {
   // Writes the rectangle as a 24-bit BMP file. Returns 1 when written, else 0. `quality` is
   // accepted for compatibility and not used (BMP is lossless).
   int CaptureToFile(int x1, int y1, int x2, int y2, const std::string& path, int quality);
+  // The rectangle's pixels, clipped to the screen; false when nothing could be captured.
+  bool CaptureImage(int x1, int y1, int x2, int y2, Image& image);
 
  private:
   // Recognises the characters in the rectangle and renders them as text or as a word list.

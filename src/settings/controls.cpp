@@ -9,23 +9,24 @@ constexpr auto kCheck = ControlKind::kCheck;
 constexpr auto kEdit = ControlKind::kEdit;
 }  // namespace
 
-std::vector<BoundControl> MainWindowBindings(Strategy& s, RunState& run) {
+std::vector<BoundControl> MainWindowBindings(MainWindowFields& fields) {
+  Strategy& s = fields.strategy;
   return {
-      {1005, kCheck, &s.m_autoBid2},      {1007, kEdit, &s.m_bid2Sec},
-      {1009, kEdit, &s.m_bid2DirPrice},   {1008, kEdit, &s.m_bid2AddPrice},
-      {1010, kCheck, &s.m_bid2TopUp},     {1003, kCheck, &s.m_bid2AddFlag},
-      {1074, kCheck, &s.m_bid2SmartFlag}, {1004, kCheck, &s.m_bid2DirFlag},
-      {1012, kCheck, &s.m_autoBid3},      {1006, kCheck, &s.m_bid3SmartFlag},
-      {1011, kCheck, &s.m_bid3DirFlag},   {1015, kEdit, &s.m_bid3DirPrice},
-      {1039, kEdit, &s.m_remedySec},      {1025, kCheck, &s.m_remedyOn},
-      {1027, kEdit, &s.m_remedyMaxDiff},  {1028, kCheck, &s.m_remedyTopUp},
-      {1044, kEdit, &s.m_remedyAdd},      {1029, kCheck, &s.m_bid3AddFlag},
-      {1031, kEdit, &s.m_bid3AddPrice},   {1057, kCheck, &s.m_autoDisconnect},
-      {1104, kCheck, &s.m_bid3Now},       {1107, kCheck, &s.m_bid3AtSecFlag},
-      {1108, kEdit, &s.m_bid3Sec},        {1105, kCheck, &s.m_bid2LateSmart},
-      {1106, kCheck, &s.m_bid3LateSmart}, {1016, kCheck, &s.m_bid3TopUp},
-      {1113, kEdit, &s.m_remedyMinDiff},  {1123, kCheck, &run.m_compatMode},
-      {1142, kCheck, &run.m_recording},
+      {1005, kCheck, &s.m_autoBid2},       {1007, kEdit, &s.m_bid2Sec},
+      {1009, kEdit, &s.m_bid2DirPrice},    {1008, kEdit, &s.m_bid2AddPrice},
+      {1010, kCheck, &s.m_bid2TopUp},      {1003, kCheck, &s.m_bid2AddFlag},
+      {1074, kCheck, &s.m_bid2SmartFlag},  {1004, kCheck, &s.m_bid2DirFlag},
+      {1012, kCheck, &s.m_autoBid3},       {1006, kCheck, &s.m_bid3SmartFlag},
+      {1011, kCheck, &s.m_bid3DirFlag},    {1015, kEdit, &s.m_bid3DirPrice},
+      {1039, kEdit, &s.m_remedySec},       {1025, kCheck, &s.m_remedyOn},
+      {1027, kEdit, &s.m_remedyMaxDiff},   {1028, kCheck, &s.m_remedyTopUp},
+      {1044, kEdit, &s.m_remedyAdd},       {1029, kCheck, &s.m_bid3AddFlag},
+      {1031, kEdit, &s.m_bid3AddPrice},    {1057, kCheck, &s.m_autoDisconnect},
+      {1104, kCheck, &s.m_bid3Now},        {1107, kCheck, &s.m_bid3AtSecFlag},
+      {1108, kEdit, &s.m_bid3Sec},         {1105, kCheck, &s.m_bid2LateSmart},
+      {1106, kCheck, &s.m_bid3LateSmart},  {1016, kCheck, &s.m_bid3TopUp},
+      {1113, kEdit, &s.m_remedyMinDiff},   {1123, kCheck, &fields.m_compatMode},
+      {1142, kCheck, &fields.m_recording},
   };
 }
 
@@ -109,16 +110,16 @@ int ExchangeToFields(const std::vector<BoundControl>& bindings, const ControlRea
 void ExchangeToControls(const std::vector<BoundControl>& bindings, const ControlWriter& controls) {
   for (const BoundControl& b : bindings) {
     if (b.kind == kCheck) {
-      controls.setChecked(b.id, b.field->load() != 0);
+      controls.setChecked(b.id, *b.field != 0);
     } else {
-      controls.setText(b.id, std::to_string(b.field->load()));
+      controls.setText(b.id, std::to_string(*b.field));
     }
   }
 }
 
 std::vector<int32_t> CopyIn(const std::vector<BoundControl>& bindings) {
   std::vector<int32_t> values;
-  for (const BoundControl& b : bindings) values.push_back(b.field->load());
+  for (const BoundControl& b : bindings) values.push_back(*b.field);
   return values;
 }
 
@@ -142,7 +143,8 @@ const std::vector<int>& HiddenStrategyControlIds() {
   return ids;
 }
 
-bool ApplyMainWindowClick(int id, bool checked, Strategy& s, RunState& run) {
+bool ApplyMainWindowClick(int id, bool checked, MainWindowFields& fields) {
+  Strategy& s = fields.strategy;
   auto bid2 = [&s](int mode) {
     s.m_bid2AddFlag = mode == 0;
     s.m_bid2SmartFlag = mode == 1;
@@ -188,10 +190,10 @@ bool ApplyMainWindowClick(int id, bool checked, Strategy& s, RunState& run) {
       s.m_autoDisconnect = state;
       break;
     case 1123:
-      run.m_compatMode = state;
+      fields.m_compatMode = state;
       break;
     case 1142:
-      run.m_recording = state;
+      fields.m_recording = state;
       break;
     case 1104:
       s.m_bid3Now = 1;

@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/run_state.h"
 #include "settings/strategy.h"
 
 namespace tavik {
@@ -22,12 +21,20 @@ enum class ControlKind { kCheck, kEdit };  // check state, or decimal integer te
 struct BoundControl {
   int id;
   ControlKind kind;
-  AtomicInt* field;
+  int32_t* field;
+};
+
+// What the main window's controls edit: the strategy and two switches of the run. The
+// exchange works on such a copy, which the controller publishes only when every box was read.
+struct MainWindowFields {
+  Strategy strategy;
+  int32_t m_compatMode = 1;
+  int32_t m_recording = 0;
 };
 
 // The main window's bound controls in exchange order (the scheme combo takes part only as a
 // control, so it is not listed).
-std::vector<BoundControl> MainWindowBindings(Strategy& strategy, RunState& run);
+std::vector<BoundControl> MainWindowBindings(MainWindowFields& fields);
 // Advanced options dialog: options 1..20 and the seven timing and jump numbers.
 std::vector<BoundControl> AdvancedDialogBindings(Strategy& strategy);
 // Smart-bid table dialog: 12 rows of seconds, increment and top-up, 6 fast and 6 slow amounts.
@@ -64,6 +71,6 @@ const std::vector<int>& HiddenStrategyControlIds();
 
 // The click handlers of the main window's radios and checkboxes. Returns false for a control
 // that has no such handler.
-bool ApplyMainWindowClick(int id, bool checked, Strategy& strategy, RunState& run);
+bool ApplyMainWindowClick(int id, bool checked, MainWindowFields& fields);
 
 }  // namespace tavik

@@ -14,7 +14,7 @@ std::string Numbered(const char* stem, int n) {
 
 }  // namespace
 
-std::vector<SchemeKey> SchemeKeys(Strategy& s, AtomicInt& recording) {
+std::vector<SchemeKey> SchemeKeys(Strategy& s, int32_t& recording) {
   std::vector<SchemeKey> keys = {
       {"Auto Bid 2", &s.m_autoBid2},
       {"Last Sec 2", &s.m_bid2Sec},
@@ -76,7 +76,7 @@ std::string SchemeFileName(int schemeIndex) {
   return "./profile_" + std::to_string(schemeIndex + 1) + ".ini";
 }
 
-void ReadScheme(const IniDocument& file, Strategy& strategy, AtomicInt& recording) {
+void ReadScheme(const IniDocument& file, Strategy& strategy, int32_t& recording) {
   for (const SchemeKey& key : SchemeKeys(strategy, recording)) {
     if (key.read) *key.field = LeadingInt(file.get(kProfileSection, key.name).value_or("0"));
   }
@@ -87,17 +87,17 @@ void ReadScheme(const IniDocument& file, Strategy& strategy, AtomicInt& recordin
 }
 
 void LoadSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
-                    AtomicInt& recording) {
+                    int32_t& recording) {
   const std::string path = ResolveProgramPath(exeDir, SchemeFileName(schemeIndex));
   ReadScheme(IniDocument::Load(path), strategy, recording);
 }
 
-bool SaveSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
-                    AtomicInt& recording) {
+bool SaveSchemeFile(const std::string& exeDir, int schemeIndex, Strategy strategy,
+                    int32_t recording) {
   const std::string path = ResolveProgramPath(exeDir, SchemeFileName(schemeIndex));
   IniDocument file = IniDocument::Load(path);
   for (const SchemeKey& key : SchemeKeys(strategy, recording))
-    file.set(kProfileSection, key.name, std::to_string(key.field->load()));
+    file.set(kProfileSection, key.name, std::to_string(*key.field));
   return file.save(path);
 }
 

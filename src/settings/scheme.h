@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/atomic_int.h"
+#include <cstdint>
 #include "settings/ini_file.h"
 #include "settings/strategy.h"
 
@@ -21,27 +21,27 @@ inline constexpr size_t kCloudSchemeMaxChars = 4999;
 // "Bid Add 3") carry read = false.
 struct SchemeKey {
   std::string name;
-  AtomicInt* field;
+  int32_t* field;
   bool read = true;
 };
 
 // Every key of a scheme file, in the order a save writes them. `recording` is the run's
 // m_recording (key "lx").
-std::vector<SchemeKey> SchemeKeys(Strategy& strategy, AtomicInt& recording);
+std::vector<SchemeKey> SchemeKeys(Strategy& strategy, int32_t& recording);
 
 // "./profile_%d.ini" for the zero-based scheme index.
 std::string SchemeFileName(int schemeIndex);
 
 // Reads every key (0 when missing), derives the modes and applies the jump-threshold
 // fallbacks 400 and 100.
-void ReadScheme(const IniDocument& file, Strategy& strategy, AtomicInt& recording);
+void ReadScheme(const IniDocument& file, Strategy& strategy, int32_t& recording);
 void LoadSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
-                    AtomicInt& recording);
+                    int32_t& recording);
 
 // Writes every key in order into the scheme's file, keeping the file's other lines. The file
 // is replaced in one step: false means nothing was changed on disk.
-bool SaveSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
-                    AtomicInt& recording);
+bool SaveSchemeFile(const std::string& exeDir, int schemeIndex, Strategy strategy,
+                    int32_t recording);
 
 // "fangan" in the global file: the last saved scheme (kept for the record; start-up always
 // selects scheme 1).

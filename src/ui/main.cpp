@@ -38,10 +38,11 @@ int main(int argc, char** argv) {
 
   RealClock clock;
   LogFile logFile(clock, LogFile::defaultPath());
-  QtTimers timers;
+  QtMailbox mailbox;
+  QtTimers timers(mailbox);
   MainWindow window;
-  Controller controller(
-      ControllerDeps{clock, *desktop, timers, window, logFile, config, programDirectory(argv[0])});
+  Controller controller(ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config,
+                                       programDirectory(argv[0])});
   window.bind(&controller);
   if (const int code = controller.OnInitDialog(); code != 0) return code;
   window.show();

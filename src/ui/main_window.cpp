@@ -314,18 +314,28 @@ QComboBox* MainWindow::combo(int id) const {
   return qobject_cast<QComboBox*>(control(id));
 }
 
-void MainWindow::openAdvancedDialog() {
+// A settings dialog edits a copy of the strategy in force; OK publishes its values in one
+// step over the strategy in force then (which a scheme load may have changed meanwhile).
+template <typename Dialog>
+void MainWindow::editStrategy(std::vector<BoundControl> (*bind)(Strategy&)) {
   if (!controller_) return;
-  const auto bindings = AdvancedDialogBindings(controller_->strategy);
-  Ctavikadv dialog(bindings, CopyIn(bindings), this);
-  if (dialog.exec() == QDialog::Accepted) CopyOut(bindings, dialog.values());
+  Strategy copy = controller_->strategy.copy();
+  const auto bindings = bind(copy);
+  Dialog dialog(bindings, CopyIn(bindings), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const std::vector<int32_t> values = dialog.values();
+  controller_->strategy.update([&](Strategy& s) {
+    CopyOut(bind(s), values);
+    return true;
+  });
+}
+
+void MainWindow::openAdvancedDialog() {
+  editStrategy<Ctavikadv>(&AdvancedDialogBindings);
 }
 
 void MainWindow::openSmartDialog() {
-  if (!controller_) return;
-  const auto bindings = SmartDialogBindings(controller_->strategy);
-  CSmartdlg dialog(bindings, CopyIn(bindings), this);
-  if (dialog.exec() == QDialog::Accepted) CopyOut(bindings, dialog.values());
+  editStrategy<CSmartdlg>(&SmartDialogBindings);
 }
 
 void MainWindow::openHelpDialog() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/main_view.h"
+#include "settings/controls.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -85,6 +86,8 @@ class MainWindow final : public QWidget, public MainView {
   void buildHidden();
   void radioClicked(QRadioButton* radio, int group);
   void forward(std::function<void(Controller&)> command);
+  template <typename Dialog>
+  void editStrategy(std::vector<BoundControl> (*bind)(Strategy&));
 
   Controller* controller_ = nullptr;
   std::map<int, QWidget*> controls_;

@@ -1,8 +1,38 @@
 #include "ui/qt_timers.h"
 
+#include <QThread>
+
 namespace tavik {
 
+void QtMailbox::post(std::function<void()> work) {
+  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+bool QtMailbox::onWindowThread() const {
+  return QThread::currentThread() == thread();
+}
+
 void QtTimers::start(int id, int periodMs) {
+  if (mailbox_.onWindowThread())
+    startHere(id, periodMs);
+  else
+    mailbox_.post([this, id, periodMs] { startHere(id, periodMs); });
+}
+
+void QtTimers::stop(int id) {
+  if (mailbox_.onWindowThread())
+    stopHere(id);
+  else
+    mailbox_.post([this, id] { stopHere(id); });
+}
+
+bool QtTimers::isActive(int id) const {
+  std::lock_guard lock(mutex_);
+  auto it = active_.find(id);
+  return it != active_.end() && it->second;
+}
+
+void QtTimers::startHere(int id, int periodMs) {
   auto& t = timers_[id];
   if (!t) {
     t = std::make_unique<QTimer>();
@@ -12,15 +42,14 @@ void QtTimers::start(int id, int periodMs) {
     });
   }
   t->start(periodMs);
+  std::lock_guard lock(mutex_);
+  active_[id] = true;
 }
 
-void QtTimers::stop(int id) {
+void QtTimers::stopHere(int id) {
   if (auto it = timers_.find(id); it != timers_.end()) it->second->stop();
-}
-
-bool QtTimers::isActive(int id) const {
-  auto it = timers_.find(id);
-  return it != timers_.end() && it->second->isActive();
+  std::lock_guard lock(mutex_);
+  active_[id] = false;
 }
 
 }  // namespace tavik

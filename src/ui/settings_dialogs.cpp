@@ -30,7 +30,7 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets) {
 SettingsDialog::SettingsDialog(const std::vector<BoundControl>& bindings,
                                const std::vector<int32_t>& values, QWidget* parent)
     : QDialog(parent),
-      members_(new AtomicInt[bindings.size()]),
+      members_(new int32_t[bindings.size()]),
       values_(values),
       messageHandler_(
           [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); }) {

@@ -47,7 +47,7 @@ class SettingsDialog : public QDialog {
 
  private:
   std::vector<BoundControl> bindings_;  // ids and kinds; fields point into members_
-  std::unique_ptr<AtomicInt[]> members_;
+  std::unique_ptr<int32_t[]> members_;
   std::vector<int32_t> values_;
   std::map<int, QWidget*> controls_;
   std::function<void(const QString&)> messageHandler_;

@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "app/controller.h"
-#include "app/headless_view.h"
-#include "log/gbk.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
+#include "core/gbk.h"
+#include "testing/fake_desktop.h"
+#include "testing/headless_view.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {
@@ -28,7 +28,7 @@ class ClientDetection : public ::testing::Test {
                  ("client_detection_" + std::to_string(::getpid()) + ".log")),
         desktop_(clock_),
         logFile_(clock_, logPath_.string()),
-        logger_(logFile_, run_, flags_) {
+        logger_(logFile_, run_.m_logEnabled) {
     std::filesystem::remove(logPath_);
     config_.browserCommand = {"browser", "--new-window"};
     config_.officialSiteUrl = "https://official.example/";
@@ -254,8 +254,9 @@ TEST_F(ClientDetection, OsVersionLines) {
 // The 1 s tick sets m_clientFound when detection succeeds and leaves it when detection fails.
 TEST_F(ClientDetection, SecondTickMarksTheClientFound) {
   VirtualTimers timers(clock_);
+  VirtualMailbox mailbox(clock_);
   Controller controller(
-      ControllerDeps{clock_, desktop_, timers, view_, logFile_, config_, "/nonexistent/"});
+      ControllerDeps{clock_, desktop_, timers, mailbox, view_, logFile_, config_, "/nonexistent/"});
   const WindowId front = desktop_.addWindow("Terminal", "XTerm");
   desktop_.setForeground(front);
   controller.SecondTick();

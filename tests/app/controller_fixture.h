@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "app/controller.h"
-#include "app/headless_view.h"
-#include "clock/in_process_udp.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
 #include "support/auction_time.h"
 #include "support/temp_dir.h"
+#include "testing/fake_desktop.h"
+#include "testing/headless_view.h"
+#include "testing/in_process_udp.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik::testing {
 
@@ -26,7 +26,7 @@ class ControllerTest : public ::testing::Test {
   // Creates the controller (after marker files are in place) and runs its start-up.
   int startUp() {
     controller = std::make_unique<Controller>(
-        ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dir(), &udp});
+        ControllerDeps{clock, desktop, timers, mailbox, view, logFile, Config{}, dir.dir(), &udp});
     controller->onWorkerPass = [this](int worker, int64_t) {
       std::lock_guard lock(passMutex);
       passes[worker].push_back(clock.elapsedMs());
@@ -52,17 +52,18 @@ class ControllerTest : public ::testing::Test {
     passes.clear();
   }
   // Sets the shown time and the end time so that `remain` seconds are left.
-  void showTime(int remain) { ShowTimeBeforeEnd(controller->run, remain); }
+  void showTime(int remain) { ShowTimeBeforeEnd(controller->clockState, remain); }
   // The same, with the remaining seconds already derived from it.
   void showRemaining(int remain) {
     showTime(remain);
-    controller->run.m_remainSec = remain;
+    controller->clockState.m_remainSec = remain;
   }
 
   TempDir dir;
   VirtualClock clock;
   FakeDesktop desktop{clock};
   VirtualTimers timers{clock};
+  VirtualMailbox mailbox{clock};
   HeadlessView view;
   LogFile logFile{clock, dir.file("my.Log")};
   // No time server answers: sync attempts time out in virtual time.

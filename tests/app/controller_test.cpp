@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "log/recording.h"
+#include "app/recording.h"
 
 #include "app/controller_fixture.h"
 #include "platform/keys.h"
@@ -36,13 +36,14 @@ TEST_F(ControllerTest, StartUpSetsDefaultsMarkersAndWindow) {
   EXPECT_EQ(controller->flags.g_practiceAllowed, 0);
   EXPECT_EQ(controller->flags.g_strategyHidden, 0);
   EXPECT_FALSE(view.strategyHidden_);
-  EXPECT_EQ(run.m_auctionEndSec, 41400);
-  EXPECT_EQ(run.m_auctionHalfText.get(), "11:00:00");
-  EXPECT_EQ(run.m_warningPrice, 88100);
+  EXPECT_EQ(controller->clockState.m_auctionEndSec, 41400);
+  EXPECT_EQ(controller->clockState.m_auctionHalfText.get(), "11:00:00");
+  EXPECT_EQ(controller->page.m_warningPrice, 88100);
   EXPECT_EQ(run.m_clientClass.get(), "IE");
   EXPECT_GE(controller->flags.g_uploadDelaySec, 0);
   EXPECT_LE(controller->flags.g_uploadDelaySec, 9);
-  EXPECT_EQ(controller->strategy.m_advOption[21], 1) << "options beyond 20 are never loaded";
+  EXPECT_EQ(controller->strategy.snapshot()->m_advOption[21], 1)
+      << "options beyond 20 are never loaded";
   EXPECT_NE(TempDir::readFile(dir.file("my.Log")).find("\xCF\xB5\xCD\xB3\xC6\xF4\xB6\xAF"),
             std::string::npos)
       << "the start-up line (系统启动) is in the log";
@@ -58,48 +59,51 @@ TEST_F(ControllerTest, HiddenStrategyMarker) {
 
 TEST_F(ControllerTest, StartAndStopResetTheRunState) {
   ASSERT_EQ(startUp(), 0);
-  RunState& run = controller->run;
-  ProcessFlags& flags = controller->flags;
-  const WindowId page = desktop.addWindow("额度投标拍卖", "IEFrame");
+  Controller& c = *controller;
+  RunState& run = c.run;
+  ClockState& clockState = c.clockState;
+  PageState& page = c.page;
+  BidState& bid = c.bid;
+  const WindowId auctionWnd = desktop.addWindow("额度投标拍卖", "IEFrame");
+  const std::vector<AtomicInt*> perRun = {&run.m_clientFound,
+                                          &clockState.m_remainSec,
+                                          &clockState.m_prevRemainSec,
+                                          &clockState.m_subSecondTicks,
+                                          &clockState.m_prevSubSecondTicks,
+                                          &clockState.m_lastSecondTicks,
+                                          &clockState.m_endTimerArmed,
+                                          &c.net.m_resultUploadCount,
+                                          &page.m_auctionStage,
+                                          &bid.m_bidPhase,
+                                          &bid.m_systemState,
+                                          &page.m_lowestPrice,
+                                          &page.m_loggedLowestPrice,
+                                          &bid.m_myPrice,
+                                          &bid.m_submittedSec,
+                                          &c.keys.g_enterPressed,
+                                          &c.keys.g_functionKey,
+                                          &page.g_captchaState};
   auto dirty = [&] {
-    run.m_clientFound = 1;
-    run.m_auctionWnd = page;
-    for (AtomicInt* f :
-         {&run.m_curHour, &run.m_curMinute, &run.m_curSecond, &run.m_endHour, &run.m_endMinute,
-          &run.m_remainSec, &run.m_prevRemainSec, &run.m_subSecondTicks, &run.m_prevSubSecondTicks,
-          &run.m_lastSecondTicks, &run.m_endTimerArmed, &run.m_resultUploadCount,
-          &run.m_auctionStage, &run.m_bidPhase, &run.m_systemState, &run.m_lowestPrice,
-          &run.m_loggedLowestPrice, &run.m_myPrice, &run.m_submittedSec})
-      *f = 7;
-    run.m_clockText.set("11:29:53");
-    run.m_endTimeText.set("11:30");
-    run.m_submittedPrice = 88600;
+    run.m_auctionWnd = auctionWnd;
+    for (AtomicInt* f : perRun) *f = 7;
+    clockState.m_curTime = TimeOfDay{11, 29, 53};
+    clockState.m_endTime = TimeOfDay{11, 30, 0};
+    clockState.m_clockText.set("11:29:53");
+    clockState.m_endTimeText.set("11:30");
+    bid.m_submittedPrice = 88600;
     run.m_pageBidNumber.set("12345678");
-    run.m_enterLog.set("enter");
-    flags.g_enterPressed = 1;
-    flags.g_functionKey = 5;
-    flags.g_captchaState = 1;
+    bid.m_enterLog.set("enter");
   };
   auto expectReset = [&](bool atStart) {
-    for (const AtomicInt* f : {&run.m_clientFound,       &run.m_curHour,
-                               &run.m_curMinute,         &run.m_curSecond,
-                               &run.m_endHour,           &run.m_endMinute,
-                               &run.m_remainSec,         &run.m_prevRemainSec,
-                               &run.m_subSecondTicks,    &run.m_prevSubSecondTicks,
-                               &run.m_lastSecondTicks,   &run.m_endTimerArmed,
-                               &run.m_resultUploadCount, &run.m_auctionStage,
-                               &run.m_bidPhase,          &run.m_systemState,
-                               &run.m_lowestPrice,       &run.m_loggedLowestPrice,
-                               &run.m_myPrice,           &run.m_submittedSec,
-                               &flags.g_enterPressed,    &flags.g_functionKey,
-                               &flags.g_captchaState})
-      EXPECT_EQ(f->load(), 0);
-    EXPECT_EQ(run.m_clockText.get(), "拍卖未开始");
-    EXPECT_EQ(run.m_endTimeText.get(), "");
-    EXPECT_EQ(run.m_submittedPrice, 88600) << "the submitted price survives";
-    EXPECT_EQ(run.m_auctionWnd.load(), atStart ? 0 : page);
+    for (const AtomicInt* f : perRun) EXPECT_EQ(f->load(), 0);
+    EXPECT_EQ(clockState.m_curTime.seconds(), 0);
+    EXPECT_EQ(clockState.m_endTime.seconds(), 0);
+    EXPECT_EQ(clockState.m_clockText.get(), "拍卖未开始");
+    EXPECT_EQ(clockState.m_endTimeText.get(), "");
+    EXPECT_EQ(bid.m_submittedPrice, 88600) << "the submitted price survives";
+    EXPECT_EQ(run.m_auctionWnd.load(), atStart ? 0 : auctionWnd);
     EXPECT_EQ(run.m_pageBidNumber.empty(), atStart);
-    EXPECT_EQ(run.m_enterLog.empty(), atStart);
+    EXPECT_EQ(bid.m_enterLog.empty(), atStart);
   };
 
   dirty();
@@ -153,8 +157,7 @@ TEST_F(ControllerTest, WorkerGuardsAndPeriods) {
   const WindowId page = desktop.addWindow("额度投标拍卖", "IEFrame");
   run.m_auctionWnd = page;
   clock.runFor(300);
-  EXPECT_EQ(run.m_screenWidth, 1280);
-  EXPECT_EQ(run.m_screenHeight, 1024);
+  EXPECT_EQ(run.m_screenSize.loadSize(), (Size{1280, 1024}));
   desktop.removeWindow(page);
   clock.runFor(100);
   EXPECT_EQ(run.m_auctionWnd.load(), 0u) << "a vanished window is dropped";
@@ -192,42 +195,42 @@ TEST_F(ControllerTest, RelayPollRunsEvery1500MsUntilTheLastMinuteThenEvery500) {
 
 TEST_F(ControllerTest, UploadTimerSetsTheRequestOnceAndWorker7UploadsWithinASecond) {
   ASSERT_EQ(startUp(), 0);
-  RunState& run = controller->run;
+  NetState& net = controller->net;
   controller->ToggleRun();
   timers.start(timer::kUpload, 25'000);
   const int64_t dueAt = clock.elapsedMs() + 25'000;
   clock.runFor(24'999);
-  EXPECT_EQ(run.m_resultUploadDue, 0);
+  EXPECT_EQ(net.m_resultUploadDue, 0);
   EXPECT_TRUE(passTimes(7).empty());
   clock.runFor(1001);
   EXPECT_FALSE(timers.isActive(timer::kUpload)) << "one-shot";
   ASSERT_EQ(passTimes(7).size(), 1u);
   EXPECT_GE(passTimes(7)[0], dueAt);
   EXPECT_LE(passTimes(7)[0], dueAt + 1000);
-  EXPECT_EQ(run.m_resultUploadCount, 1);
-  EXPECT_EQ(run.m_resultUploadDue, 0);
+  EXPECT_EQ(net.m_resultUploadCount, 1);
+  EXPECT_EQ(net.m_resultUploadDue, 0);
   clock.runFor(60'000);
   EXPECT_EQ(passTimes(7).size(), 1u) << "the timer fired once";
 }
 
 TEST_F(ControllerTest, AtMostFourUploadsPerRunTheLaterOnesAfterAPause) {
   ASSERT_EQ(startUp(), 0);
-  RunState& run = controller->run;
+  NetState& net = controller->net;
   std::vector<int64_t> doneAt;
   for (int i = 0; i < 5; ++i) {
-    run.m_resultUploadDue = 1;
+    net.m_resultUploadDue = 1;
     clock.runFor(5000);
-    doneAt.push_back(run.m_resultUploadDue == 0 ? run.m_resultUploadCount.load() : -1);
+    doneAt.push_back(net.m_resultUploadDue == 0 ? net.m_resultUploadCount.load() : -1);
   }
   EXPECT_EQ(doneAt, (std::vector<int64_t>{1, 2, 3, 4, -1}));
   EXPECT_EQ(passTimes(7).size(), 4u);
   // The fourth upload waited 3 s after its pass before it was counted.
-  run.m_resultUploadCount = 3;
-  run.m_resultUploadDue = 1;
+  net.m_resultUploadCount = 3;
+  net.m_resultUploadDue = 1;
   clock.runFor(1000);
-  EXPECT_EQ(run.m_resultUploadCount, 3);
+  EXPECT_EQ(net.m_resultUploadCount, 3);
   clock.runFor(3000);
-  EXPECT_EQ(run.m_resultUploadCount, 4);
+  EXPECT_EQ(net.m_resultUploadCount, 4);
 }
 
 TEST_F(ControllerTest, FunctionKeyStopsTheRunOnlyWhileRunning) {
@@ -235,9 +238,9 @@ TEST_F(ControllerTest, FunctionKeyStopsTheRunOnlyWhileRunning) {
   // Idle: F2 is latched and swallowed, nothing else happens; Start clears the latch.
   EXPECT_TRUE(desktop.sendKey(vk::kF(2), vk::kFlagUp));
   clock.runFor(1000);
-  EXPECT_EQ(controller->flags.g_functionKey, 2);
+  EXPECT_EQ(controller->keys.g_functionKey, 2);
   controller->ToggleRun();
-  EXPECT_EQ(controller->flags.g_functionKey, 0);
+  EXPECT_EQ(controller->keys.g_functionKey, 0);
   clock.runFor(1000);
   EXPECT_EQ(controller->run.m_running, 1);
 
@@ -247,11 +250,11 @@ TEST_F(ControllerTest, FunctionKeyStopsTheRunOnlyWhileRunning) {
   clock.runFor(1000);
   EXPECT_EQ(controller->run.m_running, 1);
 
-  controller->flags.g_functionKey = 0;
+  controller->keys.g_functionKey = 0;
   EXPECT_TRUE(desktop.sendKey(vk::kF(3), vk::kFlagUp));
   clock.runFor(200);
   EXPECT_EQ(controller->run.m_running, 0);
-  EXPECT_EQ(controller->flags.g_functionKey, 0) << "the stop's reset clears the latch";
+  EXPECT_EQ(controller->keys.g_functionKey, 0) << "the stop's reset clears the latch";
 }
 
 TEST_F(ControllerTest, RealModeFollowsTheBidNumberOnEverySecondTick) {
@@ -332,8 +335,7 @@ TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
   };
   controller->ToggleRun();
   run.m_recording = 1;  // after Start, which takes the checkbox's state
-  run.m_screenWidth = 64;
-  run.m_screenHeight = 48;
+  run.m_screenSize.storeSize({64, 48});
   // Five display ticks at each remaining second from 61 down to 58.
   // The clock moves on; the tick itself derives the remaining seconds.
   for (int remain = 61; remain >= 58; --remain) {
@@ -342,6 +344,7 @@ TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
   }
   // The step runs before the tick's own update, so it sees the previous tick's values: the
   // shot of a second is taken on its second tick, when 4 fifths are still to come.
+  ASSERT_TRUE(controller->waitForScreenshots(5000));
   EXPECT_EQ(files(), (std::vector<std::string>{"img_58_4.bmp", "img_59_4.bmp"}));
 }
 
@@ -368,6 +371,7 @@ TEST(ControllerDeterminism, SameRunSameTrace) {
     VirtualClock clock;
     FakeDesktop desktop(clock);
     VirtualTimers timers(clock);
+    VirtualMailbox mailbox(clock);
     HeadlessView view;
     LogFile logFile(clock, dir.file("my.Log"));
     InProcessUdp udp(clock, [](const Ipv4Endpoint&, const std::vector<uint8_t>&) {
@@ -376,8 +380,8 @@ TEST(ControllerDeterminism, SameRunSameTrace) {
     std::mutex m;
     std::vector<std::pair<int, int64_t>> passes;
     {
-      Controller c(
-          ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dir(), &udp});
+      Controller c(ControllerDeps{clock, desktop, timers, mailbox, view, logFile, Config{},
+                                  dir.dir(), &udp});
       c.onWorkerPass = [&](int worker, int64_t at) {
         std::lock_guard lock(m);
         passes.emplace_back(worker, at);

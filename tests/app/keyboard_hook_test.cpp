@@ -43,26 +43,26 @@ TEST(KeyboardHook, EventTable) {
       {"a letter only counts", 0, 0, 'A', 0, false, 0, 0, 0, 1},
   };
   for (const KeyCase& c : cases) {
-    ProcessFlags flags;
-    flags.g_functionKey = c.latchBefore;
-    EXPECT_EQ(KeyboardHookProc(flags, c.code, c.key, c.flags), c.swallowed) << c.what;
-    EXPECT_EQ(flags.g_enterPressed, c.enter) << c.what;
-    EXPECT_EQ(flags.g_spacePressed, c.space) << c.what;
-    EXPECT_EQ(flags.g_functionKey, c.latchAfter) << c.what;
-    EXPECT_EQ(flags.g_keyCount, c.counted) << c.what;
+    KeyFlags keys;
+    keys.g_functionKey = c.latchBefore;
+    EXPECT_EQ(KeyboardHookProc(keys, c.code, c.key, c.flags), c.swallowed) << c.what;
+    EXPECT_EQ(keys.g_enterPressed, c.enter) << c.what;
+    EXPECT_EQ(keys.g_spacePressed, c.space) << c.what;
+    EXPECT_EQ(keys.g_functionKey, c.latchAfter) << c.what;
+    EXPECT_EQ(keys.g_keyCount, c.counted) << c.what;
   }
 }
 
 TEST(KeyboardHook, KeysWithheldInAdvance) {
-  ProcessFlags flags;
-  EXPECT_TRUE(KeyKeptFromOthers(flags, kEscape));
-  EXPECT_TRUE(KeyKeptFromOthers(flags, kF(2)));
-  EXPECT_TRUE(KeyKeptFromOthers(flags, kF(3)));
-  EXPECT_FALSE(KeyKeptFromOthers(flags, kF(5)));
-  flags.g_functionKey = 5;
-  EXPECT_TRUE(KeyKeptFromOthers(flags, kEscape));
-  EXPECT_FALSE(KeyKeptFromOthers(flags, kF(2)));
-  EXPECT_FALSE(KeyKeptFromOthers(flags, kF(3)));
+  KeyFlags keys;
+  EXPECT_TRUE(KeyKeptFromOthers(keys, kEscape));
+  EXPECT_TRUE(KeyKeptFromOthers(keys, kF(2)));
+  EXPECT_TRUE(KeyKeptFromOthers(keys, kF(3)));
+  EXPECT_FALSE(KeyKeptFromOthers(keys, kF(5)));
+  keys.g_functionKey = 5;
+  EXPECT_TRUE(KeyKeptFromOthers(keys, kEscape));
+  EXPECT_FALSE(KeyKeptFromOthers(keys, kF(2)));
+  EXPECT_FALSE(KeyKeptFromOthers(keys, kF(3)));
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "log/gbk.h"
-#include "platform/fake/virtual_clock.h"
+#include "core/gbk.h"
 #include "support/temp_dir.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {
@@ -21,7 +21,9 @@ std::string TextOf(const StatusUpdates& updates, int id) {
 
 class StatusModelTest : public ::testing::Test {
  protected:
-  StatusModelTest() : logFile(clock, dir.file("my.Log")), log(logFile, run, flags) {
+  StatusModelTest()
+      : logFile(clock, dir.file("my.Log")),
+        log(logFile, run.m_logEnabled, [this] { return FormatStatusLine(sources()); }) {
     run.m_logEnabled = 1;
   }
   std::vector<std::string> logLines() const {
@@ -38,21 +40,42 @@ class StatusModelTest : public ::testing::Test {
   VirtualClock clock;
   LogFile logFile;
   RunState run;
+  ClockState clockState;
+  PageState page;
+  BidState bid;
+  NetState net;
+  KeyFlags keys;
   ProcessFlags flags;
   Logger log;
+  StatusSources sources() { return {run, clockState, page, bid, net, keys, flags}; }
 };
+
+TEST_F(StatusModelTest, StatusLineCarriesEveryField) {
+  clockState.m_remainSec = 48;
+  clockState.m_subSecondTicks = 3;
+  page.m_lowestPrice = 88300;
+  bid.m_myPrice = 88600;
+  bid.m_submittedPrice = 88200;
+  bid.m_submittedSec = 51;
+  bid.m_systemState = 3;
+  page.g_captchaState = 1;
+  keys.g_keyCount = 17;
+  EXPECT_EQ(FormatStatusLine(sources()),
+            "剩余时间:48(-0.6秒),当前最低成交价=88300,我的当前出价=88600,已经成功提交的价格=88200,"
+            "提交的价格的时间=51,系统状态:3,验证码框状态:1,键盘输入:17");
+}
 
 TEST_F(StatusModelTest, RemainingTimeCountsDownTheFifthsOfASecond) {
   const char* expected[] = {"57 ....", "57 ...", "57 ..", "57 .", "57", "57", "57"};
   const int ticks[] = {0, 1, 2, 3, 4, 5, -1};
   for (int i = 0; i < 7; ++i) {
-    run.m_remainSec = 57;
-    run.m_subSecondTicks = ticks[i];
-    EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kRemain), expected[i]) << ticks[i];
+    clockState.m_remainSec = 57;
+    clockState.m_subSecondTicks = ticks[i];
+    EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kRemain), expected[i]) << ticks[i];
   }
-  EXPECT_EQ(run.m_subSecondTicks, 4);  // out-of-range counters are clamped for good
-  run.m_remainSec = 0;
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kRemain), "0");
+  EXPECT_EQ(clockState.m_subSecondTicks, 4);  // out-of-range counters are clamped for good
+  clockState.m_remainSec = 0;
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kRemain), "0");
 }
 
 TEST_F(StatusModelTest, ProgressBarRunsToThirtyAndWraps) {
@@ -61,27 +84,27 @@ TEST_F(StatusModelTest, ProgressBarRunsToThirtyAndWraps) {
   EXPECT_EQ(ProgressBar(29, true), ">>" + std::string(27, '-') + ">");
   EXPECT_EQ(ProgressBar(30, true), ">>" + std::string(28, '-'));
 
-  run.m_systemState = 3;
+  bid.m_systemState = 3;
   flags.g_progressPos = 28;
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress),
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress),
             ">>" + std::string(27, '-') + ">");
   EXPECT_EQ(flags.g_progressPos, 29);
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress), ">>" + std::string(28, '-'));
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress), ">>>" + std::string(27, '-'));
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress), ">>" + std::string(28, '-'));
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress), ">>>" + std::string(27, '-'));
   EXPECT_EQ(flags.g_progressPos, 0);
-  run.m_systemState = 2;
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kProgress), std::string(30, '-'));
+  bid.m_systemState = 2;
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress), std::string(30, '-'));
   EXPECT_EQ(flags.g_progressPos, 1);
 }
 
 TEST_F(StatusModelTest, RealModeShowsZeroOnceThenTheWarningPriceAndLogsEachChange) {
   run.m_realMode = 1;
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kLowestPrice), "0");
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kLowestPrice), "88100");
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kLowestPrice), "88100");
-  run.m_lowestPrice = 88300;
-  ShowStatus(run, flags, log);
-  ShowStatus(run, flags, log);
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "0");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "88100");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "88100");
+  page.m_lowestPrice = 88300;
+  ShowStatus(sources(), log);
+  ShowStatus(sources(), log);
   const auto lines = logLines();
   ASSERT_EQ(lines.size(), 4u);  // one price line and its status line per change
   EXPECT_EQ(lines[0], "88100");
@@ -90,9 +113,9 @@ TEST_F(StatusModelTest, RealModeShowsZeroOnceThenTheWarningPriceAndLogsEachChang
 
   // Practice mode keeps the 0.
   run.m_realMode = 0;
-  run.m_lowestPrice = 0;
-  ShowStatus(run, flags, log);
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kLowestPrice), "0");
+  page.m_lowestPrice = 0;
+  ShowStatus(sources(), log);
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "0");
 }
 
 TEST_F(StatusModelTest, PricesAndMarksFollowTheEngine) {
@@ -106,13 +129,13 @@ TEST_F(StatusModelTest, PricesAndMarksFollowTheEngine) {
   };
   run.m_realMode = 0;
   for (const Case& c : cases) {
-    run.m_systemState = c.state;
-    run.m_myPrice = c.myPrice;
-    run.m_lowestPrice = c.lowest;
-    run.m_netMode = c.netMode;
+    bid.m_systemState = c.state;
+    bid.m_myPrice = c.myPrice;
+    page.m_lowestPrice = c.lowest;
+    net.m_netMode = c.netMode;
     flags.g_addmiao = c.addMiao;
-    flags.g_captchaState = c.captcha;
-    const auto out = ShowStatus(run, flags, log);
+    page.g_captchaState = c.captcha;
+    const auto out = ShowStatus(sources(), log);
     EXPECT_EQ(TextOf(out, status::kMyPrice), c.my) << c.state;
     EXPECT_EQ(TextOf(out, status::kPriceGap), c.gap) << c.state;
     EXPECT_EQ(TextOf(out, status::kNetMode), c.net) << c.state;
@@ -122,14 +145,14 @@ TEST_F(StatusModelTest, PricesAndMarksFollowTheEngine) {
 }
 
 TEST_F(StatusModelTest, ClockTextsOfFifteenGbkBytesAreNotShown) {
-  run.m_clockText.set("11:29:58.123");
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kClock), "11:29:58.123");
-  run.m_clockText.set("拍卖未开始");  // 15 bytes in UTF-8, 10 in GBK
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kClock), "拍卖未开始");
-  run.m_clockText.set("11:29:58.123456");
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kClock), "<none>");
-  run.m_endTimeText.set("11:30:00");
-  EXPECT_EQ(TextOf(ShowStatus(run, flags, log), status::kEndTime), "11:30:00");
+  clockState.m_clockText.set("11:29:58.123");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kClock), "11:29:58.123");
+  clockState.m_clockText.set("拍卖未开始");  // 15 bytes in UTF-8, 10 in GBK
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kClock), "拍卖未开始");
+  clockState.m_clockText.set("11:29:58.123456");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kClock), "<none>");
+  clockState.m_endTimeText.set("11:30:00");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kEndTime), "11:30:00");
 }
 
 TEST_F(StatusModelTest, LabelsShowClientEngineAndNextStage) {
@@ -145,9 +168,9 @@ TEST_F(StatusModelTest, LabelsShowClientEngineAndNextStage) {
   };
   for (const Case& c : cases) {
     run.m_clientFound = c.found;
-    run.m_systemState = c.state;
-    run.m_bidPhase = c.phase;
-    const auto out = ShowStatusLabels(run);
+    bid.m_systemState = c.state;
+    bid.m_bidPhase = c.phase;
+    const auto out = ShowStatusLabels(run, bid);
     EXPECT_EQ(TextOf(out, status::kClient), c.client);
     EXPECT_EQ(TextOf(out, status::kEngine), c.engine) << c.state;
     EXPECT_EQ(TextOf(out, status::kNextStage), c.stage) << c.state;

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/run_state.h"
 #include "clock/temp_log.h"
-#include "platform/fake/virtual_clock.h"
+#include "net/net_state.h"
+#include "page/page_state.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {
@@ -29,8 +32,7 @@ class AuctionClockTest : public ::testing::Test {
  protected:
   AuctionClockTest() : clock(kLocalMidnightUtcMs) {
     run.m_logEnabled = 1;
-    run.m_endHour = 11;
-    run.m_endMinute = 30;
+    clockState.m_endTime = TimeOfDay{11, 30, 0};
   }
 
   void setLocal(int64_t localMsOfDay) {
@@ -48,17 +50,25 @@ class AuctionClockTest : public ::testing::Test {
     };
   }
   std::string shown() const {
-    return run.m_clockText.get() + " " + std::to_string(run.m_curHour) + ":" +
-           std::to_string(run.m_curMinute) + ":" + std::to_string(run.m_curSecond);
+    const TimeOfDay t = clockState.m_curTime.load();
+    return clockState.m_clockText.get() + " " + std::to_string(t.hour) + ":" +
+           std::to_string(t.minute) + ":" + std::to_string(t.second);
   }
 
   VirtualClock clock;
   RunState run;
+  ClockState clockState;
+  PageState pageState;
+  NetState net;
   ProcessFlags flags;
   NetworkTimeState time;
   testing::TempLog log{clock};
-  Logger logger{log.file, run, flags};
-  AuctionClock auction{run, flags, time, clock, logger};
+  Logger logger{log.file, run.m_logEnabled};
+  AuctionClock auction{
+      clockState,
+      ClockInputs{run.m_running, run.m_realMode, run.m_compatMode, net.m_netMode,
+                  pageState.m_auctionStage, run.m_pageTitle, flags.g_uploadDelaySec},
+      time, clock, logger};
   PageReading page;
   int pageReads = 0;
 };
@@ -116,18 +126,18 @@ TEST_F(AuctionClockTest, WhenThePageClockIsUsed) {
   page = {0, 11, 11, 11, "11:11:11"};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    run.m_clockText.set("--");
-    run.m_curHour = run.m_curMinute = run.m_curSecond = 0;
+    clockState.m_clockText.set("--");
+    clockState.m_curTime = TimeOfDay{};
     run.m_compatMode = c.compatMode;
-    run.m_netMode = c.netMode;
-    run.m_auctionStage = c.stage;
+    net.m_netMode = c.netMode;
+    pageState.m_auctionStage = c.stage;
     time.m_ntpFailCycles = c.failCycles;
     time.m_pageTimeHits1 = c.hits1;
     time.m_pageTimeHits2 = c.hits2;
     page.ok = c.pageOk;
     const int before = log.count(kNetTimeWrong);
     update();
-    EXPECT_EQ(c.shown == "--" ? run.m_clockText.get() : shown(), c.shown);
+    EXPECT_EQ(c.shown == "--" ? clockState.m_clockText.get() : shown(), c.shown);
     EXPECT_EQ(time.m_ntpFailCycles, c.failCyclesAfter);
     EXPECT_EQ(log.count(kNetTimeWrong) - before, c.logged ? 1 : 0);
   }
@@ -151,15 +161,15 @@ TEST_F(AuctionClockTest, PracticePagesUseTheLocalClockUnlessTheyShowTheirOwn) {
     SCOPED_TRACE(::testing::Message() << c.title << c.compatMode << c.netMode);
     run.m_pageTitle.set(c.title);
     run.m_compatMode = c.compatMode;
-    run.m_netMode = c.netMode;
+    net.m_netMode = c.netMode;
     update();
     EXPECT_EQ(shown(), c.shown);
   }
   // A practice page whose clock cannot be read shows nothing new: no network time in practice.
   page.ok = -1;
-  run.m_clockText.set("--");
+  clockState.m_clockText.set("--");
   update();
-  EXPECT_EQ(run.m_clockText.get(), "--");
+  EXPECT_EQ(clockState.m_clockText.get(), "--");
 }
 
 class RemainSecTest : public AuctionClockTest {
@@ -169,9 +179,7 @@ class RemainSecTest : public AuctionClockTest {
     run.m_running = 1;
   }
   void tick(int h, int m, int s) {
-    run.m_curHour = h;
-    run.m_curMinute = m;
-    run.m_curSecond = s;
+    clockState.m_curTime = TimeOfDay{h, m, s};
     auction.UpdateRemainSec(timers, [this] {
       ++stops;
       run.m_running = 0;
@@ -193,13 +201,14 @@ TEST_F(RemainSecTest, OnlyZeroTo4799SecondsAreTaken) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.h << ":" << c.m << ":" << c.s);
-    run.m_endHour = c.endH;
-    run.m_endMinute = c.endM;
-    run.m_remainSec = 77;
+    clockState.m_endTime = TimeOfDay{c.endH, c.endM, 0};
+    clockState.m_remainSec = 77;
+    clockState.m_prevRemainSec = 55;
     run.m_running = 0;
     tick(c.h, c.m, c.s);
-    EXPECT_EQ(run.m_remainSec, c.remain < 0 ? 77 : c.remain);
-    EXPECT_EQ(run.m_prevRemainSec, c.remain < 0 ? run.m_prevRemainSec.load() : 77);
+    // A time outside the range changes neither the remaining seconds nor their history.
+    EXPECT_EQ(clockState.m_remainSec, c.remain < 0 ? 77 : c.remain);
+    EXPECT_EQ(clockState.m_prevRemainSec, c.remain < 0 ? 55 : 77);
   }
 }
 
@@ -208,12 +217,12 @@ TEST_F(RemainSecTest, TheLastSecondIsHeldAtMostFourTicksThenTheRunStops) {
   std::vector<int> remain, subTicks;
   for (int i = 0; i < 7; ++i) {
     tick(11, 29, 59);
-    remain.push_back(run.m_remainSec);
-    subTicks.push_back(run.m_subSecondTicks);
+    remain.push_back(clockState.m_remainSec);
+    subTicks.push_back(clockState.m_subSecondTicks);
   }
   EXPECT_EQ(remain, (std::vector<int>{1, 1, 1, 1, 0, 1, 0}));
   EXPECT_EQ(subTicks, (std::vector<int>{0, 1, 2, 3, 4, 0, 4}));
-  EXPECT_EQ(run.m_prevSubSecondTicks, 0);
+  EXPECT_EQ(clockState.m_prevSubSecondTicks, 0);
   EXPECT_EQ(stops, 1);  // the second drop finds the run already stopped
 
   run.m_running = 1;
@@ -225,7 +234,7 @@ TEST_F(RemainSecTest, TheLastSecondIsHeldAtMostFourTicksThenTheRunStops) {
 TEST_F(RemainSecTest, ReachingZeroFromElevenSecondsDoesNotStop) {
   tick(11, 29, 49);
   tick(11, 30, 0);
-  EXPECT_EQ(run.m_remainSec, 0);
+  EXPECT_EQ(clockState.m_remainSec, 0);
   EXPECT_EQ(stops, 0);
   tick(11, 29, 50);
   tick(11, 30, 0);
@@ -238,7 +247,7 @@ TEST_F(RemainSecTest, TheUploadTimerIsArmedOnceInTheLastThirtySeconds) {
   tick(11, 29, 30);  // previous 31: not yet
   EXPECT_FALSE(timers.isActive(kResultUploadTimerId));
   tick(11, 29, 30);  // previous 30: armed for 30 + 3 + 5 seconds
-  EXPECT_EQ(run.m_endTimerArmed, 1);
+  EXPECT_EQ(clockState.m_endTimerArmed, 1);
   EXPECT_TRUE(timers.isActive(kResultUploadTimerId));
   const int64_t armedAt = clock.elapsedMs();
   tick(11, 29, 31);
@@ -249,7 +258,7 @@ TEST_F(RemainSecTest, TheUploadTimerIsArmedOnceInTheLastThirtySeconds) {
 
 TEST_F(RemainSecTest, AnImplausibleUploadDelayIsReplacedByFive) {
   for (int delay : {-1, 11}) {
-    run.m_endTimerArmed = 0;
+    clockState.m_endTimerArmed = 0;
     flags.g_uploadDelaySec = delay;
     tick(11, 29, 50);
     tick(11, 29, 50);

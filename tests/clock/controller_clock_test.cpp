@@ -7,12 +7,12 @@
 #include <filesystem>
 
 #include "app/controller.h"
-#include "app/headless_view.h"
-#include "clock/in_process_udp.h"
 #include "clock/ntp_packets.h"
 #include "clock/temp_log.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
+#include "testing/fake_desktop.h"
+#include "testing/headless_view.h"
+#include "testing/in_process_udp.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {
@@ -43,6 +43,7 @@ class ControllerClockTest : public ::testing::Test {
   VirtualClock clock{localAt(11, 28, 0)};
   FakeDesktop desktop{clock};
   VirtualTimers timers{clock};
+  VirtualMailbox mailbox{clock};
   HeadlessView view;
   testing::TempLog log{clock};
   static Config loopbackConfig() {
@@ -56,7 +57,7 @@ class ControllerClockTest : public ::testing::Test {
   std::vector<std::string> servedTo;
   InProcessUdp udp{clock, [this](const Ipv4Endpoint& to, const auto&) { return serve(to); }};
   Controller controller{
-      ControllerDeps{clock, desktop, timers, view, log.file, config, exeDir, &udp}};
+      ControllerDeps{clock, desktop, timers, mailbox, view, log.file, config, exeDir, &udp}};
 };
 
 TEST_F(ControllerClockTest, ARunKeepsNetworkTimeAndStopsAtTheEnd) {
@@ -65,36 +66,36 @@ TEST_F(ControllerClockTest, ARunKeepsNetworkTimeAndStopsAtTheEnd) {
   controller.flags.g_uploadDelaySec = 2;
   controller.SetBidNumber("12345678");
   RunState& run = controller.run;
+  ClockState& clockState = controller.clockState;
 
   controller.ToggleRun();
-  run.m_clientFound = 1;  // as the 1 s detection would
-  run.m_endHour = 11;     // as the end-time reader does in real mode
-  run.m_endMinute = 30;
+  run.m_clientFound = 1;                        // as the 1 s detection would
+  clockState.m_endTime = TimeOfDay{11, 30, 0};  // as the end-time reader does in real mode
 
   clock.runUntil(1000);
   EXPECT_EQ(controller.netTime.m_ntpOffsetMs, kPcSlowMs);
   EXPECT_EQ(controller.netTime.m_ntpStatus, 2);
-  EXPECT_EQ(run.m_clockText.get(), "11:28:02");
-  EXPECT_EQ(run.m_remainSec, 118);
+  EXPECT_EQ(clockState.m_clockText.get(), "11:28:02");
+  EXPECT_EQ(clockState.m_remainSec, 118);
 
   // The network clock shows 11:29:59 from 11:29:57.500 on the PC; the fifth display tick in
   // that second ends the run.
   clock.runUntilLocal(11, 29, 58, 300);
   EXPECT_EQ(run.m_running, 1);
-  EXPECT_EQ(run.m_clockText.get(), "11:29:59");
-  EXPECT_EQ(run.m_remainSec, 1);
-  EXPECT_EQ(run.m_endTimerArmed, 1);
+  EXPECT_EQ(clockState.m_clockText.get(), "11:29:59");
+  EXPECT_EQ(clockState.m_remainSec, 1);
+  EXPECT_EQ(clockState.m_endTimerArmed, 1);
   clock.runUntilLocal(11, 29, 58, 400);
   EXPECT_EQ(run.m_running, 0);
   EXPECT_EQ(view.text(ctl::kStartStop), "开始");
-  EXPECT_EQ(run.m_clockText.get(), kClockTextInitial);
+  EXPECT_EQ(clockState.m_clockText.get(), kClockTextInitial);
 
   // Cycles at the first pass and 40 s later; the next falls into the last 30 seconds.
   EXPECT_EQ(servedTo, (std::vector<std::string>{"10.0.0.1", "10.0.0.1"}));
 
   // Timer 9 was armed at 29 s remaining for 29 + 2 + 5 s: the upload follows after the end.
   clock.runUntilLocal(11, 30, 40);
-  EXPECT_EQ(run.m_resultUploadCount, 1);
+  EXPECT_EQ(controller.net.m_resultUploadCount, 1);
   EXPECT_FALSE(timers.isActive(timer::kUpload));
 }
 

@@ -5,11 +5,14 @@
 
 #include <map>
 
-#include "clock/in_process_udp.h"
 #include "clock/network_time.h"
+#include "testing/in_process_udp.h"
+
+#include "app/run_state.h"
+#include "clock/clock_state.h"
 #include "clock/ntp_packets.h"
 #include "clock/temp_log.h"
-#include "platform/fake/virtual_clock.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {
@@ -74,12 +77,17 @@ class SyncTest : public ::testing::Test {
 
   VirtualClock clock;
   RunState run;
-  ProcessFlags flags;
+  ClockState clockState;
   NetworkTimeState time;
   testing::TempLog log{clock};
-  Logger logger{log.file, run, flags};
+  Logger logger{log.file, run.m_logEnabled};
   InProcessUdp udp{clock, [this](const Ipv4Endpoint& to, const auto&) { return respond(to); }};
-  NetworkTimeSync sync{run, time, clock, logger, udp, servers()};
+  NetworkTimeSync sync{TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
+                       time,
+                       clock,
+                       logger,
+                       udp,
+                       servers()};
 };
 
 TEST_F(SyncTest, FirstCallOfARunSyncsThenEveryFiveHundredCallsAcrossTheWrap) {
@@ -111,7 +119,7 @@ TEST_F(SyncTest, NoCycleInPracticeModeOrInTheLastThirtySeconds) {
     time.m_ntpOffsetMs = 0;
     time.m_ntpLastOffsetMs = 0;
     run.m_realMode = c.realMode;
-    run.m_remainSec = c.remainSec;
+    clockState.m_remainSec = c.remainSec;
     attempts.clear();
     sync.SyncNetworkTime();
     EXPECT_EQ(!attempts.empty(), c.cycles);

@@ -10,7 +10,7 @@
 #include "clock/loopback_responder.h"
 #include "clock/ntp_packets.h"
 #include "clock/sntp_client.h"
-#include "platform/fake/virtual_clock.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {

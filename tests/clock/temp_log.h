@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "log/gbk.h"
+#include "core/gbk.h"
 #include "log/log_file.h"
 
 namespace tavik::testing {

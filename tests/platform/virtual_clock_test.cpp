@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fake/virtual_clock.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
 #include "recognition/bmp.h"
 #include "recognition/glyph_font.h"
+#include "testing/fake_desktop.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {

@@ -44,9 +44,9 @@ TEST(ParseDialogInt, AcceptsOnlyWholeNumbers) {
 }
 
 TEST(MainWindowExchange, StopsAtTheFirstEditThatIsNotAnInteger) {
-  Strategy s;
-  RunState run;
-  const auto bindings = MainWindowBindings(s, run);
+  MainWindowFields f;
+  Strategy& s = f.strategy;
+  const auto bindings = MainWindowBindings(f);
   FakeControls controls;
   ExchangeToControls(bindings, controls.writer());
   EXPECT_EQ(controls.texts[1007], "30");
@@ -65,21 +65,20 @@ TEST(MainWindowExchange, StopsAtTheFirstEditThatIsNotAnInteger) {
   EXPECT_EQ(s.m_bid2DirPrice, 73800);  // the bad one and all after it keep their values
   EXPECT_EQ(s.m_bid2AddPrice, 300);
   EXPECT_EQ(s.m_bid2TopUp, 1);
-  EXPECT_EQ(run.m_recording, 0);
+  EXPECT_EQ(f.m_recording, 0);
 
   controls.texts[1009] = "74000";
   EXPECT_EQ(ExchangeToFields(bindings, controls.reader()), 0);
   EXPECT_EQ(s.m_bid2DirPrice, 74000);
   EXPECT_EQ(s.m_bid2AddPrice, 500);
-  EXPECT_EQ(run.m_recording, 1);
+  EXPECT_EQ(f.m_recording, 1);
 }
 
 TEST(MainWindowExchange, BindsEachControlOnce) {
-  Strategy s;
-  RunState run;
+  MainWindowFields f;
   std::set<int> ids;
-  std::set<const AtomicInt*> fields;
-  for (const auto& b : MainWindowBindings(s, run)) {
+  std::set<const int32_t*> fields;
+  for (const auto& b : MainWindowBindings(f)) {
     ids.insert(b.id);
     fields.insert(b.field);
   }
@@ -120,12 +119,12 @@ TEST(MainWindowClicks, RadiosSetTheirFourFields) {
   } cases[] = {{1003, 1, 0, 0, 0}, {1074, 0, 1, 0, 1}, {1004, 0, 0, 1, 2},
                {1029, 1, 0, 0, 0}, {1006, 0, 1, 0, 1}, {1011, 0, 0, 1, 2}};
   for (const Case& c : cases) {
-    Strategy s;
-    RunState run;
+    MainWindowFields f;
+    Strategy& s = f.strategy;
     s.m_bid2AddFlag = s.m_bid2SmartFlag = s.m_bid2DirFlag = 1;
     s.m_bid3AddFlag = s.m_bid3SmartFlag = s.m_bid3DirFlag = 1;
     s.m_bid2Mode = s.m_bid3Mode = 9;
-    ASSERT_TRUE(ApplyMainWindowClick(c.id, true, s, run));
+    ASSERT_TRUE(ApplyMainWindowClick(c.id, true, f));
     const bool second = c.id == 1003 || c.id == 1074 || c.id == 1004;
     EXPECT_EQ(second ? s.m_bid2AddFlag : s.m_bid3AddFlag, c.add) << c.id;
     EXPECT_EQ(second ? s.m_bid2SmartFlag : s.m_bid3SmartFlag, c.smart) << c.id;
@@ -136,22 +135,22 @@ TEST(MainWindowClicks, RadiosSetTheirFourFields) {
 }
 
 TEST(MainWindowClicks, CheckboxesFollowTheirState) {
-  Strategy s;
-  RunState run;
+  MainWindowFields f;
+  Strategy& s = f.strategy;
   for (int id : {1005, 1010, 1012, 1057, 1123, 1142}) {
-    ASSERT_TRUE(ApplyMainWindowClick(id, false, s, run));
+    ASSERT_TRUE(ApplyMainWindowClick(id, false, f));
   }
   EXPECT_EQ(s.m_autoBid2 + s.m_bid2TopUp + s.m_autoBid3 + s.m_autoDisconnect, 0);
-  EXPECT_EQ(run.m_compatMode + run.m_recording, 0);
-  ApplyMainWindowClick(1142, true, s, run);
-  EXPECT_EQ(run.m_recording, 1);
-  ApplyMainWindowClick(1104, true, s, run);
+  EXPECT_EQ(f.m_compatMode + f.m_recording, 0);
+  ApplyMainWindowClick(1142, true, f);
+  EXPECT_EQ(f.m_recording, 1);
+  ApplyMainWindowClick(1104, true, f);
   EXPECT_EQ(s.m_bid3Now, 1);
   EXPECT_EQ(s.m_bid3AtSecFlag, 0);
-  ApplyMainWindowClick(1107, true, s, run);
+  ApplyMainWindowClick(1107, true, f);
   EXPECT_EQ(s.m_bid3Now, 0);
   EXPECT_EQ(s.m_bid3AtSecFlag, 1);
-  EXPECT_FALSE(ApplyMainWindowClick(1, true, s, run));  // the default button does nothing
+  EXPECT_FALSE(ApplyMainWindowClick(1, true, f));  // the default button does nothing
 }
 
 }  // namespace

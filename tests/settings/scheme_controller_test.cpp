@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "app/controller.h"
-#include "app/headless_view.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
 #include "settings/ini_file.h"
 #include "support/auction_time.h"
 #include "support/temp_dir.h"
+#include "testing/fake_desktop.h"
+#include "testing/headless_view.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik {
 namespace {
@@ -23,14 +23,17 @@ class SchemeControllerTest : public ::testing::Test {
     Program(const TempDir& dir)
         : desktop(clock),
           timers(clock),
+          mailbox(clock),
           logFile(clock, dir.file("my.Log")),
-          controller(ControllerDeps{clock, desktop, timers, view, logFile, Config{}, dir.dir()}) {
+          controller(
+              ControllerDeps{clock, desktop, timers, mailbox, view, logFile, Config{}, dir.dir()}) {
       EXPECT_EQ(controller.OnInitDialog(), 0);
     }
     ~Program() { controller.Shutdown(); }
     VirtualClock clock;
     FakeDesktop desktop;
     VirtualTimers timers;
+    VirtualMailbox mailbox;
     HeadlessView view;
     LogFile logFile;
     Controller controller;
@@ -47,9 +50,9 @@ TEST_F(SchemeControllerTest, StartUpFillsTheSchemesAndLoadsSchemeOne) {
             (std::vector<std::string>{"我的方案1", "我的方案2", "我的方案3"}));
   EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 0);
   EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
-  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 48);
-  EXPECT_EQ(p.controller.strategy.m_bid2Mode, 1);
-  EXPECT_EQ(p.controller.strategy.m_smartSec[3], 20);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 48);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Mode, 1);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_smartSec[3], 20);
   EXPECT_EQ(p.view.text(1007), "48");  // pushed into the controls
   EXPECT_TRUE(p.view.checked(1074));
   EXPECT_FALSE(p.view.checked(1003));
@@ -69,39 +72,46 @@ TEST_F(SchemeControllerTest, SavedSchemeTwoIsSavedButTheNextStartIsOnSchemeOne) 
   EXPECT_EQ(CIni(dir.dir(), "./profile_2.ini", "Settings").ReadInt("Last Sec 2"), 45);
   Program again(dir);
   EXPECT_EQ(again.controller.run.m_schemeIndex, 0);
-  EXPECT_EQ(again.controller.strategy.m_bid2Sec, 0);  // scheme 1 was never saved
+  EXPECT_EQ(again.controller.strategy.snapshot()->m_bid2Sec, 0);  // scheme 1 was never saved
   again.controller.OnSchemeSelected(1);
-  EXPECT_EQ(again.controller.strategy.m_bid2Sec, 45);
-  EXPECT_EQ(again.controller.strategy.m_bid3AddPrice, 700);
+  EXPECT_EQ(again.controller.strategy.snapshot()->m_bid2Sec, 45);
+  EXPECT_EQ(again.controller.strategy.snapshot()->m_bid3AddPrice, 700);
 }
 
-TEST_F(SchemeControllerTest, StartTakesTheControlsUpToTheFirstBadNumber) {
+// A bad number anywhere keeps the run from starting and the file from being written: the
+// user never bids or saves with numbers other than those the window shows.
+TEST_F(SchemeControllerTest, StartWithABadNumberDoesNotStartAndTakesNothing) {
   Program p(dir);
-  Strategy& s = p.controller.strategy;
   p.view.setText(1007, "40");
   p.view.setText(1039, "x9");  // remedy second, exchanged after 1007 and before 1027
   p.view.setText(1027, "900");
   p.controller.ToggleRun();
-  EXPECT_EQ(p.controller.run.m_running, 1);  // the run starts anyway
-  EXPECT_EQ(s.m_bid2Sec, 40);
-  EXPECT_EQ(s.m_remedySec, 0);
-  EXPECT_EQ(s.m_remedyMaxDiff, 0);
+  EXPECT_EQ(p.controller.run.m_running, 0);
+  EXPECT_FALSE(p.timers.isActive(1));
+  const auto s = p.controller.strategy.snapshot();
+  EXPECT_EQ(s->m_bid2Sec, 0) << "a box before the bad one is not taken either";
+  EXPECT_EQ(s->m_remedyMaxDiff, 0);
   EXPECT_EQ(p.view.messages_, std::vector<std::string>{"请输入一个整数。"});
-  EXPECT_EQ(p.view.focus_, ctl::kFocusSink);  // Start moves the focus on after the message
-  EXPECT_FALSE(p.view.strategyEnabled_);
-  p.controller.ToggleRun();
+  EXPECT_EQ(p.view.focus_, 1039) << "the bad box gets the focus";
   EXPECT_TRUE(p.view.strategyEnabled_);
+
+  p.view.setText(1039, "9");
+  p.controller.ToggleRun();
+  EXPECT_EQ(p.controller.run.m_running, 1);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 40);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_remedyMaxDiff, 900);
 }
 
-TEST_F(SchemeControllerTest, SaveWithABadNumberStillSavesTheRest) {
+TEST_F(SchemeControllerTest, SaveWithABadNumberSavesNothing) {
+  dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
   Program p(dir);
   p.view.setText(1007, "33");
-  p.view.setText(1113, "abc");  // exchanged late: everything before it is taken
-  p.controller.SaveScheme();
-  const CIni ini(dir.dir(), "./profile_1.ini", "Settings");
-  EXPECT_EQ(ini.ReadInt("Last Sec 2"), 33);
-  EXPECT_EQ(ini.ReadInt("Bo Cha 4"), 0);
+  p.view.setText(1113, "abc");  // exchanged late
+  EXPECT_FALSE(p.controller.SaveScheme());
+  EXPECT_EQ(dir.read("profile_1.ini"), "[Settings]\nLast Sec 2=21\n");
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 21);
   EXPECT_EQ(p.view.messages_, std::vector<std::string>{"请输入一个整数。"});
+  EXPECT_EQ(p.view.focus_, 1113);
 }
 
 TEST_F(SchemeControllerTest, ASaveThatCannotBeWrittenIsReported) {
@@ -118,7 +128,7 @@ TEST_F(SchemeControllerTest, PracticeRunsOnSchemeThree) {
   p.controller.LaunchPractice();
   EXPECT_EQ(p.controller.run.m_schemeIndex, 2);
   EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 2);
-  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 50);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 50);
 }
 
 TEST_F(SchemeControllerTest, PracticeRefusedKeepsTheScheme) {
@@ -145,8 +155,8 @@ TEST_F(SchemeControllerTest, CloudSchemeIsStoredListedOnceAndLoaded) {
   EXPECT_EQ(p.view.combos_[ctl::kSchemeCombo][3], "云方案");
   EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 3);
   EXPECT_EQ(p.controller.run.m_schemeIndex, 3);
-  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 43);
-  EXPECT_EQ(p.controller.strategy.m_bid2Mode, 2);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 43);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Mode, 2);
   EXPECT_EQ(dir.read("profile_4.ini"), "[Settings]\r\nLast Sec 2=43\r\nBid Dir 2=1");
 }
 
@@ -157,7 +167,7 @@ TEST_F(SchemeControllerTest, CloudSchemeWithALockedStrategyLoadsSchemeOne) {
   p.controller.ReceiveCloudScheme("[Settings]/r/nLast Sec 2=44");
   EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
   EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 0);
-  EXPECT_EQ(p.controller.strategy.m_bid2Sec, 31);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 31);
 }
 
 TEST_F(SchemeControllerTest, WithTheLogOnEveryLoadRecords) {
@@ -193,8 +203,8 @@ TEST_F(SchemeControllerTest, BidNumberIsCheckedKeptAndSetsUpRecording) {
 TEST_F(SchemeControllerTest, RadioAndCheckboxClicksReachTheFields) {
   Program p(dir);
   p.controller.OnControlClicked(1004, true);
-  EXPECT_EQ(p.controller.strategy.m_bid2Mode, 2);
-  EXPECT_EQ(p.controller.strategy.m_bid2DirFlag, 1);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Mode, 2);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2DirFlag, 1);
   p.controller.OnControlClicked(1123, false);
   EXPECT_EQ(p.controller.run.m_compatMode, 0);
 }
@@ -203,14 +213,14 @@ TEST_F(SchemeControllerTest, TicksRenderTheStatus) {
   Program p(dir);
   p.controller.ToggleRun();
   // The page shows 11:29:03 of an auction ending 11:30, already for one tick.
-  RunState& run = p.controller.run;
-  testing::ShowTimeBeforeEnd(run, 57);
-  run.m_remainSec = 57;
-  run.m_subSecondTicks = 0;
+  ClockState& clockState = p.controller.clockState;
+  testing::ShowTimeBeforeEnd(clockState, 57);
+  clockState.m_remainSec = 57;
+  clockState.m_subSecondTicks = 0;
   p.controller.StatusTick();
   EXPECT_EQ(p.view.text(1020), "57 ...");
   EXPECT_EQ(p.view.text(1001), "拍卖未开始");
-  p.controller.run.m_bidPhase = 1;
+  p.controller.bid.m_bidPhase = 1;
   p.controller.SecondTick();
   EXPECT_EQ(p.view.text(1042), "第二次出价");
   EXPECT_EQ(p.view.text(1023), "提示：拍卖客户端程序未运行");

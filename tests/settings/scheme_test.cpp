@@ -12,14 +12,14 @@ namespace {
 using testing::TempDir;
 
 // Gives every stored field its own value, so that a key read into the wrong field shows.
-void FillDistinct(Strategy& s, AtomicInt& recording, int base) {
+void FillDistinct(Strategy& s, int32_t& recording, int base) {
   int n = base;
   for (const SchemeKey& key : SchemeKeys(s, recording)) *key.field = n++;
 }
 
 TEST(SchemeKeys, ListEveryKeyOnceInFileOrder) {
   Strategy s;
-  AtomicInt rec;
+  int32_t rec = 0;
   const auto keys = SchemeKeys(s, rec);
   ASSERT_EQ(keys.size(), 22u + 36 + 2 + 20 + 7 + 5 + 12 + 1);
   EXPECT_EQ(keys.front().name, "Auto Bid 2");
@@ -38,19 +38,18 @@ TEST(SchemeKeys, ListEveryKeyOnceInFileOrder) {
 TEST(Scheme, SaveThenLoadReproducesEveryField) {
   TempDir dir;
   Strategy saved;
-  AtomicInt savedRec;
+  int32_t savedRec = 0;
   FillDistinct(saved, savedRec, 1000);
   saved.m_bid3SmartFlag = 1;  // "Bid Add 3" is written from it and must not be read back
   ASSERT_TRUE(SaveSchemeFile(dir.dir(), 1, saved, savedRec));
 
   Strategy loaded;
-  AtomicInt loadedRec;
+  int32_t loadedRec = 0;
   FillDistinct(loaded, loadedRec, 5000);
   LoadSchemeFile(dir.dir(), 1, loaded, loadedRec);
   const auto want = SchemeKeys(saved, savedRec);
   const auto got = SchemeKeys(loaded, loadedRec);
-  for (size_t i = 0; i < want.size(); ++i)
-    EXPECT_EQ(got[i].field->load(), want[i].field->load()) << want[i].name;
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(*got[i].field, *want[i].field) << want[i].name;
 
   // The file holds the keys in table order, one line each.
   const std::string text = dir.read("profile_2.ini");
@@ -66,7 +65,7 @@ TEST(Scheme, SaveThenLoadReproducesEveryField) {
 TEST(Scheme, WithoutFilesEverythingIsZeroButTheJumpLimits) {
   TempDir dir;
   Strategy s;
-  AtomicInt rec{1};
+  int32_t rec = 1;
   LoadSchemeFile(dir.dir(), 0, s, rec);
   EXPECT_EQ(s.m_bid2Sec, 0);
   EXPECT_EQ(s.m_bid2AddPrice, 0);
@@ -96,7 +95,7 @@ TEST(Scheme, ModesAndFallbacksFollowTheFile) {
     TempDir dir;
     dir.write("profile_1.ini", std::string("[Settings]\n") + c.keys);
     Strategy s;
-    AtomicInt rec;
+    int32_t rec = 0;
     LoadSchemeFile(dir.dir(), 0, s, rec);
     EXPECT_EQ(s.m_bid2Mode, c.bid2Mode) << c.keys;
     EXPECT_EQ(s.m_bid3Mode, c.bid3Mode) << c.keys;
@@ -118,7 +117,7 @@ TEST(Scheme, SaveKeepsTheUsersOtherLinesAndReplacesKeysInPlace) {
             "[Extra]\n"
             "Last Sec 2=1\n");
   Strategy s;
-  AtomicInt rec;
+  int32_t rec = 0;
   s.m_bid2Sec = 48;
   ASSERT_TRUE(SaveSchemeFile(dir.dir(), 0, s, rec));
   const std::string text = dir.read("profile_1.ini");
@@ -161,7 +160,7 @@ TEST(CloudScheme, SlashRAndSlashNBecomeLineBreaks) {
   dir.write("profile_4.ini", "old scheme that must go entirely");
   ASSERT_TRUE(StoreCloudScheme(dir.dir(), "[Settings]/r/nLast Sec 2=45/r/nAdd Price 2=600"));
   Strategy s;
-  AtomicInt rec;
+  int32_t rec = 0;
   LoadSchemeFile(dir.dir(), kCloudSchemeIndex, s, rec);
   EXPECT_EQ(s.m_bid2Sec, 45);
   EXPECT_EQ(s.m_bid2AddPrice, 600);

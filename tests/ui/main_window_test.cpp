@@ -70,26 +70,26 @@ TEST(MainWindow, EveryControlExistsWithItsCaption) {
 TEST(MainWindow, ARadioClickSetsItsFourFieldsAndUnchecksTheOthers) {
   TempDir dir;
   UiProgram p(dir);
-  Strategy& s = p.controller.strategy;
+  auto s = [&p] { return p.controller.strategy.snapshot(); };
   p.get<QRadioButton>(1074)->click();
-  EXPECT_EQ(s.m_bid2AddFlag, 0);
-  EXPECT_EQ(s.m_bid2SmartFlag, 1);
-  EXPECT_EQ(s.m_bid2DirFlag, 0);
-  EXPECT_EQ(s.m_bid2Mode, 1);
+  EXPECT_EQ(s()->m_bid2AddFlag, 0);
+  EXPECT_EQ(s()->m_bid2SmartFlag, 1);
+  EXPECT_EQ(s()->m_bid2DirFlag, 0);
+  EXPECT_EQ(s()->m_bid2Mode, 1);
   EXPECT_FALSE(p.get<QRadioButton>(1003)->isChecked());
   EXPECT_TRUE(p.get<QRadioButton>(1074)->isChecked());
   p.get<QRadioButton>(1074)->click();  // a second click keeps it chosen
   EXPECT_TRUE(p.get<QRadioButton>(1074)->isChecked());
   p.get<QRadioButton>(1004)->click();
-  EXPECT_EQ(s.m_bid2Mode, 2);
-  EXPECT_EQ(s.m_bid2DirFlag, 1);
+  EXPECT_EQ(s()->m_bid2Mode, 2);
+  EXPECT_EQ(s()->m_bid2DirFlag, 1);
   EXPECT_FALSE(p.get<QRadioButton>(1074)->isChecked());
 
   p.get<QRadioButton>(1104)->click();
-  EXPECT_EQ(s.m_bid3Now, 1);
+  EXPECT_EQ(s()->m_bid3Now, 1);
   EXPECT_FALSE(p.get<QRadioButton>(1107)->isChecked());
   p.get<QCheckBox>(1010)->click();
-  EXPECT_EQ(s.m_bid2TopUp, 1);  // scheme 1 has no file: the box started unchecked
+  EXPECT_EQ(s()->m_bid2TopUp, 1);  // scheme 1 has no file: the box started unchecked
 }
 
 TEST(MainWindow, StartDisablesTheStrategyAndStopEnablesIt) {
@@ -108,20 +108,22 @@ TEST(MainWindow, StartDisablesTheStrategyAndStopEnablesIt) {
   for (int id : StrategyControlIds()) EXPECT_TRUE(p.window.control(id)->isEnabled()) << id;
 }
 
-TEST(MainWindow, ABadNumberAtStartIsReportedAndStopsTheExchangeThere) {
+TEST(MainWindow, ABadNumberAtStartIsReportedAndNothingStarts) {
   TempDir dir;
   UiProgram p(dir);
-  Strategy& s = p.controller.strategy;
-  s.m_bid2AddPrice = 300;
+  auto s = [&p] { return p.controller.strategy.snapshot(); };
+  p.editStrategy([](Strategy& x) { x.m_bid2AddPrice = 300; });
   p.get<QCheckBox>(1005)->setChecked(true);  // exchanged before 1007
   p.get<QLineEdit>(1007)->setText("4o");
   p.get<QLineEdit>(1008)->setText("900");  // exchanged after 1007
   p.get<QPushButton>(1018)->click();
   EXPECT_EQ(p.messages, std::vector<std::string>{"请输入一个整数。"});
-  EXPECT_EQ(s.m_autoBid2, 1);
-  EXPECT_EQ(s.m_bid2Sec, 0);
-  EXPECT_EQ(s.m_bid2AddPrice, 300);
-  EXPECT_EQ(p.controller.run.m_running, 1);  // the run starts all the same
+  EXPECT_EQ(s()->m_autoBid2, 0) << "no box is taken, not even those before the bad one";
+  EXPECT_EQ(s()->m_bid2Sec, 0);
+  EXPECT_EQ(s()->m_bid2AddPrice, 300);
+  EXPECT_EQ(p.controller.run.m_running, 0);
+  EXPECT_EQ(p.get<QPushButton>(1018)->text().toStdString(), "开始运行");
+  EXPECT_TRUE(p.window.control(1007)->hasFocus() || QApplication::focusWidget() == nullptr);
 }
 
 TEST(MainWindow, EnterOnTheWindowDoesNotCloseIt) {
@@ -171,14 +173,16 @@ TEST(MainWindow, StatusTicksAreRendered) {
   TempDir dir;
   UiProgram p(dir);
   p.controller.ToggleRun();
-  RunState& run = p.controller.run;
+  ClockState& clockState = p.controller.clockState;
+  PageState& page = p.controller.page;
+  BidState& bid = p.controller.bid;
   // 11:29:18 of an auction ending 11:30, seen for the second time.
-  testing::ShowTimeBeforeEnd(run, 42);
-  run.m_remainSec = 42;
-  run.m_subSecondTicks = 1;
-  run.m_lowestPrice = 88300;
-  run.m_systemState = 3;
-  run.m_myPrice = 88600;
+  testing::ShowTimeBeforeEnd(clockState, 42);
+  clockState.m_remainSec = 42;
+  clockState.m_subSecondTicks = 1;
+  page.m_lowestPrice = 88300;
+  bid.m_systemState = 3;
+  bid.m_myPrice = 88600;
   p.controller.StatusTick();
   p.controller.SecondTick();
   EXPECT_EQ(p.window.controlText(1020), "42 ..");
@@ -191,18 +195,18 @@ TEST(MainWindow, StatusTicksAreRendered) {
 TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
   TempDir dir;
   UiProgram p(dir);
-  Strategy& s = p.controller.strategy;
-  s.m_earlyMaxDiff = 600;
-  s.m_advOption[3] = 1;
-  s.m_advOption[16] = 1;
+  auto s = [&p] { return p.controller.strategy.snapshot(); };
+  p.editStrategy([](Strategy& x) { x.m_earlyMaxDiff = 600; });
+  p.editStrategy([](Strategy& x) { x.m_advOption[3] = 1; });
+  p.editStrategy([](Strategy& x) { x.m_advOption[16] = 1; });
   test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
     qobject_cast<QCheckBox*>(d.control(1012))->setChecked(false);
     qobject_cast<QLineEdit*>(d.control(1112))->setText("250");
     d.reject();
   });
   p.get<QPushButton>(1056)->click();
-  EXPECT_EQ(s.m_advOption[3], 1);
-  EXPECT_EQ(s.m_earlyMaxDiff, 600);
+  EXPECT_EQ(s()->m_advOption[3], 1);
+  EXPECT_EQ(s()->m_earlyMaxDiff, 600);
 
   test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
     EXPECT_EQ(qobject_cast<QLineEdit*>(d.control(1112))->text().toStdString(), "600");
@@ -211,15 +215,15 @@ TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
     d.accept();
   });
   p.get<QPushButton>(1056)->click();
-  EXPECT_EQ(s.m_advOption[3], 0);
-  EXPECT_EQ(s.m_earlyMaxDiff, 250);
-  EXPECT_EQ(s.m_advOption[16], 1);  // hidden options pass through unchanged
+  EXPECT_EQ(s()->m_advOption[3], 0);
+  EXPECT_EQ(s()->m_earlyMaxDiff, 250);
+  EXPECT_EQ(s()->m_advOption[16], 1);  // hidden options pass through unchanged
 }
 
 TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
   TempDir dir;
   UiProgram p(dir);
-  Strategy& s = p.controller.strategy;
+  auto s = [&p] { return p.controller.strategy.snapshot(); };
   std::vector<std::string> messages;
   bool stayedOpen = false;
   test::WhenModal<CSmartdlg>([&](CSmartdlg& d) {
@@ -236,16 +240,16 @@ TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
   p.get<QPushButton>(1073)->click();
   EXPECT_TRUE(stayedOpen);
   EXPECT_EQ(messages, std::vector<std::string>{"请输入一个整数。"});
-  EXPECT_EQ(s.m_smartSec[1], -5);
-  EXPECT_EQ(s.m_jumpSlowSub[1], 15);
-  EXPECT_EQ(s.m_smartTopUp[12], 1);
+  EXPECT_EQ(s()->m_smartSec[1], -5);
+  EXPECT_EQ(s()->m_jumpSlowSub[1], 15);
+  EXPECT_EQ(s()->m_smartTopUp[12], 1);
 
   test::WhenModal<CSmartdlg>([](CSmartdlg& d) {
     qobject_cast<QLineEdit*>(d.control(1045))->setText("99");
     d.reject();
   });
   p.get<QPushButton>(1073)->click();
-  EXPECT_EQ(s.m_smartSec[1], -5);
+  EXPECT_EQ(s()->m_smartSec[1], -5);
 }
 
 TEST(Dialogs, BidNumberIsCheckedBeforeTheDialogCloses) {

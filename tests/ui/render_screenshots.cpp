@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/controller.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
 #include "settings/controls.h"
 #include "support/temp_dir.h"
+#include "testing/fake_desktop.h"
+#include "testing/virtual_clock.h"
 #include "ui/main_window.h"
 #include "ui/settings_dialogs.h"
 #include "ui/small_dialogs.h"
@@ -48,10 +48,11 @@ int main(int argc, char** argv) {
   VirtualClock clock;
   FakeDesktop desktop(clock);
   VirtualTimers timers(clock);
+  VirtualMailbox mailbox(clock);
   LogFile logFile(clock, dir.file("my.Log"));
   MainWindow window;
   Controller controller(
-      ControllerDeps{clock, desktop, timers, window, logFile, Config{}, dir.dir()});
+      ControllerDeps{clock, desktop, timers, mailbox, window, logFile, Config{}, dir.dir()});
   window.bind(&controller);
   window.setMessageHandler(
       [](const std::string& text) { std::printf("message: %s\n", text.c_str()); });
@@ -61,27 +62,31 @@ int main(int argc, char** argv) {
   // A run in the last minute: the second bid's captcha typed, waiting for the price.
   controller.ToggleRun();
   RunState& run = controller.run;
+  ClockState& clockState = controller.clockState;
+  PageState& page = controller.page;
+  BidState& bid = controller.bid;
   run.m_clientFound = 1;
-  run.m_clockText.set("11:29:12");
-  run.m_endTimeText.set("11:30:00");
-  run.m_remainSec = 48;
-  run.m_subSecondTicks = 2;
-  run.m_lowestPrice = 88300;
-  run.m_loggedLowestPrice = 88300;
-  run.m_myPrice = 89000;
-  run.m_bidPhase = 1;
+  clockState.m_clockText.set("11:29:12");
+  clockState.m_endTimeText.set("11:30:00");
+  clockState.m_remainSec = 48;
+  clockState.m_subSecondTicks = 2;
+  page.m_lowestPrice = 88300;
+  page.m_loggedLowestPrice = 88300;
+  bid.m_myPrice = 89000;
+  bid.m_bidPhase = 1;
   controller.ShowStatusLabels();  // the second bid became due
-  run.m_systemState = 3;
-  controller.flags.g_captchaState = 1;
+  bid.m_systemState = 3;
+  controller.page.g_captchaState = 1;
   for (int i = 0; i < 6; ++i) controller.ShowStatus();
   controller.ShowStatusLabels();
   ok = Save(window, out + "/main_running.png") && ok;
   controller.ToggleRun();
 
-  const auto adv = AdvancedDialogBindings(controller.strategy);
+  Strategy strategy = controller.strategy.copy();
+  const auto adv = AdvancedDialogBindings(strategy);
   Ctavikadv advanced(adv, CopyIn(adv), &window);
   ok = Save(advanced, out + "/advanced_dialog.png") && ok;
-  const auto smart = SmartDialogBindings(controller.strategy);
+  const auto smart = SmartDialogBindings(strategy);
   CSmartdlg smartDialog(smart, CopyIn(smart), &window);
   ok = Save(smartDialog, out + "/smart_dialog.png") && ok;
   Ctavikhelp help(&window);

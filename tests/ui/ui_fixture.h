@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "app/controller.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/virtual_clock.h"
 #include "support/temp_dir.h"
+#include "testing/fake_desktop.h"
+#include "testing/virtual_clock.h"
 #include "ui/main_window.h"
 
 namespace tavik::test {
@@ -34,14 +34,23 @@ struct UiProgram {
       : appReady(App()),
         desktop(clock),
         timers(clock),
+        mailbox(clock),
         logFile(clock, dir.file("my.Log")),
-        controller(ControllerDeps{clock, desktop, timers, window, logFile, config, dir.dir()}) {
+        controller(
+            ControllerDeps{clock, desktop, timers, mailbox, window, logFile, config, dir.dir()}) {
     window.bind(&controller);
     window.setMessageHandler([this](const std::string& text) { messages.push_back(text); });
     started = controller.OnInitDialog();
     window.show();
   }
   ~UiProgram() { controller.Shutdown(); }
+  void editStrategy(const std::function<void(Strategy&)>& edit) {
+    controller.strategy.update([&](Strategy& s) {
+      edit(s);
+      return true;
+    });
+    controller.UpdateControls();
+  }
 
   template <typename W>
   W* get(int id) {
@@ -52,6 +61,7 @@ struct UiProgram {
   VirtualClock clock;
   FakeDesktop desktop;
   VirtualTimers timers;
+  VirtualMailbox mailbox;
   MainWindow window;
   LogFile logFile;
   Controller controller;

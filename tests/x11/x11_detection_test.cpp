@@ -4,9 +4,9 @@
 #include "x11/x11_fixture.h"  // first: gtest before Xlib
 
 #include "app/client_detection.h"
-#include "app/headless_view.h"
 #include "log/log_file.h"
-#include "platform/fake/virtual_clock.h"
+#include "testing/headless_view.h"
+#include "testing/virtual_clock.h"
 
 namespace tavik::testing {
 namespace {
@@ -42,7 +42,7 @@ class Detection : public X11Test, public ::testing::WithParamInterface<bool> {
     ProcessFlags flags;
     Config config;
     HeadlessView view;
-    Logger logger(logFile, run, flags);
+    Logger logger(logFile, run.m_logEnabled);
     ClientContext c{run, flags, config, *desktop_, view, logger};
     run.m_realMode = realMode;
 

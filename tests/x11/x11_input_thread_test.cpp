@@ -121,7 +121,7 @@ class HookTest : public X11Test {
     return w.sawKey(sym);
   }
 
-  ProcessFlags flags_;
+  KeyFlags flags_;
   std::mutex mutex_;
   std::vector<std::pair<int, int>> seen_;
 };

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/mailbox.h"
 #include "platform/timers.h"
 
 namespace tavik {
@@ -51,6 +52,11 @@ class VirtualClock final : public Clock {
   // Timers that fire on the driver thread. Returns a handle for cancelTimer.
   int addTimer(int64_t periodMs, std::function<void()> callback);
   void cancelTimer(int handle);
+  // Runs `work` once on the driver thread at the current instant, before any thread that
+  // wakes at that instant; from any thread.
+  void postToDriver(std::function<void()> work);
+  // Whether the calling thread is the driver (not a thread registered with this clock).
+  bool isDriverThread() const;
 
  private:
   enum class SlotState { Reserved, Sleeping, Running, Ended };
@@ -63,9 +69,9 @@ class VirtualClock final : public Clock {
     int64_t dueAt = 0;
     int64_t periodMs = 0;
     std::function<void()> callback;
+    bool once = false;
   };
 
-  bool isDriverThread() const;
   void runUntilLocked(std::unique_lock<std::mutex>& lock, int64_t target);
 
   mutable std::mutex mutex_;
@@ -81,7 +87,18 @@ class VirtualClock final : public Clock {
   int nextTimer_ = 1;
 };
 
-// Window timers in virtual time, firing on the driver thread.
+// The window's mailbox in virtual time: the driver runs posted work at the current instant.
+class VirtualMailbox final : public WindowMailbox {
+ public:
+  explicit VirtualMailbox(VirtualClock& clock) : clock_(clock) {}
+  void post(std::function<void()> work) override { clock_.postToDriver(std::move(work)); }
+
+ private:
+  VirtualClock& clock_;
+};
+
+// Window timers in virtual time, firing on the driver thread. Started or stopped from another
+// thread, the change is posted to the driver, as a real window's timers are.
 class VirtualTimers final : public WindowTimers {
  public:
   explicit VirtualTimers(VirtualClock& clock) : clock_(clock) {}
@@ -89,11 +106,15 @@ class VirtualTimers final : public WindowTimers {
   void setHandler(Handler handler) override { handler_ = std::move(handler); }
   void start(int id, int periodMs) override;
   void stop(int id) override;
-  bool isActive(int id) const override { return active_.count(id) != 0; }
+  bool isActive(int id) const override;
 
  private:
+  void startHere(int id, int periodMs);
+  void stopHere(int id);
+
   VirtualClock& clock_;
   Handler handler_;
+  mutable std::mutex mutex_;
   std::map<int, int> active_;  // timer id -> clock handle
 };
 

@@ -1,4 +1,4 @@
-#include "log/gbk.h"
+#include "core/gbk.h"
 
 #include <iconv.h>
 

@@ -1,4 +1,4 @@
-#include "platform/fake/fake_desktop.h"
+#include "testing/fake_desktop.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/fake/virtual_clock.h"
+#include "testing/virtual_clock.h"
 
 #include <limits>
 
@@ -154,6 +154,7 @@ void VirtualClock::runUntilLocked(std::unique_lock<std::mutex>& lock, int64_t ta
       Timer& t = timers_[bestTimer];
       t.dueAt = now_ + (t.periodMs > 0 ? t.periodMs : 1);
       auto callback = t.callback;  // the callback may cancel its own timer
+      if (t.once) timers_.erase(bestTimer);
       lock.unlock();
       callback();
       lock.lock();
@@ -177,18 +178,46 @@ void VirtualClock::cancelTimer(int handle) {
   timers_.erase(handle);
 }
 
+void VirtualClock::postToDriver(std::function<void()> work) {
+  std::lock_guard lock(mutex_);
+  // Handles grow with creation, so posted work runs in the order posted.
+  timers_[nextTimer_++] = Timer{now_, 0, std::move(work), true};
+}
+
 VirtualTimers::~VirtualTimers() {
+  std::lock_guard lock(mutex_);
   for (const auto& [id, handle] : active_) clock_.cancelTimer(handle);
 }
 
+bool VirtualTimers::isActive(int id) const {
+  std::lock_guard lock(mutex_);
+  return active_.count(id) != 0;
+}
+
 void VirtualTimers::start(int id, int periodMs) {
-  stop(id);
+  if (clock_.isDriverThread())
+    startHere(id, periodMs);
+  else
+    clock_.postToDriver([this, id, periodMs] { startHere(id, periodMs); });
+}
+
+void VirtualTimers::stop(int id) {
+  if (clock_.isDriverThread())
+    stopHere(id);
+  else
+    clock_.postToDriver([this, id] { stopHere(id); });
+}
+
+void VirtualTimers::startHere(int id, int periodMs) {
+  stopHere(id);
+  std::lock_guard lock(mutex_);
   active_[id] = clock_.addTimer(periodMs, [this, id] {
     if (handler_) handler_(id);
   });
 }
 
-void VirtualTimers::stop(int id) {
+void VirtualTimers::stopHere(int id) {
+  std::lock_guard lock(mutex_);
   auto it = active_.find(id);
   if (it == active_.end()) return;
   clock_.cancelTimer(it->second);

@@ -1,4 +1,4 @@
-#include "clock/in_process_udp.h"
+#include "testing/in_process_udp.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
-// The UDP primitives the time client needs: resolve a server, open a socket, send one datagram,
-// wait for one reply. POSIX sockets in the program; an in-process transport answers the same
-// calls in virtual time for the simulator and for tests of the sync cycle.
+// The UDP primitives of the time client and the price relay: resolve a host, open a socket,
+// send one datagram, wait for one reply. POSIX sockets in the program; an in-process transport
+// (testing/) answers the same calls in virtual time for the simulator and for tests.
 
 #include <cstddef>
 #include <cstdint>
@@ -45,13 +45,31 @@ class UdpTransport {
   virtual std::unique_ptr<UdpSocket> open() = 0;
   // The first IPv4 address of a host name, or nothing.
   virtual std::optional<uint32_t> resolve(const std::string& host) = 0;
+  // Shutdown: every wait in progress and every later one (receive, resolve) ends at once
+  // with a failure, so that the threads blocked in them can be joined.
+  virtual void cancelWaits() = 0;
 };
 
-// The machine's sockets (POSIX, blocking, with SO_RCVTIMEO for the wait).
+// The machine's sockets. A receive waits in poll() on the socket and on a cancel event, so
+// cancelWaits() ends it at once; a name lookup runs on a thread of its own and is abandoned
+// when cancelled or after kResolveTimeoutMs.
 class PosixUdpTransport final : public UdpTransport {
  public:
+  static constexpr int kResolveTimeoutMs = 5000;
+
+  PosixUdpTransport();
+  ~PosixUdpTransport() override;
+  PosixUdpTransport(const PosixUdpTransport&) = delete;
+  PosixUdpTransport& operator=(const PosixUdpTransport&) = delete;
+
   std::unique_ptr<UdpSocket> open() override;
   std::optional<uint32_t> resolve(const std::string& host) override;
+  void cancelWaits() override;
+
+ private:
+  struct Lookup;
+  int cancelFd_;  // an eventfd, readable once cancelled
+  std::shared_ptr<Lookup> cancelled_;
 };
 
 }  // namespace tavik

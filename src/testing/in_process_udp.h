@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "clock/udp_exchange.h"
+#include "net/udp_transport.h"
 #include "platform/clock.h"
 
 namespace tavik {
@@ -31,6 +31,8 @@ class InProcessUdp final : public UdpTransport {
 
   std::unique_ptr<UdpSocket> open() override;
   std::optional<uint32_t> resolve(const std::string& host) override;
+  // Waits are sleeps on the clock, which the clock's own interruption ends.
+  void cancelWaits() override {}
 
   // Host names that resolve() knows.
   void addHost(const std::string& name, uint32_t address) { hosts_[name] = address; }

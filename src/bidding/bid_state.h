@@ -1,0 +1,51 @@
+#pragma once
+// The bidding engine's shared fields, and the keys the user presses for it.
+
+#include "core/atomic_int.h"
+#include "core/guarded_text.h"
+
+namespace tavik {
+
+struct BidState {
+  // Next bidding stage: 0 first bid, 1 second bid due, 2 third bid due, 3 all bids done.
+  AtomicInt m_bidPhase{0};
+  // Engine state: 0 ready, 1 bid entered, 2 captcha box up, 3 Enter pressed, 6 OK clicked,
+  // 7 third bid done.
+  AtomicInt m_systemState{0};
+  AtomicInt m_myPrice{0};
+  // The last price submitted successfully (kept across runs) and the second it went in.
+  AtomicInt m_submittedPrice{0};
+  AtomicInt m_submittedSec{0};
+  // Record of the Enter presses of this run.
+  GuardedText m_enterLog;
+
+  // Stop keeps the Enter record for the result upload; Start begins a new one.
+  void reset(bool atStart) {
+    m_bidPhase = 0;
+    m_systemState = 0;
+    m_myPrice = 0;
+    m_submittedSec = 0;
+    if (atStart) m_enterLog.clear();
+  }
+};
+
+// Set by the desktop-wide keyboard hook (on the hook's own thread) and consumed by the engine
+// and the 200 ms tick with an exchange, so a press that arrives between a read and a clear is
+// never lost.
+struct KeyFlags {
+  // 1 on any Enter event.
+  AtomicInt g_enterPressed{0};
+  // 9 on a Space release.
+  AtomicInt g_spacePressed{0};
+  // 1..12 for the first F1..F12 release while it is 0.
+  AtomicInt g_functionKey{0};
+  // Key events let through.
+  AtomicInt g_keyCount{0};
+
+  void reset() {
+    g_enterPressed = 0;
+    g_functionKey = 0;
+  }
+};
+
+}  // namespace tavik

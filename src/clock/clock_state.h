@@ -1,0 +1,54 @@
+#pragma once
+// The auction clock's shared fields: the time of day it shows, the end time the page reader
+// delivers, the remaining seconds that the window's 200 ms tick derives from the two, and the
+// auction schedule. The shown time and the end time are each one atomic word, so a reader on
+// another thread never pairs the minute of one update with the second of the next.
+
+#include "core/atomic_int.h"
+#include "core/guarded_text.h"
+#include "core/packed_values.h"
+
+namespace tavik {
+
+inline constexpr const char* kClockTextInitial = "拍卖未开始";
+
+struct ClockState {
+  // The current auction time of day (m_curHour, m_curMinute, m_curSecond in one word).
+  AtomicTimeOfDay m_curTime;
+  // The auction end time of day (m_endHour, m_endMinute in one word; seconds are 0), written
+  // by the end-time reader.
+  AtomicTimeOfDay m_endTime;
+  GuardedText m_clockText{kClockTextInitial};
+  GuardedText m_endTimeText;
+
+  // Whole seconds until the end (0..4799; 0 means no value yet) and the tick bookkeeping.
+  AtomicInt m_remainSec{0};
+  AtomicInt m_prevRemainSec{0};
+  AtomicInt m_subSecondTicks{0};
+  AtomicInt m_prevSubSecondTicks{0};
+  AtomicInt m_lastSecondTicks{0};
+  AtomicInt m_endTimerArmed{0};
+
+  // The auction schedule: start, start of the second half, end.
+  GuardedText m_auctionStartText{"10:30:00"};
+  GuardedText m_auctionHalfText{"11:00:00"};
+  GuardedText m_auctionEndText{"11:30:00"};
+  AtomicInt m_auctionStartSec{37800};
+  AtomicInt m_auctionHalfSec{39600};
+  AtomicInt m_auctionEndSec{41400};
+
+  void reset() {
+    m_curTime = TimeOfDay{};
+    m_endTime = TimeOfDay{};
+    m_clockText.set(kClockTextInitial);
+    m_endTimeText.clear();
+    m_remainSec = 0;
+    m_prevRemainSec = 0;
+    m_subSecondTicks = 0;
+    m_prevSubSecondTicks = 0;
+    m_lastSecondTicks = 0;
+    m_endTimerArmed = 0;
+  }
+};
+
+}  // namespace tavik

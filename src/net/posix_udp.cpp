@@ -1,0 +1,190 @@
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "net/udp_transport.h"
+
+namespace tavik {
+namespace {
+
+sockaddr_in toSockaddr(const Ipv4Endpoint& endpoint) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(endpoint.port);
+  sa.sin_addr.s_addr = htonl(endpoint.address);
+  return sa;
+}
+
+class PosixUdpSocket final : public UdpSocket {
+ public:
+  PosixUdpSocket(int fd, int cancelFd) : fd_(fd), cancelFd_(cancelFd) {}
+  ~PosixUdpSocket() override { ::close(fd_); }
+  PosixUdpSocket(const PosixUdpSocket&) = delete;
+  PosixUdpSocket& operator=(const PosixUdpSocket&) = delete;
+
+  bool connect(const Ipv4Endpoint& peer) override {
+    const sockaddr_in sa = toSockaddr(peer);
+    return ::connect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+  }
+
+  int send(const uint8_t* data, size_t length) override {
+    const ssize_t n = ::send(fd_, data, length, MSG_NOSIGNAL);
+    return n < 0 ? -1 : int(n);
+  }
+
+  int sendTo(const Ipv4Endpoint& to, const uint8_t* data, size_t length) override {
+    const sockaddr_in sa = toSockaddr(to);
+    const ssize_t n = ::sendto(fd_, data, length, MSG_NOSIGNAL,
+                               reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    return n < 0 ? -1 : int(n);
+  }
+
+  int receive(uint8_t* buffer, size_t capacity, int timeoutMs) override {
+    if (!readable(timeoutMs)) return -1;
+    // recvmsg reports a datagram longer than the buffer through MSG_TRUNC, where plain recv
+    // would silently cut it to size.
+    iovec iov{buffer, capacity};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT);
+    if (n < 0) return -1;
+    if (msg.msg_flags & MSG_TRUNC) return int(capacity) + 1;
+    return int(n);
+  }
+
+ private:
+  // Waits until a datagram is there; false on timeout, error or cancellation.
+  bool readable(int timeoutMs) const {
+    using Steady = std::chrono::steady_clock;
+    const auto deadline = Steady::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+      pollfd fds[2] = {{fd_, POLLIN, 0}, {cancelFd_, POLLIN, 0}};
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
+      const int n = ::poll(fds, 2, int(left < 0 ? 0 : left));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0 || (fds[1].revents & POLLIN)) return false;
+      return (fds[0].revents & (POLLIN | POLLERR)) != 0;
+    }
+  }
+
+  int fd_;
+  int cancelFd_;
+};
+
+}  // namespace
+
+std::string FormatIpv4(uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+std::optional<uint32_t> ParseIpv4(const std::string& text) {
+  uint32_t address = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (p == end || *p != '.') return std::nullopt;
+      ++p;
+    }
+    if (p == end || *p < '0' || *p > '9') return std::nullopt;
+    unsigned value = 0;
+    const auto [next, ec] = std::from_chars(p, end, value);
+    if (ec != std::errc() || value > 255 || next - p > 3) return std::nullopt;
+    address = (address << 8) | value;
+    p = next;
+  }
+  if (p != end) return std::nullopt;
+  return address;
+}
+
+// The cancel flag that lookups wait on; shared with lookup threads that may outlive a wait.
+struct PosixUdpTransport::Lookup {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool cancelled = false;
+};
+
+namespace {
+
+std::optional<uint32_t> lookupIpv4(const std::string& host) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+    return std::nullopt;
+  const auto* sa = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+  const uint32_t address = ntohl(sa->sin_addr.s_addr);
+  ::freeaddrinfo(found);
+  return address;
+}
+
+}  // namespace
+
+PosixUdpTransport::PosixUdpTransport()
+    : cancelFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), cancelled_(std::make_shared<Lookup>()) {}
+
+PosixUdpTransport::~PosixUdpTransport() {
+  cancelWaits();
+  if (cancelFd_ >= 0) ::close(cancelFd_);
+}
+
+void PosixUdpTransport::cancelWaits() {
+  {
+    std::lock_guard lock(cancelled_->mutex);
+    cancelled_->cancelled = true;
+  }
+  cancelled_->done.notify_all();
+  if (cancelFd_ >= 0) {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(cancelFd_, &one, sizeof one);
+  }
+}
+
+std::unique_ptr<UdpSocket> PosixUdpTransport::open() {
+  if (cancelFd_ < 0) return nullptr;
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixUdpSocket>(fd, cancelFd_);
+}
+
+std::optional<uint32_t> PosixUdpTransport::resolve(const std::string& host) {
+  if (host.empty()) return std::nullopt;
+  if (auto address = ParseIpv4(host)) return address;
+  // getaddrinfo cannot be interrupted: it runs on its own thread, and a wait that is cancelled
+  // or takes too long leaves it to finish alone.
+  struct Result {
+    bool ready = false;
+    std::optional<uint32_t> address;
+  };
+  auto shared = cancelled_;
+  auto result = std::make_shared<Result>();
+  std::thread([shared, result, host] {
+    auto address = lookupIpv4(host);
+    std::lock_guard lock(shared->mutex);
+    result->address = address;
+    result->ready = true;
+    shared->done.notify_all();
+  }).detach();
+  std::unique_lock lock(shared->mutex);
+  shared->done.wait_for(lock, std::chrono::milliseconds(kResolveTimeoutMs),
+                        [&] { return result->ready || shared->cancelled; });
+  return result->ready ? result->address : std::nullopt;
+}
+
+}  // namespace tavik
