@@ -18,6 +18,8 @@ void writeBigEndian32(uint8_t* p, uint32_t v) {
 
 constexpr size_t kReceiveTimestamp = 32;
 constexpr size_t kTransmitTimestamp = 40;
+// NTP seconds are 32 bits and wrap to zero at 2036-02-07 06:28:16 UTC.
+constexpr uint64_t kNtpEraSeconds = uint64_t(1) << 32;
 
 }  // namespace
 
@@ -28,12 +30,16 @@ SntpPacket BuildSntpRequest(int64_t sendMsSince1900) {
   p[3] = 0xFA;  // precision
   p[4] = 0x50;  // root delay
   p[5] = 0xE6;
-  writeBigEndian32(&p[16], uint32_t(sendMsSince1900 / 1000));
+  // After the 2036 wrap the seconds go on counting from zero.
+  writeBigEndian32(&p[16], uint32_t(uint64_t(sendMsSince1900 / 1000) % kNtpEraSeconds));
   return p;
 }
 
 int64_t NtpTimestampMs(const uint8_t* timestamp) {
-  const uint64_t seconds = readBigEndian32(timestamp);
+  // Which era a time stamp belongs to follows from its top bit: set means 1968..2036 (era 0),
+  // clear means 2036..2104 (era 1), where the seconds have wrapped past zero.
+  const uint32_t raw = readBigEndian32(timestamp);
+  const uint64_t seconds = (raw & 0x80000000u) ? raw : raw + kNtpEraSeconds;
   const uint64_t fraction = readBigEndian32(timestamp + 4);
   // The fraction in 100 ns units first, then whole milliseconds, both truncated.
   const uint64_t hundredNs = (fraction * 10'000'000) >> 32;

@@ -18,10 +18,13 @@ struct Config {
   // The two practice bid numbers: bidding with either means practice mode.
   std::string practiceBidNumber1 = "88888888";
   std::string practiceBidNumber2 = "51515151";
-  // Public NTP servers 1..4 (IPv4, UDP port 123); server 3 is also the default of the
-  // configurable server.
-  std::vector<std::string> ntpServers = {"216.239.35.0", "216.239.35.4", "162.159.200.1",
-                                         "129.6.15.28"};
+  // Public NTP servers 1..4 (IPv4 address or host name, UDP port 123); server 3 is also the
+  // default of the configurable server. The users are in mainland China, so these are servers
+  // that answer there: Alibaba Cloud's and Tencent's, the National Time Service Center's and
+  // the ntp.org.cn project's. A sync cycle tries 1, 2, 1, the configurable one, 4: the most
+  // dependable comes first.
+  std::vector<std::string> ntpServers = {"ntp.aliyun.com", "ntp.tencent.com", "ntp.ntsc.ac.cn",
+                                         "cn.ntp.org.cn"};
   int ntpPort = 123;
   // Edition name shown in front of "V" in the window title.
   std::string editionName = "tavik";

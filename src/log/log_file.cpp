@@ -38,11 +38,13 @@ bool LogFile::openLocked() {
 
 void LogFile::LogLine(std::string_view utf8Text) {
   const std::string text = utf8ToGbk(utf8Text);
+  std::lock_guard lock(m_lock);
+  // Stamped under the lock: a stamp read before it could be overtaken by another thread's
+  // later one, and the file would run backwards in time at a second boundary.
   const CalendarTime t = clock_.localTime();
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
                 t.hour, t.minute, t.second);
-  std::lock_guard lock(m_lock);
   if (!openLocked()) return;
   std::fwrite(stamp, 1, 19, m_file);
   std::fwrite("---", 1, 3, m_file);

@@ -81,13 +81,51 @@ TEST_F(SntpClientTest, OffsetIsTheMeanOfBothLegsTruncatedTowardZero) {
   }
 }
 
+// NTP seconds wrap to zero at 2036-02-07 06:28:16 UTC. Time stamps on either side of the wrap,
+// on the client's side or the server's, count from their own era: one second on from the wrap
+// is 2^32 + 1 seconds since 1900, not 1.
+TEST(SntpClientEras, TimeStampsOnEitherSideOfThe2036WrapCountFromTheirEra) {
+  constexpr int64_t kWrapUnixMs = 2'085'978'496'000;
+  const struct {
+    int64_t clientUnixMs, serverAheadMs;
+  } cases[] = {
+      {1'765'245'600'000, 1500},   // 2025, both in the first era
+      {kWrapUnixMs - 1000, 1500},  // the server's stamps already wrapped, the request's not
+      {kWrapUnixMs + 500, -1500},  // the request's stamp wrapped, the server's not
+      {2'208'988'800'000, 42},     // 2040, both in the second era
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.clientUnixMs);
+    VirtualClock clock(c.clientUnixMs);
+    PosixUdpTransport udp;
+    CSNTPClient client(clock, udp);
+    LoopbackResponder server(
+        {{.receiveAheadMs = c.serverAheadMs, .transmitAheadMs = c.serverAheadMs}},
+        [&clock] { return clock.utcNowMs() * 1000; });
+    ASSERT_TRUE(server.ok());
+    EXPECT_EQ(client.QueryTime("127.0.0.1", server.port()), 1);
+    EXPECT_EQ(client.m_offsetMs, c.serverAheadMs);
+    EXPECT_EQ(client.m_sendTime, c.clientUnixMs + kNtpToUnixEpochMs);
+    EXPECT_EQ(client.m_serverRecvTime, client.m_sendTime + c.serverAheadMs);
+    EXPECT_EQ(client.m_serverSendTime, client.m_sendTime + c.serverAheadMs);
+
+    // The request carries the send time's seconds modulo 2^32.
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const int64_t sendSeconds = (c.clientUnixMs + kNtpToUnixEpochMs) / 1000;
+    const uint32_t seconds = uint32_t(sendSeconds % (int64_t(1) << 32));
+    for (int b = 0; b < 4; ++b) EXPECT_EQ(requests[0][16 + b], uint8_t(seconds >> (24 - 8 * b)));
+  }
+}
+
 TEST_F(SntpClientTest, TimestampFractionIsTruncatedToTheMillisecond) {
   const struct {
     uint32_t fraction;
     int64_t ms;
   } cases[] = {{0, 0}, {0x80000000u, 500}, {0xFFFFFFFFu, 999}, {4294967u, 0}, {4294968u, 1}};
   for (const auto& c : cases) {
-    const uint8_t timestamp[8] = {0,
+    // 0x80000007 seconds: a 1968 time stamp, top bit set, so counted from 1900.
+    const uint8_t timestamp[8] = {0x80,
                                   0,
                                   0,
                                   7,
@@ -95,7 +133,7 @@ TEST_F(SntpClientTest, TimestampFractionIsTruncatedToTheMillisecond) {
                                   uint8_t(c.fraction >> 16),
                                   uint8_t(c.fraction >> 8),
                                   uint8_t(c.fraction)};
-    EXPECT_EQ(NtpTimestampMs(timestamp), 7000 + c.ms) << c.fraction;
+    EXPECT_EQ(NtpTimestampMs(timestamp), 0x80000007LL * 1000 + c.ms) << c.fraction;
   }
 }
 

@@ -13,12 +13,12 @@ TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
   TempDir dir;
   const std::string path = dir.file("tavik.conf");
   TempDir::writeFile(path,
-                 "# comment\n"
-                 "browser_command = chromium --new-window\n"
-                 "ntp_servers = 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4\n"
-                 "ntp_port=1123\n"
-                 "practice_bid_number_2 = 51000051\n"
-                 "colour = blue\n");
+                     "# comment\n"
+                     "browser_command = chromium --new-window\n"
+                     "ntp_servers = 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4\n"
+                     "ntp_port=1123\n"
+                     "practice_bid_number_2 = 51000051\n"
+                     "colour = blue\n");
   Config c;
   std::vector<std::string> warnings;
   EXPECT_TRUE(c.load(path, &warnings));
@@ -29,6 +29,13 @@ TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
   EXPECT_EQ(c.practiceBidNumber1, Config{}.practiceBidNumber1);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find(":6: unknown key \"colour\""), std::string::npos);
+}
+
+// The users are in mainland China, where some foreign public time servers often do not answer.
+// Server 1 is tried twice in each sync cycle, so the most dependable comes first.
+TEST(Config, BuiltInTimeServersAreOnesThatAnswerInMainlandChina) {
+  EXPECT_EQ(Config{}.ntpServers, (std::vector<std::string>{"ntp.aliyun.com", "ntp.tencent.com",
+                                                           "ntp.ntsc.ac.cn", "cn.ntp.org.cn"}));
 }
 
 TEST(Config, MissingFileKeepsDefaultsAndShortServerListIsFilledUp) {

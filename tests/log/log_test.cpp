@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -96,6 +100,66 @@ TEST(LogFileThreads, ConcurrentWritersNeverInterleaveWithinALine) {
     EXPECT_EQ(body.size(), size_t(100 + (body[0] - 'a') * 37));
   }
   EXPECT_EQ(count, kThreads * kLines);
+}
+
+// A clock whose reads give the listed times in turn, as time moves on between two writers'
+// reads. The first read takes its time and then holds its caller until release(), or for at
+// most kHoldMs. A log that reads the clock before its lock lets the other writer stamp and write
+// its line meanwhile; one that reads it under the lock keeps the other writer waiting on the
+// lock, so the hold ends by its time limit and the other writer goes second.
+class HeldFirstReadClock final : public Clock {
+ public:
+  static constexpr int kHoldMs = 500;
+  explicit HeldFirstReadClock(std::vector<int64_t> utcMs) : times_(std::move(utcMs)) {}
+
+  int64_t utcNowMs() override {
+    std::unique_lock lock(mutex_);
+    const int64_t now = times_[std::min(reads_, times_.size() - 1)];
+    if (reads_++ == 0) {
+      held_ = true;
+      changed_.notify_all();
+      changed_.wait_for(lock, std::chrono::milliseconds(kHoldMs), [this] { return released_; });
+    }
+    return now;
+  }
+  int64_t localOffsetMs(int64_t) override { return 8 * 3'600'000; }
+  void sleepMs(int) override {}
+  uint32_t tickCountMs() override { return 0; }
+  void interruptSleeps() override {}
+
+  void waitUntilHeld() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return held_; });
+  }
+  void release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<int64_t> times_;
+  size_t reads_ = 0;
+  bool held_ = false;
+  bool released_ = false;
+};
+
+// A writer that has read 11:29:59 and is then held up must not end up after a line that
+// another writer stamped 11:30:00: each line's stamp is taken when the line gets its turn.
+TEST(LogFileThreads, LinesAreInTheOrderOfTheirTimeStampsAcrossASecond) {
+  TempDir dir;
+  constexpr int64_t kBeforeTheSecond = 1'765'250'999'900;  // 2025-12-09 11:29:59.900, UTC+8
+  HeldFirstReadClock clock({kBeforeTheSecond, kBeforeTheSecond + 200});
+  LogFile file(clock, dir.file("my.Log"));
+  std::thread first([&file] { file.LogLine("first"); });
+  clock.waitUntilHeld();
+  file.LogLine("second");
+  clock.release();
+  first.join();
+  EXPECT_EQ(TempDir::readFile(dir.file("my.Log")),
+            "2025-12-09 11:29:59---first\r\n2025-12-09 11:30:00---second\r\n");
 }
 
 TEST(Gbk, UnmappableAndMalformedBecomeQuestionMarks) {
