@@ -10,7 +10,7 @@
 
 namespace tavik {
 
-class HeadlessView final : public MainView {
+class HeadlessView : public MainView {
  public:
   void setTitle(const std::string& title) override { title_ = title; }
   void moveTo(int x, int y) override { position_ = {x, y}; }

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-
-#include "app/recording.h"
+#include <future>
+#include <thread>
 
 #include "app/controller_fixture.h"
+#include "app/recording.h"
 #include "platform/keys.h"
 
 namespace tavik {
@@ -348,13 +352,23 @@ TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
   EXPECT_EQ(files(), (std::vector<std::string>{"img_58_4.bmp", "img_59_4.bmp"}));
 }
 
+// Destroying a running controller stops and joins its workers at once: none is left asleep in
+// virtual time (which would hang here) or running on the destroyed object.
 TEST_F(ControllerTest, DestroyingARunningControllerStopsItsWorkers) {
   ASSERT_EQ(startUp(), 0);
   controller->ToggleRun();
   controller->run.m_clientFound = 1;
   clock.runFor(1000);
-  controller.reset();  // must join all eleven workers, not leave them on a dead object
-  SUCCEED();
+  ASSERT_FALSE(passTimes(3).empty());
+  auto destroyed = std::async(std::launch::async, [this] { controller.reset(); });
+  if (destroyed.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    ADD_FAILURE() << "the controller's destruction did not end: a worker was never stopped";
+    std::fflush(nullptr);
+    std::_Exit(1);  // the hung worker cannot be joined
+  }
+  clearPasses();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int w = 1; w <= 11; ++w) EXPECT_TRUE(passTimes(w).empty()) << "worker " << w;
 }
 
 }  // namespace
