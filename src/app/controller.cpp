@@ -19,6 +19,16 @@ constexpr const char* kBidNumberNotKept =
     "投标号无法保存到 profile.ini，请检查程序目录是否可以写入。";
 constexpr const char* kSchemeNames[] = {"我的方案1", "我的方案2", "我的方案3"};
 constexpr const char* kCloudSchemeName = "云方案";
+constexpr const char* kCloudSchemeNotKept =
+    "云方案无法保存到 profile_4.ini，仍使用当前的方案。请检查程序目录是否可以写入。";
+constexpr const char* kNoDictionary =
+    "没有可用的识别字库 sscai.dll，tavik 无法读取拍卖页面。请用 tavik-dict 在本机屏幕上制作字库，"
+    "放到程序目录（见 README）。";
+
+std::string SchemeUnreadable(int schemeIndex) {
+  return "方案文件 " + SchemeFileName(schemeIndex).substr(2) +
+         " 无法读取，仍使用当前的设置。请检查该文件的权限。";
+}
 }  // namespace
 
 std::string DownloadUrl(const Config& config, const std::string& version) {
@@ -37,7 +47,8 @@ Controller::Controller(ControllerDeps deps)
       auctionClock_(clockState,
                     ClockInputs{run.m_running, run.m_realMode, run.m_compatMode, net.m_netMode,
                                 page.m_auctionStage, run.m_pageTitle, flags.g_uploadDelaySec},
-                    netTime, deps_.clock, logger_) {
+                    netTime, deps_.clock, logger_),
+      screenshots_([this](const std::string& path) { logger_.LogRaw("截图保存失败:" + path); }) {
   static_assert(timer::kUpload == kResultUploadTimerId);
   run.m_exeDir.set(deps_.exeDir);
   deps_.timers.setHandler([this](int id) { OnTimer(id); });
@@ -73,7 +84,12 @@ int Controller::OnInitDialog() {
   }
   screen_.setLogSink([this](const std::string& line) { logger_.LogRaw(line); });
   screen_.SetResourcePath(deps_.exeDir);
-  screen_.LoadDictionary(0, "sscai.dll");
+  if (screen_.LoadDictionary(0, "sscai.dll") != 1) {
+    // A blind assistant must not look healthy: the user is told once and the window says so
+    // for as long as no dictionary is in use.
+    logger_.LogRaw(kNoDictionary);
+    NotifyUser(kNoDictionary);
+  }
 
   page.m_auctionStage = 0;
   startWorkers();
@@ -108,6 +124,7 @@ int Controller::OnInitDialog() {
   deps_.view.setComboSelection(ctl::kSchemeCombo, 0);
   LoadScheme();
   if (const std::string bid = LoadBidNumber(deps_.exeDir); !bid.empty()) SetBidNumber(bid);
+  if (!screen_.HasDictionary()) ShowStatusLabels();
 
   const std::string ip = localIpv4();
   net.m_localIp.set(ip.size() > 5 ? ip : std::string());
@@ -287,7 +304,8 @@ void Controller::ShowStatus() {
 }
 
 void Controller::ShowStatusLabels() {
-  for (const TextUpdate& u : tavik::ShowStatusLabels(run, bid)) deps_.view.setText(u.id, u.text);
+  for (const TextUpdate& u : tavik::ShowStatusLabels(run, bid, screen_.HasDictionary()))
+    deps_.view.setText(u.id, u.text);
 }
 
 void Controller::SecondTick() {
@@ -368,19 +386,24 @@ void Controller::UpdateControls() {
                                    [&view](int id, bool c) { view.setChecked(id, c); }});
 }
 
-void Controller::LoadScheme() {
+bool Controller::LoadScheme() {
   int32_t recording = run.m_recording;
-  strategy.update([&](Strategy& s) {
-    LoadSchemeFile(deps_.exeDir, run.m_schemeIndex, s, recording);
-    return true;
-  });
+  const bool read = strategy.update(
+      [&](Strategy& s) { return LoadSchemeFile(deps_.exeDir, run.m_schemeIndex, s, recording); });
+  if (!read) {
+    // A profile that exists but cannot be read is not a scheme of zeros: keep what is in force.
+    deps_.view.messageBox(SchemeUnreadable(run.m_schemeIndex));
+    return false;
+  }
   run.m_recording = recording;
   UpdateControls();
-  // With the log or the recording marker on, every scheme records the last minute.
-  if (run.m_logEnabled == 1 || run.m_recordMarker == 1) {
+  // With the log or the recording marker on, every scheme records the last minute, once a
+  // bid number names the folder for it.
+  if ((run.m_logEnabled == 1 || run.m_recordMarker == 1) && !run.m_bidNumber.empty()) {
     deps_.view.setChecked(ctl::kRecording, true);
     run.m_recording = 1;
   }
+  return true;
 }
 
 bool Controller::SaveScheme() {
@@ -399,9 +422,14 @@ bool Controller::SaveScheme() {
 }
 
 void Controller::OnSchemeSelected(int index) {
-  if (index < 0) return;
+  // The combo box reports a choice of the scheme already selected too; reloading it would throw
+  // away the user's unsaved edits.
+  const int previous = run.m_schemeIndex;
+  if (index < 0 || index == previous) return;
   run.m_schemeIndex = index;
-  LoadScheme();
+  if (LoadScheme()) return;
+  run.m_schemeIndex = previous;
+  deps_.view.setComboSelection(ctl::kSchemeCombo, previous);
 }
 
 void Controller::SelectPracticeScheme() {
@@ -412,14 +440,18 @@ void Controller::SelectPracticeScheme() {
 }
 
 bool Controller::ReceiveCloudScheme(std::string_view text) {
-  const bool stored = StoreCloudScheme(deps_.exeDir, text);
+  // Without its file the cloud scheme would load as all zeros and place no bid: the scheme in
+  // force stays.
+  if (!StoreCloudScheme(deps_.exeDir, text)) {
+    deps_.view.messageBox(kCloudSchemeNotKept);
+    return false;
+  }
   if (deps_.view.comboCount(ctl::kSchemeCombo) < 4)
     deps_.view.addComboItem(ctl::kSchemeCombo, kCloudSchemeName);
   const int index = flags.g_strategyHidden == 1 ? 0 : kCloudSchemeIndex;
   run.m_schemeIndex = index;
   deps_.view.setComboSelection(ctl::kSchemeCombo, index);
-  LoadScheme();
-  return stored;
+  return LoadScheme();
 }
 
 void Controller::OnControlClicked(int id, bool checked) {

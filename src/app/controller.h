@@ -101,7 +101,9 @@ class Controller {
 
   // Schemes: load the selected one, save it (button "保存配置"), the user's combo selection,
   // the practice page's scheme 3 and a scheme delivered by the vendor service.
-  void LoadScheme();
+  // LoadScheme is false (the user told, the strategy in force kept) when the scheme's file
+  // exists but cannot be read. ReceiveCloudScheme runs on the window's thread.
+  bool LoadScheme();
   bool SaveScheme();
   void OnSchemeSelected(int index);
   void SelectPracticeScheme();

@@ -18,7 +18,8 @@ bool PlainDigits(const std::string& text) {
 
 }  // namespace
 
-ScreenshotWriter::ScreenshotWriter() : thread_([this] { run(); }) {}
+ScreenshotWriter::ScreenshotWriter(std::function<void(const std::string&)> onFailure)
+    : onFailure_(std::move(onFailure)), thread_([this] { run(); }) {}
 
 ScreenshotWriter::~ScreenshotWriter() {
   stop();
@@ -63,8 +64,13 @@ void ScreenshotWriter::run() {
     queue_.pop_front();
     busy_ = true;
     lock.unlock();
+    // The folder is made here, whichever way recording was switched on (marker, checkbox or a
+    // scheme's "lx"), and off the window's thread.
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(job.path).parent_path(), ec);
     std::string error;
     const bool written = WriteBmpUnsynced(job.path, job.image, error);
+    if (!written && onFailure_) onFailure_(job.path);
     lock.lock();
     busy_ = false;
     if (!written) ++failures_;

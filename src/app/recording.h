@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,7 +25,9 @@ class ScreenshotWriter {
   // Pictures waiting at most; a full-screen picture is several megabytes.
   static constexpr size_t kMaxQueued = 3;
 
-  ScreenshotWriter();
+  // `onFailure` is told the path of each picture that could not be written (from the
+  // writer's thread).
+  explicit ScreenshotWriter(std::function<void(const std::string&)> onFailure = {});
   ~ScreenshotWriter();  // writes what is queued, then stops
   ScreenshotWriter(const ScreenshotWriter&) = delete;
   ScreenshotWriter& operator=(const ScreenshotWriter&) = delete;
@@ -50,6 +53,7 @@ class ScreenshotWriter {
   bool busy_ = false;
   bool stopping_ = false;
   int failures_ = 0;
+  std::function<void(const std::string&)> onFailure_;
   std::thread thread_;
 };
 

@@ -95,10 +95,11 @@ StatusUpdates ShowStatus(const StatusSources& s, Logger& log) {
   return out;
 }
 
-StatusUpdates ShowStatusLabels(const RunState& run, const BidState& bid) {
+StatusUpdates ShowStatusLabels(const RunState& run, const BidState& bid, bool hasDictionary) {
   StatusUpdates out;
-  out.push_back({status::kClient, run.m_clientFound == 1 ? "提示：检测到拍卖客户端程序正在运行"
-                                                         : "提示：拍卖客户端程序未运行"});
+  out.push_back({status::kClient, !hasDictionary ? "提示：缺少识别字库 sscai.dll，无法读取页面"
+                                  : run.m_clientFound == 1 ? "提示：检测到拍卖客户端程序正在运行"
+                                                           : "提示：拍卖客户端程序未运行"});
   const int state = bid.m_systemState;
   if (state == 3) {
     out.push_back({status::kEngine, "检测到回车，等待自动出价"});

@@ -71,7 +71,8 @@ int32_t PriceGap(int32_t myPrice, int32_t lowestPrice);
 // place of a lowest price not read yet.
 StatusUpdates ShowStatus(const StatusSources& s, Logger& log);
 
-// The 1 s labels: client status, engine status and the next bidding stage.
-StatusUpdates ShowStatusLabels(const RunState& run, const BidState& bid);
+// The 1 s labels: client status, engine status and the next bidding stage. Without a
+// recognition dictionary the client label says that the page cannot be read.
+StatusUpdates ShowStatusLabels(const RunState& run, const BidState& bid, bool hasDictionary);
 
 }  // namespace tavik

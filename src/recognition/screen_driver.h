@@ -42,6 +42,8 @@ class ScreenDriver {
   // Makes slot 0 or 1 the dictionary later recognition uses. Returns 1; 0 (and nothing changes)
   // for another index or an empty slot.
   int UseDictionary(int index);
+  // Whether a dictionary is in use: without one nothing on the page can be read.
+  bool HasDictionary() const { return dictionaryInUse() != nullptr; }
   // Finds the first exact match, in row-major order, of any of the dictionary words `words`
   // ("|"-separated names). Returns the index in `words` of the word found (0 for a single
   // word) with (x, y) its top-left on the screen, or -1 with (x, y) = (-1, -1).

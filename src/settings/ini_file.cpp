@@ -96,12 +96,23 @@ std::string ResolveProgramPath(const std::string& exeDir, const std::string& nam
   return exeDir + std::string(rest);
 }
 
-IniDocument IniDocument::Load(const std::string& path) {
+IniDocument IniDocument::Load(const std::string& path, Status* status) {
+  Status ignored;
+  Status& result = status ? *status : ignored;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec) && !ec) {
+    result = Status::kMissing;
+    return IniDocument();
+  }
+  result = Status::kUnreadable;
   std::ifstream in(path, std::ios::binary);
   if (!in) return IniDocument();
-  std::ostringstream text;
-  text << in.rdbuf();
-  return Parse(text.str());
+  std::string text(kMaxFileBytes + 1, '\0');
+  in.read(text.data(), std::streamsize(text.size()));
+  if (in.bad() || size_t(in.gcount()) > kMaxFileBytes) return IniDocument();
+  text.resize(size_t(in.gcount()));
+  result = Status::kRead;
+  return Parse(text);
 }
 
 IniDocument IniDocument::Parse(std::string_view text) {
@@ -214,7 +225,9 @@ bool CIni::WriteInt(std::string_view key, int32_t value) const {
 }
 
 bool CIni::WriteString(std::string_view key, std::string_view value) const {
-  IniDocument doc = IniDocument::Load(path_);
+  IniDocument::Status status;
+  IniDocument doc = IniDocument::Load(path_, &status);
+  if (status == IniDocument::Status::kUnreadable) return false;  // keep what we cannot read
   doc.set(section_, key, value);
   return doc.save(path_);
 }

@@ -27,8 +27,11 @@ std::string ResolveProgramPath(const std::string& exeDir, const std::string& nam
 // One INI file held in memory, line by line, with each line's own terminator.
 class IniDocument {
  public:
-  // A missing or unreadable file gives an empty document.
-  static IniDocument Load(const std::string& path);
+  // Profiles are small; a larger file is no profile of ours and is not read.
+  static constexpr size_t kMaxFileBytes = 1 << 20;
+  enum class Status { kRead, kMissing, kUnreadable };
+  // A missing, unreadable or oversized file gives an empty document; `status` tells which.
+  static IniDocument Load(const std::string& path, Status* status = nullptr);
   static IniDocument Parse(std::string_view text);
 
   // The value of the first matching key in the first matching section, blanks trimmed and

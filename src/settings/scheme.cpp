@@ -86,16 +86,23 @@ void ReadScheme(const IniDocument& file, Strategy& strategy, int32_t& recording)
   if (strategy.m_jumpSlowThreshold == 0) strategy.m_jumpSlowThreshold = 100;
 }
 
-void LoadSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
+bool LoadSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
                     int32_t& recording) {
   const std::string path = ResolveProgramPath(exeDir, SchemeFileName(schemeIndex));
-  ReadScheme(IniDocument::Load(path), strategy, recording);
+  IniDocument::Status status;
+  const IniDocument file = IniDocument::Load(path, &status);
+  if (status == IniDocument::Status::kUnreadable) return false;
+  ReadScheme(file, strategy, recording);
+  return true;
 }
 
 bool SaveSchemeFile(const std::string& exeDir, int schemeIndex, Strategy strategy,
                     int32_t recording) {
   const std::string path = ResolveProgramPath(exeDir, SchemeFileName(schemeIndex));
-  IniDocument file = IniDocument::Load(path);
+  IniDocument::Status status;
+  IniDocument file = IniDocument::Load(path, &status);
+  // Replacing a file we could not read would lose the lines we keep for the user.
+  if (status == IniDocument::Status::kUnreadable) return false;
   for (const SchemeKey& key : SchemeKeys(strategy, recording))
     file.set(kProfileSection, key.name, std::to_string(*key.field));
   return file.save(path);

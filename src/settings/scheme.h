@@ -35,11 +35,14 @@ std::string SchemeFileName(int schemeIndex);
 // Reads every key (0 when missing), derives the modes and applies the jump-threshold
 // fallbacks 400 and 100.
 void ReadScheme(const IniDocument& file, Strategy& strategy, int32_t& recording);
-void LoadSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
+// The scheme's file read as above (a missing file reads as all zeros). False, with nothing
+// changed, when the file exists but cannot be read (permissions, an I/O error, oversized).
+bool LoadSchemeFile(const std::string& exeDir, int schemeIndex, Strategy& strategy,
                     int32_t& recording);
 
 // Writes every key in order into the scheme's file, keeping the file's other lines. The file
-// is replaced in one step: false means nothing was changed on disk.
+// is replaced in one step: false means nothing was changed on disk (also when the existing
+// file cannot be read, since its other lines would be lost).
 bool SaveSchemeFile(const std::string& exeDir, int schemeIndex, Strategy strategy,
                     int32_t recording);
 

@@ -11,6 +11,7 @@
 #include "app/controller_fixture.h"
 #include "app/recording.h"
 #include "platform/keys.h"
+#include "support/test_dictionary.h"
 
 namespace tavik {
 namespace {
@@ -352,6 +353,47 @@ TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
   EXPECT_EQ(files(), (std::vector<std::string>{"img_58_4.bmp", "img_59_4.bmp"}));
 }
 
+// Recording switched on by the checkbox alone (no marker, so nothing made the folder before)
+// still saves its pictures.
+TEST_F(ControllerTest, RecordingByTheCheckboxAloneSavesThePictures) {
+  ASSERT_EQ(startUp(), 0);
+  controller->SetBidNumber("12345678");
+  ASSERT_FALSE(std::filesystem::exists(dir.file("log/12345678")));
+  view.setChecked(1142, true);
+  controller->ToggleRun();
+  controller->run.m_screenSize.storeSize({32, 24});
+  for (int remain : {50, 49}) {
+    showTime(remain);
+    controller->StatusTick();
+  }
+  ASSERT_TRUE(controller->waitForScreenshots(5000));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("log/12345678/img_50_4.bmp")));
+}
+
+// Without a recognition dictionary tavik can read nothing off the page: the user is told once,
+// and the window says so instead of looking healthy.
+TEST_F(ControllerTest, NoDictionaryAtStartUpIsToldAndShown) {
+  ASSERT_EQ(startUp(), 0);
+  clock.runFor(0);  // the message box is posted to the window's thread
+  ASSERT_EQ(view.messages_.size(), 1u);
+  EXPECT_NE(view.messages_[0].find("sscai.dll"), std::string::npos);
+  EXPECT_NE(view.messages_[0].find("tavik-dict"), std::string::npos);
+  EXPECT_EQ(view.text(1023), "提示：缺少识别字库 sscai.dll，无法读取页面");
+  controller->ToggleRun();
+  clock.runFor(3000);
+  EXPECT_EQ(view.text(1023), "提示：缺少识别字库 sscai.dll，无法读取页面")
+      << "for as long as it lasts";
+  EXPECT_EQ(view.messages_.size(), 1u) << "told once";
+}
+
+TEST_F(ControllerTest, ADictionaryAtStartUpNeedsNoWord) {
+  ASSERT_TRUE(testing::WriteTestDictionary(dir.file("sscai.dll")));
+  ASSERT_EQ(startUp(), 0);
+  clock.runFor(0);
+  EXPECT_TRUE(view.messages_.empty());
+  EXPECT_EQ(view.text(1023), "");  // the window's own caption stays until the first tick
+}
+
 // Destroying a running controller stops and joins its workers at once: none is left asleep in
 // virtual time (which would hang here) or running on the destroyed object.
 TEST_F(ControllerTest, DestroyingARunningControllerStopsItsWorkers) {
@@ -410,6 +452,50 @@ TEST(ControllerDeterminism, SameRunSameTrace) {
   const auto first = trace();
   EXPECT_GT(first.size(), 100u);
   EXPECT_EQ(first, trace());
+}
+
+}  // namespace
+}  // namespace tavik
+
+namespace tavik {
+namespace {
+
+// The auction's automatic stop, with the user's F2 arriving from the hook's own thread just
+// after the stop's reset: the key must not start the run again.
+class KeyAfterStopView final : public HeadlessView {
+ public:
+  explicit KeyAfterStopView(FakeDesktop& desktop) : desktop_(desktop) {}
+  void enableStrategyControls(bool on) override {
+    HeadlessView::enableStrategyControls(on);
+    if (on && armed) desktop_.sendKey(vk::kF(2), vk::kFlagUp);
+  }
+  bool armed = false;
+
+ private:
+  FakeDesktop& desktop_;
+};
+
+TEST(ControllerKeys, F2JustAfterTheAutomaticStopDoesNotStartTheRunAgain) {
+  testing::TempDir dir;
+  VirtualClock clock;
+  FakeDesktop desktop(clock);
+  VirtualTimers timers(clock);
+  VirtualMailbox mailbox(clock);
+  KeyAfterStopView view(desktop);
+  LogFile logFile(clock, dir.file("my.Log"));
+  Controller c(ControllerDeps{clock, desktop, timers, mailbox, view, logFile, Config{}, dir.dir()});
+  ASSERT_EQ(c.OnInitDialog(), 0);
+  c.ToggleRun();
+  testing::ShowTimeBeforeEnd(c.clockState, 1);
+  c.StatusTick();
+  ASSERT_EQ(c.clockState.m_remainSec, 1);
+  view.armed = true;
+  testing::ShowTimeBeforeEnd(c.clockState, 0);
+  c.StatusTick();  // the last second has passed: the run stops
+  EXPECT_EQ(c.keys.g_functionKey, 2) << "the key did arrive";
+  EXPECT_EQ(c.run.m_running, 0);
+  EXPECT_EQ(view.text(1018), "开始");
+  c.Shutdown();
 }
 
 }  // namespace

@@ -170,11 +170,31 @@ TEST_F(StatusModelTest, LabelsShowClientEngineAndNextStage) {
     run.m_clientFound = c.found;
     bid.m_systemState = c.state;
     bid.m_bidPhase = c.phase;
-    const auto out = ShowStatusLabels(run, bid);
+    const auto out = ShowStatusLabels(run, bid, true);
     EXPECT_EQ(TextOf(out, status::kClient), c.client);
     EXPECT_EQ(TextOf(out, status::kEngine), c.engine) << c.state;
     EXPECT_EQ(TextOf(out, status::kNextStage), c.stage) << c.state;
   }
+}
+
+}  // namespace
+}  // namespace tavik
+
+namespace tavik {
+namespace {
+
+// The edit boxes take any 32-bit number, so "my price - lowest price" is computed wide: a
+// difference that does not fit shows as the nearest 32-bit value, never with the wrong sign.
+TEST(PriceGap, ComputedWideAndHeldTo32Bits) {
+  const struct {
+    int32_t mine, lowest, gap;
+  } cases[] = {
+      {88600, 88300, 300},        {88000, 88300, -300},
+      {INT32_MAX, -1, INT32_MAX}, {INT32_MAX, INT32_MIN, INT32_MAX},
+      {INT32_MIN, 1, INT32_MIN},  {-2'000'000'000, 2'000'000'000, INT32_MIN},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PriceGap(c.mine, c.lowest), c.gap) << c.mine << "-" << c.lowest;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "app/controller.h"
 #include "support/temp_dir.h"
+#include "support/test_dictionary.h"
 #include "testing/fake_desktop.h"
 #include "testing/headless_view.h"
 #include "testing/loop_window.h"
@@ -67,6 +68,7 @@ struct RealProgram {
         logFile(clock, dir.file("my.Log")),
         controller(std::make_unique<Controller>(ControllerDeps{
             clock, desktop, window, window, view, logFile, std::move(config), dir.dir()})) {
+    testing::WriteTestDictionary(dir.file("sscai.dll"));
     window.runSync([this] { EXPECT_EQ(controller->OnInitDialog(), 0); });
   }
   ~RealProgram() {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "app/controller.h"
 #include "clock/ntp_packets.h"
@@ -35,6 +36,7 @@ class ControllerClockTest : public ::testing::Test {
 
   std::optional<InProcessUdp::Reply> serve(const Ipv4Endpoint& to) {
     servedTo.push_back(FormatIpv4(to.address));
+    if (silentOnce.erase(FormatIpv4(to.address))) return std::nullopt;
     const int64_t atServer = clock.utcNowMs() + kNtpToUnixEpochMs + kPcSlowMs + 10;
     const SntpPacket p = testing::ServerReplyMs(atServer, atServer);
     return InProcessUdp::Reply{{p.begin(), p.end()}, 20};
@@ -55,6 +57,7 @@ class ControllerClockTest : public ::testing::Test {
   std::string exeDir =
       ::testing::TempDir() + "clock_controller_" + std::to_string(::getpid()) + "/";
   std::vector<std::string> servedTo;
+  std::set<std::string> silentOnce;  // servers that leave their next request unanswered
   InProcessUdp udp{clock, [this](const Ipv4Endpoint& to, const auto&) { return serve(to); }};
   Controller controller{
       ControllerDeps{clock, desktop, timers, mailbox, view, log.file, config, exeDir, &udp}};
@@ -115,6 +118,26 @@ TEST_F(ControllerClockTest, EveryStartBeginsWithASyncCycle) {
   EXPECT_EQ(servedTo.size(), 2u);
   EXPECT_EQ(controller.netTime.m_ntpOffsetMs, kPcSlowMs);  // kept across runs
   EXPECT_EQ(controller.netTime.m_ntpStatus, 1);            // unchanged offset: not stored again
+}
+
+// A sync cycle can take 15 s. One that began before Stop must not mark the next run as synced:
+// its result counts only for the run that started it, and the new run syncs at once.
+TEST_F(ControllerClockTest, ASyncCycleThatOutlivesItsRunCountsForNothing) {
+  ASSERT_EQ(controller.OnInitDialog(), 0);
+  controller.SetBidNumber("12345678");
+  silentOnce = {"10.0.0.1"};
+  controller.ToggleRun();
+  clock.runFor(1000);  // the cycle waits for server 1, which does not answer
+  ASSERT_EQ(servedTo, std::vector<std::string>{"10.0.0.1"});
+  controller.ToggleRun();
+  controller.ToggleRun();  // Stop and Start while the old cycle still runs
+  EXPECT_EQ(controller.netTime.m_ntpStatus, 0);
+  clock.runFor(3500);
+  // The old cycle asks no further server once its run has ended; the new run's first pass then
+  // starts a cycle of its own, which server 1 answers.
+  EXPECT_EQ(servedTo, (std::vector<std::string>{"10.0.0.1", "10.0.0.1"}));
+  EXPECT_EQ(controller.netTime.m_ntpStatus, 2);
+  EXPECT_EQ(controller.netTime.m_ntpOffsetMs, kPcSlowMs);
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 
 #include "app/controller.h"
 #include "settings/ini_file.h"
+#include "settings/scheme.h"
 #include "support/auction_time.h"
 #include "support/temp_dir.h"
+#include "support/test_dictionary.h"
 #include "testing/fake_desktop.h"
 #include "testing/headless_view.h"
 #include "testing/virtual_clock.h"
@@ -114,6 +116,56 @@ TEST_F(SchemeControllerTest, SaveWithABadNumberSavesNothing) {
   EXPECT_EQ(p.view.focus_, 1113);
 }
 
+// The combo box reports a choice of the scheme already selected too: that must not reload it
+// and throw away what the user typed.
+TEST_F(SchemeControllerTest, ChoosingTheSelectedSchemeKeepsUnsavedEdits) {
+  dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
+  dir.write("profile_2.ini", "[Settings]\nLast Sec 2=22\n");
+  Program p(dir);
+  p.view.setText(1007, "55");
+  p.controller.OnSchemeSelected(0);
+  EXPECT_EQ(p.view.text(1007), "55");
+  p.controller.OnSchemeSelected(1);
+  EXPECT_EQ(p.view.text(1007), "22");
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 22);
+}
+
+// A profile that exists but cannot be read is not a scheme of zeros: the values in force stay
+// and the user is told. (A missing profile still loads as the defaults.)
+TEST_F(SchemeControllerTest, AnUnreadableProfileKeepsTheSchemeInForce) {
+  dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
+  std::filesystem::create_directory(dir.file("profile_2.ini"));  // cannot be read as a file
+  dir.write("profile_3.ini", "[Settings]\n" + std::string(IniDocument::kMaxFileBytes, ';'));
+  Program p(dir);
+  for (int unreadable : {1, 2}) {
+    SCOPED_TRACE(unreadable);
+    p.view.messages_.clear();
+    p.controller.OnSchemeSelected(unreadable);
+    EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 21);
+    EXPECT_EQ(p.view.text(1007), "21");
+    EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
+    EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 0);
+    ASSERT_EQ(p.view.messages_.size(), 1u);
+    EXPECT_NE(p.view.messages_[0].find("无法读取"), std::string::npos);
+  }
+  // Nor is it replaced by a save, which would lose what we could not read.
+  EXPECT_FALSE(SaveSchemeFile(dir.dir(), 2, Strategy{}, 0));
+  EXPECT_EQ(dir.read("profile_3.ini").size(), 11 + IniDocument::kMaxFileBytes);
+}
+
+// A cloud scheme that cannot be kept on disk would load as all zeros and bid nothing.
+TEST_F(SchemeControllerTest, ACloudSchemeThatCannotBeSavedLeavesTheSchemeInForce) {
+  dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
+  std::filesystem::create_directory(dir.file("profile_4.ini"));  // in the way of the file
+  Program p(dir);
+  EXPECT_FALSE(p.controller.ReceiveCloudScheme("[Settings]/r/nLast Sec 2=44"));
+  EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
+  EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 21);
+  EXPECT_EQ(p.view.comboCount(ctl::kSchemeCombo), 3);
+  ASSERT_EQ(p.view.messages_.size(), 1u);
+  EXPECT_NE(p.view.messages_[0].find("云方案无法保存"), std::string::npos);
+}
+
 TEST_F(SchemeControllerTest, ASaveThatCannotBeWrittenIsReported) {
   Program p(dir);
   std::filesystem::create_directory(dir.file("profile_1.ini"));  // in the way of the rename
@@ -170,10 +222,16 @@ TEST_F(SchemeControllerTest, CloudSchemeWithALockedStrategyLoadsSchemeOne) {
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 31);
 }
 
-TEST_F(SchemeControllerTest, WithTheLogOnEveryLoadRecords) {
+// With the log on, every scheme load records the last minute, once a bid number names the
+// folder: without one, every second would capture the screen and have nowhere to put it.
+TEST_F(SchemeControllerTest, WithTheLogOnEveryLoadRecordsOnceThereIsABidNumber) {
   dir.write("dt.dat", "");
   dir.write("profile_2.ini", "[Settings]\nlx=0\n");
   Program p(dir);
+  EXPECT_EQ(p.controller.run.m_recording, 0) << "no bid number yet";
+  EXPECT_FALSE(p.view.checked(1142));
+  p.controller.run.m_bidNumber.set("12345678");
+  p.controller.LoadScheme();
   EXPECT_EQ(p.controller.run.m_recording, 1);
   p.view.setChecked(1142, false);
   p.controller.OnSchemeSelected(1);
@@ -210,6 +268,7 @@ TEST_F(SchemeControllerTest, RadioAndCheckboxClicksReachTheFields) {
 }
 
 TEST_F(SchemeControllerTest, TicksRenderTheStatus) {
+  ASSERT_TRUE(testing::WriteTestDictionary(dir.file("sscai.dll")));
   Program p(dir);
   p.controller.ToggleRun();
   // The page shows 11:29:03 of an auction ending 11:30, already for one tick.

@@ -9,6 +9,7 @@
 
 #include "app/controller.h"
 #include "support/temp_dir.h"
+#include "support/test_dictionary.h"
 #include "testing/fake_desktop.h"
 #include "testing/virtual_clock.h"
 #include "ui/main_window.h"
@@ -40,6 +41,7 @@ struct UiProgram {
             ControllerDeps{clock, desktop, timers, mailbox, window, logFile, config, dir.dir()}) {
     window.bind(&controller);
     window.setMessageHandler([this](const std::string& text) { messages.push_back(text); });
+    testing::WriteTestDictionary(dir.file("sscai.dll"));  // a healthy installation
     started = controller.OnInitDialog();
     window.show();
   }

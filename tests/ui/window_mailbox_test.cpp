@@ -31,6 +31,7 @@ TEST(QtWindowThread, TimerNineAndAMessageBoxFromAWorkerArriveOnTheWindowsThread)
   Controller controller(
       ControllerDeps{clock, desktop, timers, mailbox, window, logFile, Config{}, dir.dir()});
   window.bind(&controller);
+  ASSERT_TRUE(testing::WriteTestDictionary(dir.file("sscai.dll")));
   ASSERT_EQ(controller.OnInitDialog(), 0);
 
   std::thread worker([&] {
