@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
+#include <iterator>
+#include <set>
 
 #include "settings/controls.h"
 #include "settings/ini_file.h"
@@ -18,6 +21,36 @@ namespace {
 
 using test::UiProgram;
 using testing::TempDir;
+
+// Start disables these and Stop enables them again: the strategy of the second bid, the third
+// bid and the remedy, including the hidden controls that carry part of it.
+const std::set<int> kStrategyControls = {1007, 1003, 1008, 1010, 1004, 1009, 1074, 1006, 1011,
+                                         1015, 1031, 1029, 1025, 1039, 1027, 1113, 1044, 1028,
+                                         1064, 1016, 1105, 1106, 1104, 1107, 1108};
+// "hd.txt" hides these for good: the strategy controls, the buttons of both settings dialogs,
+// the second bid's switch and the labels between the boxes.
+const std::set<int> kLockedControls = {
+    1007, 1003, 1008, 1010, 1004, 1009, 1074, 1006, 1011, 1015, 1031, 1029, 1025, 1039, 1027, 1113,
+    1044, 1028, 1064, 1016, 1105, 1106, 1104, 1107, 1108, 1056, 1073, 1005, 1147, 1148, 1149};
+// Of those, the ones that only carry settings and are never shown anyway.
+const std::set<int> kNeverShown = {1006, 1011, 1015, 1029, 1064, 1105, 1106};
+
+// The ids of the window's controls for which `state` holds.
+std::set<int> ControlIds(const MainWindow& window, bool (QWidget::*state)() const) {
+  std::set<int> ids;
+  for (const QWidget* w : window.findChildren<QWidget*>()) {
+    bool isControl = false;
+    const int id = w->objectName().toInt(&isControl);
+    if (isControl && (w->*state)()) ids.insert(id);
+  }
+  return ids;
+}
+
+std::set<int> Minus(const std::set<int>& a, const std::set<int>& b) {
+  std::set<int> rest;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(rest, rest.end()));
+  return rest;
+}
 
 TEST(MainWindow, EveryControlExistsWithItsCaption) {
   TempDir dir;
@@ -95,17 +128,20 @@ TEST(MainWindow, ARadioClickSetsItsFourFieldsAndUnchecksTheOthers) {
 TEST(MainWindow, StartDisablesTheStrategyAndStopEnablesIt) {
   TempDir dir;
   UiProgram p(dir);
+  const auto enabled = [&p] { return ControlIds(p.window, &QWidget::isEnabled); };
+  const std::set<int> idle = enabled();
+  EXPECT_EQ(Minus(kStrategyControls, idle), std::set<int>{}) << "disabled while stopped";
   auto* start = p.get<QPushButton>(1018);
   start->click();
   EXPECT_EQ(p.controller.run.m_running, 1);
   EXPECT_EQ(start->text().toStdString(), "停止");
-  for (int id : StrategyControlIds()) EXPECT_FALSE(p.window.control(id)->isEnabled()) << id;
-  EXPECT_TRUE(p.window.control(1089)->isEnabled());
+  EXPECT_EQ(Minus(idle, enabled()), kStrategyControls);
+  EXPECT_EQ(Minus(enabled(), idle), std::set<int>{});
   start->click();
   EXPECT_EQ(p.controller.run.m_running, 0);
   EXPECT_EQ(start->text().toStdString(), "开始");
   EXPECT_EQ(p.window.controlText(1037), "无出价指令");
-  for (int id : StrategyControlIds()) EXPECT_TRUE(p.window.control(id)->isEnabled()) << id;
+  EXPECT_EQ(enabled(), idle);
 }
 
 TEST(MainWindow, ABadNumberAtStartIsReportedAndNothingStarts) {
@@ -160,13 +196,29 @@ TEST(MainWindow, TheSchemeSelectorLoadsAndTheSaveButtonWrites) {
   EXPECT_TRUE(p.messages.empty());
 }
 
-TEST(MainWindow, ALockedStrategyIsHidden) {
+TEST(MainWindow, ALockedStrategyIsHiddenForGood) {
+  const auto shownIn = [](const UiProgram& p) { return ControlIds(p.window, &QWidget::isVisible); };
+  std::set<int> shownUnlocked;
+  {
+    TempDir dir;
+    UiProgram p(dir);
+    shownUnlocked = shownIn(p);
+    EXPECT_TRUE(p.window.control(1089)->isEnabled());
+  }
   TempDir dir;
   dir.write("hd.txt", "");
   UiProgram p(dir);
-  for (int id : HiddenStrategyControlIds()) EXPECT_FALSE(p.window.control(id)->isVisible()) << id;
+  const std::set<int> shown = shownIn(p);
+  EXPECT_EQ(Minus(shownUnlocked, shown), Minus(kLockedControls, kNeverShown));
+  EXPECT_EQ(Minus(shown, shownUnlocked), std::set<int>{});
   EXPECT_FALSE(p.window.control(1089)->isEnabled());
   EXPECT_TRUE(p.window.control(1018)->isVisible());
+
+  p.get<QPushButton>(1018)->click();
+  p.get<QPushButton>(1018)->click();
+  EXPECT_EQ(p.controller.run.m_running, 0);
+  EXPECT_EQ(shownIn(p), shown);
+  EXPECT_FALSE(p.window.control(1089)->isEnabled());
 }
 
 TEST(MainWindow, StatusTicksAreRendered) {
