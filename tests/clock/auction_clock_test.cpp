@@ -256,18 +256,25 @@ TEST_F(RemainSecTest, TheUploadTimerIsArmedOnceInTheLastThirtySeconds) {
   EXPECT_EQ(fired[0], std::make_pair(kResultUploadTimerId, armedAt + 38'000));
 }
 
+// Armed at 10 s remaining: timer 9 fires once, 10 + delay + 5 seconds later, where a delay
+// outside 0..10 counts as 5.
 TEST_F(RemainSecTest, AnImplausibleUploadDelayIsReplacedByFive) {
-  for (int delay : {-1, 11}) {
+  const struct { int delay, used; } cases[] = {{-1, 5}, {11, 5}, {10, 10}, {0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.delay);
     clockState.m_endTimerArmed = 0;
-    flags.g_uploadDelaySec = delay;
+    fired.clear();
+    flags.g_uploadDelaySec = c.delay;
     tick(11, 29, 50);
     tick(11, 29, 50);
-    EXPECT_EQ(flags.g_uploadDelaySec, 5);
-    const int64_t armedAt = clock.elapsedMs();
-    // 10 s remaining + 5 + 5.
-    timers.setHandler([&](int) { EXPECT_EQ(clock.elapsedMs() - armedAt, 20'000); });
-    clock.runFor(20'000);
-    timers.stop(kResultUploadTimerId);
+    EXPECT_EQ(flags.g_uploadDelaySec, c.used);
+    const int64_t due = clock.elapsedMs() + (10 + c.used + 5) * 1000;
+    tick(11, 29, 51);  // armed already: no restart
+    clock.runUntil(due - 1);
+    EXPECT_TRUE(fired.empty());
+    clock.runUntil(due);
+    EXPECT_EQ(fired, (std::vector<std::pair<int, int64_t>>{{kResultUploadTimerId, due}}));
+    timers.stop(kResultUploadTimerId);  // as the window's handler does
   }
 }
 

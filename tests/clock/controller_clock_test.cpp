@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <set>
+#include <vector>
 
 #include "app/controller.h"
 #include "clock/ntp_packets.h"
@@ -24,6 +25,27 @@ constexpr int64_t kPcSlowMs = 1500;
 int64_t localAt(int h, int m, int s, int ms = 0) {
   return kLocalMidnightUtcMs + ((h * 60LL + m) * 60 + s) * 1000 + ms;
 }
+
+// The window's timers, noting the virtual time of each firing of timer 9.
+class UploadTimerLog final : public WindowTimers {
+ public:
+  explicit UploadTimerLog(VirtualClock& clock) : clock_(clock), timers_(clock) {}
+  void setHandler(Handler handler) override {
+    timers_.setHandler([this, handler = std::move(handler)](int id) {
+      if (id == timer::kUpload) firedAtMs.push_back(clock_.elapsedMs());
+      handler(id);
+    });
+  }
+  void start(int id, int periodMs) override { timers_.start(id, periodMs); }
+  void stop(int id) override { timers_.stop(id); }
+  bool isActive(int id) const override { return timers_.isActive(id); }
+
+  std::vector<int64_t> firedAtMs;  // on the driver thread only
+
+ private:
+  VirtualClock& clock_;
+  VirtualTimers timers_;
+};
 
 class ControllerClockTest : public ::testing::Test {
  protected:
@@ -44,7 +66,7 @@ class ControllerClockTest : public ::testing::Test {
 
   VirtualClock clock{localAt(11, 28, 0)};
   FakeDesktop desktop{clock};
-  VirtualTimers timers{clock};
+  UploadTimerLog timers{clock};
   VirtualMailbox mailbox{clock};
   HeadlessView view;
   testing::TempLog log{clock};
@@ -96,8 +118,11 @@ TEST_F(ControllerClockTest, ARunKeepsNetworkTimeAndStopsAtTheEnd) {
   // Cycles at the first pass and 40 s later; the next falls into the last 30 seconds.
   EXPECT_EQ(servedTo, (std::vector<std::string>{"10.0.0.1", "10.0.0.1"}));
 
-  // Timer 9 was armed at 29 s remaining for 29 + 2 + 5 s: the upload follows after the end.
+  // Timer 9 was armed by the second tick that showed 30 s remaining (11:29:28.800 on the PC)
+  // for 30 + 2 + 5 s: it fires once after the end, and the upload follows.
   clock.runUntilLocal(11, 30, 40);
+  const int64_t armedAt = localAt(11, 29, 28, 800) - localAt(11, 28, 0);
+  EXPECT_EQ(timers.firedAtMs, std::vector<int64_t>{armedAt + 37'000});
   EXPECT_EQ(controller.net.m_resultUploadCount, 1);
   EXPECT_FALSE(timers.isActive(timer::kUpload));
 }

@@ -5,6 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <set>
+#include <type_traits>
 
 #include "settings/controls.h"
 #include "settings/ini_file.h"
@@ -18,6 +23,36 @@ namespace {
 
 using test::UiProgram;
 using testing::TempDir;
+
+// Start disables these and Stop enables them again: the strategy of the second bid, the third
+// bid and the remedy, including the hidden controls that carry part of it.
+const std::set<int> kStrategyControls = {1007, 1003, 1008, 1010, 1004, 1009, 1074, 1006, 1011,
+                                         1015, 1031, 1029, 1025, 1039, 1027, 1113, 1044, 1028,
+                                         1064, 1016, 1105, 1106, 1104, 1107, 1108};
+// "hd.txt" hides these for good: the strategy controls, the buttons of both settings dialogs,
+// the second bid's switch and the labels between the boxes.
+const std::set<int> kLockedControls = {
+    1007, 1003, 1008, 1010, 1004, 1009, 1074, 1006, 1011, 1015, 1031, 1029, 1025, 1039, 1027, 1113,
+    1044, 1028, 1064, 1016, 1105, 1106, 1104, 1107, 1108, 1056, 1073, 1005, 1147, 1148, 1149};
+// Of those, the ones that only carry settings and are never shown anyway.
+const std::set<int> kNeverShown = {1006, 1011, 1015, 1029, 1064, 1105, 1106};
+
+// The ids of the window's controls for which `state` holds.
+std::set<int> ControlIds(const MainWindow& window, bool (QWidget::*state)() const) {
+  std::set<int> ids;
+  for (const QWidget* w : window.findChildren<QWidget*>()) {
+    bool isControl = false;
+    const int id = w->objectName().toInt(&isControl);
+    if (isControl && (w->*state)()) ids.insert(id);
+  }
+  return ids;
+}
+
+std::set<int> Minus(const std::set<int>& a, const std::set<int>& b) {
+  std::set<int> rest;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(rest, rest.end()));
+  return rest;
+}
 
 TEST(MainWindow, EveryControlExistsWithItsCaption) {
   TempDir dir;
@@ -95,17 +130,20 @@ TEST(MainWindow, ARadioClickSetsItsFourFieldsAndUnchecksTheOthers) {
 TEST(MainWindow, StartDisablesTheStrategyAndStopEnablesIt) {
   TempDir dir;
   UiProgram p(dir);
+  const auto enabled = [&p] { return ControlIds(p.window, &QWidget::isEnabled); };
+  const std::set<int> idle = enabled();
+  EXPECT_EQ(Minus(kStrategyControls, idle), std::set<int>{}) << "disabled while stopped";
   auto* start = p.get<QPushButton>(1018);
   start->click();
   EXPECT_EQ(p.controller.run.m_running, 1);
   EXPECT_EQ(start->text().toStdString(), "停止");
-  for (int id : StrategyControlIds()) EXPECT_FALSE(p.window.control(id)->isEnabled()) << id;
-  EXPECT_TRUE(p.window.control(1089)->isEnabled());
+  EXPECT_EQ(Minus(idle, enabled()), kStrategyControls);
+  EXPECT_EQ(Minus(enabled(), idle), std::set<int>{});
   start->click();
   EXPECT_EQ(p.controller.run.m_running, 0);
   EXPECT_EQ(start->text().toStdString(), "开始");
   EXPECT_EQ(p.window.controlText(1037), "无出价指令");
-  for (int id : StrategyControlIds()) EXPECT_TRUE(p.window.control(id)->isEnabled()) << id;
+  EXPECT_EQ(enabled(), idle);
 }
 
 TEST(MainWindow, ABadNumberAtStartIsReportedAndNothingStarts) {
@@ -160,13 +198,29 @@ TEST(MainWindow, TheSchemeSelectorLoadsAndTheSaveButtonWrites) {
   EXPECT_TRUE(p.messages.empty());
 }
 
-TEST(MainWindow, ALockedStrategyIsHidden) {
+TEST(MainWindow, ALockedStrategyIsHiddenForGood) {
+  const auto shownIn = [](const UiProgram& p) { return ControlIds(p.window, &QWidget::isVisible); };
+  std::set<int> shownUnlocked;
+  {
+    TempDir dir;
+    UiProgram p(dir);
+    shownUnlocked = shownIn(p);
+    EXPECT_TRUE(p.window.control(1089)->isEnabled());
+  }
   TempDir dir;
   dir.write("hd.txt", "");
   UiProgram p(dir);
-  for (int id : HiddenStrategyControlIds()) EXPECT_FALSE(p.window.control(id)->isVisible()) << id;
+  const std::set<int> shown = shownIn(p);
+  EXPECT_EQ(Minus(shownUnlocked, shown), Minus(kLockedControls, kNeverShown));
+  EXPECT_EQ(Minus(shown, shownUnlocked), std::set<int>{});
   EXPECT_FALSE(p.window.control(1089)->isEnabled());
   EXPECT_TRUE(p.window.control(1018)->isVisible());
+
+  p.get<QPushButton>(1018)->click();
+  p.get<QPushButton>(1018)->click();
+  EXPECT_EQ(p.controller.run.m_running, 0);
+  EXPECT_EQ(shownIn(p), shown);
+  EXPECT_FALSE(p.window.control(1089)->isEnabled());
 }
 
 TEST(MainWindow, StatusTicksAreRendered) {
@@ -218,6 +272,131 @@ TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
   EXPECT_EQ(s()->m_advOption[3], 0);
   EXPECT_EQ(s()->m_earlyMaxDiff, 250);
   EXPECT_EQ(s()->m_advOption[16], 1);  // hidden options pass through unchanged
+}
+
+// A control of a settings dialog with the strategy field it shows.
+struct DialogField {
+  int id;
+  bool check;  // a checkbox; else an integer edit
+  std::function<int32_t&(Strategy&)> field;
+};
+
+std::function<int32_t&(Strategy&)> Member(int32_t Strategy::*member) {
+  return [member](Strategy& s) -> int32_t& { return s.*member; };
+}
+
+template <size_t N>
+std::function<int32_t&(Strategy&)> Entry(int32_t (Strategy::*table)[N], int index) {
+  return [table, index](Strategy& s) -> int32_t& { return (s.*table)[index]; };
+}
+
+// Advanced options 1..20 on their checkboxes, then the timing and jump numbers.
+std::vector<DialogField> AdvancedDialogFields() {
+  constexpr int kOptionBoxes[20] = {1005, 1010, 1012, 1016, 1057, 1058, 1059, 1060, 1061, 1062,
+                                    1063, 1092, 1093, 1094, 1097, 1098, 1099, 1100, 1101, 1102};
+  std::vector<DialogField> fields;
+  for (int n = 1; n <= 20; ++n)
+    fields.push_back({kOptionBoxes[n - 1], true, Entry(&Strategy::m_advOption, n)});
+  fields.insert(fields.end(), {{1112, false, Member(&Strategy::m_earlyMaxDiff)},
+                               {1114, false, Member(&Strategy::m_earlySec)},
+                               {1117, false, Member(&Strategy::m_earlyDelayMs)},
+                               {1116, false, Member(&Strategy::m_forceSec)},
+                               {1146, false, Member(&Strategy::m_forceDelayMs)},
+                               {1141, false, Member(&Strategy::m_jumpFastThreshold)},
+                               {1008, false, Member(&Strategy::m_jumpSlowThreshold)}});
+  return fields;
+}
+
+// The smart table's rows: seconds, increment, top-up, and on rows 1..6 the fast and slow
+// amounts.
+std::vector<DialogField> SmartDialogFields() {
+  constexpr int kRows[12][5] = {
+      {1045, 1049, 1016, 1130, 1131},
+      {1046, 1050, 1022, 1132, 1008},
+      {1047, 1051, 1024, 1112, 1128},
+      {1048, 1052, 1026, 1009, 1129},
+      {1070, 1075, 1086, 1133, 1134},
+      {1071, 1076, 1011, 1135, 1136},
+      {1072, 1077, 1087},
+      {1073, 1079, 1013},
+      {1074, 1078, 1014},
+      {1080, 1081, 1015},
+      {1082, 1083, 1088},
+      {1084, 1085, 1017},
+  };
+  std::vector<DialogField> fields;
+  for (int row = 1; row <= 12; ++row) {
+    const int* ids = kRows[row - 1];
+    fields.push_back({ids[0], false, Entry(&Strategy::m_smartSec, row)});
+    fields.push_back({ids[1], false, Entry(&Strategy::m_smartAdd, row)});
+    fields.push_back({ids[2], true, Entry(&Strategy::m_smartTopUp, row)});
+    if (row > 6) continue;
+    fields.push_back({ids[3], false, Entry(&Strategy::m_jumpFastAdd, row)});
+    fields.push_back({ids[4], false, Entry(&Strategy::m_jumpSlowSub, row)});
+  }
+  return fields;
+}
+
+// What the dialog shows for `f`: "0" or "1" for a checkbox, the text of an edit.
+std::string Shown(const SettingsDialog& d, const DialogField& f) {
+  if (f.check) {
+    auto* box = qobject_cast<QCheckBox*>(d.control(f.id));
+    return box ? std::to_string(box->isChecked()) : "no checkbox";
+  }
+  auto* edit = qobject_cast<QLineEdit*>(d.control(f.id));
+  return edit ? edit->text().toStdString() : "no edit";
+}
+
+// Opens the dialog of `button` five times and leaves it with OK, changing nothing. Before each
+// pass the edits get numbers of their own; the checkboxes get bit `pass` of their position, so
+// that every checkbox is set in some pass and any two differ in some pass.
+template <typename Dialog>
+void ExpectOkWithoutChangesKeepsEveryField(UiProgram& p, int button,
+                                           const std::vector<DialogField>& fields) {
+  static_assert(std::has_unique_object_representations_v<Strategy>);
+  for (int pass = 0; pass < 5; ++pass) {
+    SCOPED_TRACE(::testing::Message() << "pass " << pass);
+    p.editStrategy([&](Strategy& s) {
+      int check = 0, edit = 0;
+      for (const DialogField& f : fields)
+        f.field(s) = f.check ? (++check >> pass) & 1
+                             : (pass % 2 ? -1 : 1) * ((pass + 1) * 1000 + 7 * ++edit);
+    });
+    Strategy before = p.controller.strategy.copy();
+    bool closed = false;
+    std::vector<std::string> messages;
+    test::WhenModal<Dialog>([&](Dialog& d) {
+      d.setMessageHandler([&](const QString& text) { messages.push_back(text.toStdString()); });
+      for (const DialogField& f : fields)
+        EXPECT_EQ(Shown(d, f), std::to_string(f.field(before))) << f.id;
+      d.accept();
+      closed = !d.isVisible();
+      if (!closed) d.reject();  // refused: leave without taking anything
+    });
+    p.get<QPushButton>(button)->click();
+    EXPECT_TRUE(closed) << "OK refused";
+    EXPECT_EQ(messages, std::vector<std::string>{});
+    Strategy after = p.controller.strategy.copy();
+    for (const DialogField& f : fields) EXPECT_EQ(f.field(after), f.field(before)) << f.id;
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof(Strategy)), 0) << "a field outside the dialog";
+  }
+}
+
+TEST(Dialogs, OkWithoutChangesKeepsEveryField) {
+  TempDir dir;
+  UiProgram p(dir);
+  const std::vector<DialogField> advanced = AdvancedDialogFields();
+  const std::vector<DialogField> smart = SmartDialogFields();
+  ASSERT_EQ(advanced.size(), 27u);
+  ASSERT_EQ(smart.size(), 48u);
+  {
+    SCOPED_TRACE("advanced options");
+    ExpectOkWithoutChangesKeepsEveryField<Ctavikadv>(p, 1056, advanced);
+  }
+  {
+    SCOPED_TRACE("smart table");
+    ExpectOkWithoutChangesKeepsEveryField<CSmartdlg>(p, 1073, smart);
+  }
 }
 
 TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
