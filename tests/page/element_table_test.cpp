@@ -113,7 +113,7 @@ TEST(ElementTable, RefusedColoursLeaveTheRowAsItWas) {
   for (const char* bad : {"", "red", "360.0.0-0.0.0", "1.2.3-0.0.0|", "1.2.3"}) {
     EXPECT_FALSE(t.setColours(RectRow::net_rec_nowprice, bad)) << bad;
   }
-  // A valid spec that does not fit the 1023-character buffer.
+  // A valid colour spec that does not fit the 1023-character buffer.
   std::string tooLong = "1.1.1-0.0.0";
   while (tooLong.size() <= kColourSpecCapacity) tooLong += "|1.1.1-0.0.0";
   EXPECT_FALSE(t.setColours(RectRow::net_rec_nowprice, tooLong));
