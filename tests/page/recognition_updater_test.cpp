@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "core/run_state.h"
-#include "log/gbk.h"
+#include "core/atomic_int.h"
+#include "core/gbk.h"
 #include "log/log_file.h"
 #include "log/logger.h"
 #include "page/recognition_update.h"
@@ -18,10 +18,10 @@ namespace {
 // Logger.
 class CapturedLog {
  public:
-  CapturedLog() { run_.m_logEnabled = 1; }
+  CapturedLog() { logEnabled_ = 1; }
 
   Logger& logger() { return logger_; }
-  void switchOff() { run_.m_logEnabled = 0; }
+  void switchOff() { logEnabled_ = 0; }
 
   // The texts of the lines written so far (time stamps cut off); status lines as "<status>".
   std::vector<std::string> lines() const {
@@ -43,9 +43,8 @@ class CapturedLog {
   std::string path_ = dir_.file("my.Log");
   RealClock clock_;
   LogFile file_{clock_, path_};
-  RunState run_;
-  ProcessFlags flags_;
-  Logger logger_{file_, run_, flags_};
+  AtomicInt logEnabled_{0};
+  Logger logger_{file_, logEnabled_, [] { return std::string("剩余时间:0"); }};
 };
 
 constexpr const char* kA = "208.79.87-0.0.0|208.70.87-0.0.0|209.81.85-0.0.0|208.49.88-0.0.0";
