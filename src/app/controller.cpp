@@ -42,6 +42,21 @@ Controller::Controller(ControllerDeps deps)
       logger_(deps_.logFile, run.m_logEnabled,
               [this] { return FormatStatusLine(statusSources()); }),
       screen_(deps_.desktop),
+      pageInputs_{run.m_auctionWnd,
+                  run.m_clientFound,
+                  run.m_screenSize,
+                  run.m_realMode,
+                  run.m_compatMode,
+                  run.m_pageTitle,
+                  run.m_ownWnd,
+                  bid.m_bidPhase,
+                  bid.m_systemState,
+                  keys.g_keyCount,
+                  {}},
+      pageContext_{page,   clockState, netTime,       net,         pageInputs_,
+                   table_, screen_,    deps_.desktop, deps_.clock, logger_},
+      locator_(pageContext_),
+      readers_(pageContext_),
       timeSync_(TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
                 netTime, deps_.clock, logger_, udp(), deps_.config),
       auctionClock_(clockState,
@@ -94,6 +109,7 @@ int Controller::OnInitDialog() {
   page.m_auctionStage = 0;
   startWorkers();
   deps_.view.moveTo(30, 30);
+  run.m_ownWnd = deps_.view.nativeWindow();
 
   hookInstalled_ = deps_.desktop.installKeyboardHook(
       KeyboardHook{[this](int code, int vk, int f) { return OnKeyEvent(code, vk, f); },
@@ -162,11 +178,17 @@ void Controller::startWorkers() {
       return;
     }
     run.m_screenSize.storeSize(deps_.desktop.screenSize());
+    locator_.TrackPage();
   });
   add("w2-reader", fixed(100), [this, found] {
     if (!found()) return;
     passed(2);
-    auctionClock_.UpdateAuctionClock(readPageTime);
+    readers_.ReadAuctionStage();
+    readers_.ReadEndTime();
+    auctionClock_.UpdateAuctionClock([this](int& h, int& m, int& s, std::string& text) {
+      return readers_.ReadPageTime(h, m, s, text);
+    });
+    readers_.ReadLowestPrice();
   });
   add("w3-engine", fixed(100), [this, found] {
     if (found()) passed(3);

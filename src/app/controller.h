@@ -25,6 +25,10 @@
 #include "log/logger.h"
 #include "net/net_state.h"
 #include "net/udp_transport.h"
+#include "page/element_table_store.h"
+#include "page/page_context.h"
+#include "page/page_locator.h"
+#include "page/page_readers.h"
 #include "page/page_state.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -141,9 +145,6 @@ class Controller {
   GuardedText m_latestVersion;
   // Network time and the page clock's trust counters.
   NetworkTimeState netTime;
-  // The page-time reader that the auction clock consults; set before OnInitDialog. Until the
-  // page reader is wired in it reports that there is nothing to read yet.
-  PageTimeReader readPageTime = [](int&, int&, int&, std::string&) { return 0; };
 
   Logger& log() { return logger_; }
   // What auction-window detection and the launch buttons work on.
@@ -155,6 +156,9 @@ class Controller {
   // Waits up to timeoutMs until the last-minute screenshots taken so far are on disk.
   bool waitForScreenshots(int timeoutMs) { return screenshots_.waitIdle(timeoutMs); }
   ScreenDriver& screen() { return screen_; }
+  ElementTableStore& elementTable() { return table_; }
+  PageLocator& locator() { return locator_; }
+  PageReaders& readers() { return readers_; }
   const Config& config() const { return deps_.config; }
   Clock& clock() { return deps_.clock; }
   Desktop& desktop() { return deps_.desktop; }
@@ -171,6 +175,11 @@ class Controller {
   ControllerDeps deps_;
   Logger logger_;
   ScreenDriver screen_;
+  ElementTableStore table_;
+  PageInputs pageInputs_;
+  PageContext pageContext_;
+  PageLocator locator_;
+  PageReaders readers_;
   PosixUdpTransport posixUdp_;
   NetworkTimeSync timeSync_;
   AuctionClock auctionClock_;

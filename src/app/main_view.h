@@ -3,7 +3,9 @@
 // runs use HeadlessView. Controls are addressed by their numeric ids.
 
 #include <string>
+
 #include <vector>
+#include "core/window_ref.h"
 
 namespace tavik {
 
@@ -22,6 +24,8 @@ class MainView {
   virtual ~MainView() = default;
 
   virtual void setTitle(const std::string& title) = 0;
+  // The window as the desktop names it, for moving it beside the auction page; 0 for none.
+  virtual WindowId nativeWindow() const { return 0; }
   virtual void moveTo(int x, int y) = 0;
   virtual void setText(int controlId, const std::string& text) = 0;
   virtual void setChecked(int controlId, bool checked) = 0;

@@ -18,6 +18,8 @@ struct RunState {
   AtomicInt m_running{0};
   AtomicInt m_clientFound{0};
   std::atomic<WindowId> m_auctionWnd{0};
+  // Our own main window on the desktop (0 when the view has none), arranged beside the page.
+  std::atomic<WindowId> m_ownWnd{0};
   // Screen size in pixels (m_screenWidth, m_screenHeight in one word).
   AtomicPoint m_screenSize;
   // Counts the runs started; a result computed for one run is dropped once another began.

@@ -45,6 +45,7 @@ class AtomicTimeOfDay {
 class AtomicPoint {
  public:
   constexpr AtomicPoint() noexcept = default;
+  constexpr explicit AtomicPoint(Point initial) noexcept : v_(pack(initial)) {}
   AtomicPoint(const AtomicPoint&) = delete;
   AtomicPoint& operator=(const AtomicPoint&) = delete;
 

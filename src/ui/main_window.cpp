@@ -356,6 +356,10 @@ void MainWindow::openBidNumberDialog() {
   dialog.exec();
 }
 
+WindowId MainWindow::nativeWindow() const {
+  return WindowId(const_cast<MainWindow*>(this)->winId());
+}
+
 void MainWindow::setTitle(const std::string& title) {
   setWindowTitle(QString::fromStdString(title));
 }

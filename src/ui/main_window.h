@@ -49,6 +49,7 @@ class MainWindow final : public QWidget, public MainView {
 
   // MainView
   void setTitle(const std::string& title) override;
+  WindowId nativeWindow() const override;
   void moveTo(int x, int y) override;
   void setText(int controlId, const std::string& text) override;
   void setChecked(int controlId, bool checked) override;
