@@ -1,23 +1,15 @@
 #pragma once
 // What the controller needs of its window. The Qt window implements it; tests and headless
-// runs use HeadlessView. Controls are addressed by their numeric ids.
+// runs use HeadlessView. Controls are addressed by their ids (ctl:: in settings/control_ids.h).
 
 #include <string>
 
 #include <vector>
 #include "core/window_ref.h"
 
-namespace tavik {
+#include "settings/control_ids.h"
 
-namespace ctl {
-inline constexpr int kStartStop = 1018;
-inline constexpr int kRemainBox = 1020;
-inline constexpr int kEngineStatus = 1037;
-inline constexpr int kNextStage = 1042;
-inline constexpr int kFocusSink = 1035;
-inline constexpr int kRecording = 1142;
-inline constexpr int kSchemeCombo = 1089;
-}  // namespace ctl
+namespace tavik {
 
 class MainView {
  public:

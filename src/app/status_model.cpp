@@ -59,56 +59,56 @@ StatusUpdates ShowStatus(const StatusSources& s, Logger& log) {
   PageState& page = s.page;
   StatusUpdates out;
   const std::string clockText = clock.m_clockText.get();
-  if (utf8ToGbk(clockText).size() < kClockTextLimit) out.push_back({status::kClock, clockText});
-  out.push_back({status::kEndTime, clock.m_endTimeText.get()});
+  if (utf8ToGbk(clockText).size() < kClockTextLimit) out.push_back({ctl::kClock, clockText});
+  out.push_back({ctl::kEndTime, clock.m_endTimeText.get()});
   const int lowest = page.m_lowestPrice;
-  out.push_back({status::kLowestPrice, std::to_string(lowest)});
+  out.push_back({ctl::kLowestPrice, std::to_string(lowest)});
   if (page.m_loggedLowestPrice != lowest) {
     log.LogStatus(std::to_string(lowest), true);
     page.m_loggedLowestPrice = lowest;
   }
 
   if (clock.m_subSecondTicks < 0 || clock.m_subSecondTicks > 4) clock.m_subSecondTicks = 4;
-  out.push_back({status::kRemain, RemainText(clock.m_remainSec, clock.m_subSecondTicks)});
+  out.push_back({ctl::kRemainBox, RemainText(clock.m_remainSec, clock.m_subSecondTicks)});
 
   // In real mode the month's warning price stands in until the page shows a price; a price
   // that a reader stores meanwhile is never overwritten.
   if (s.run.m_realMode == 1) page.m_lowestPrice.compareExchange(0, page.m_warningPrice);
 
-  out.push_back({status::kNetMode, s.net.m_netMode == 2 ? "+" : ""});
+  out.push_back({ctl::kNetModeMark, s.net.m_netMode == 2 ? "+" : ""});
   const int addMiao = s.flags.g_addmiao;
-  if (addMiao == 0 || addMiao == 1) out.push_back({status::kAddMiao, PlusMinus(addMiao)});
+  if (addMiao == 0 || addMiao == 1) out.push_back({ctl::kAddMiaoMark, PlusMinus(addMiao)});
   const int captcha = page.g_captchaState;
-  if (captcha == 0 || captcha == 1) out.push_back({status::kCaptcha, PlusMinus(captcha)});
+  if (captcha == 0 || captcha == 1) out.push_back({ctl::kCaptchaMark, PlusMinus(captcha)});
 
   const int state = s.bid.m_systemState;
   const bool bidding = state == 2 || state == 3;
   const int myPrice = s.bid.m_myPrice;
-  out.push_back({status::kMyPrice, std::to_string(bidding ? myPrice : 0)});
+  out.push_back({ctl::kMyPrice, std::to_string(bidding ? myPrice : 0)});
   out.push_back(
-      {status::kPriceGap, std::to_string(bidding ? PriceGap(myPrice, page.m_lowestPrice) : 0)});
+      {ctl::kPriceGap, std::to_string(bidding ? PriceGap(myPrice, page.m_lowestPrice) : 0)});
 
   const int old = s.flags.g_progressPos;
   const int position = old >= kBarLength ? 0 : old + 1;
   s.flags.g_progressPos = position;
-  out.push_back({status::kProgress, ProgressBar(position, state == 3)});
+  out.push_back({ctl::kProgress, ProgressBar(position, state == 3)});
   return out;
 }
 
 StatusUpdates ShowStatusLabels(const RunState& run, const BidState& bid, bool hasDictionary) {
   StatusUpdates out;
-  out.push_back({status::kClient, !hasDictionary ? "提示：缺少识别字库 sscai.dll，无法读取页面"
-                                  : run.m_clientFound == 1 ? "提示：检测到拍卖客户端程序正在运行"
-                                                           : "提示：拍卖客户端程序未运行"});
+  out.push_back({ctl::kClientStatus, !hasDictionary ? "提示：缺少识别字库 sscai.dll，无法读取页面"
+                                     : run.m_clientFound == 1 ? "提示：检测到拍卖客户端程序正在运行"
+                                                              : "提示：拍卖客户端程序未运行"});
   const int state = bid.m_systemState;
   if (state == 3) {
-    out.push_back({status::kEngine, "检测到回车，等待自动出价"});
+    out.push_back({ctl::kEngineStatus, "检测到回车，等待自动出价"});
   } else if (state != 2) {
-    out.push_back({status::kEngine, "无出价指令"});
+    out.push_back({ctl::kEngineStatus, "无出价指令"});
     const int phase = bid.m_bidPhase;
-    out.push_back({status::kNextStage, phase == 1   ? "第二次出价"
-                                       : phase == 2 ? "第三次出价"
-                                                    : "第一次出价"});
+    out.push_back({ctl::kNextStage, phase == 1   ? "第二次出价"
+                                    : phase == 2 ? "第三次出价"
+                                                 : "第一次出价"});
   }
   return out;
 }

@@ -12,25 +12,9 @@
 #include "log/logger.h"
 #include "net/net_state.h"
 #include "page/page_state.h"
+#include "settings/control_ids.h"
 
 namespace tavik {
-
-// Ids of the status controls.
-namespace status {
-inline constexpr int kClock = 1001;
-inline constexpr int kEndTime = 1017;
-inline constexpr int kLowestPrice = 1002;
-inline constexpr int kNetMode = 1110;
-inline constexpr int kAddMiao = 1127;
-inline constexpr int kRemain = 1020;
-inline constexpr int kMyPrice = 1032;
-inline constexpr int kPriceGap = 1033;
-inline constexpr int kEngine = 1037;
-inline constexpr int kProgress = 1053;
-inline constexpr int kNextStage = 1042;
-inline constexpr int kCaptcha = 1144;
-inline constexpr int kClient = 1023;
-}  // namespace status
 
 struct TextUpdate {
   int id;
@@ -44,8 +28,8 @@ using StatusUpdates = std::vector<TextUpdate>;
 // "57 .", "57".
 std::string RemainText(int remainSec, int subSecondTicks);
 
-// The 30-character bar of label 1053 at `position` (0..30); when marked, positions p, p+1 and
-// p+2 show ">", wrapping 30 and 31 to the first two characters.
+// The 30-character bar of the progress label at `position` (0..30); when marked, positions p, p+1
+// and p+2 show ">", wrapping 30 and 31 to the first two characters.
 std::string ProgressBar(int position, bool marked);
 
 // Every field the status display and the log's status line show, by owner.
@@ -62,8 +46,8 @@ struct StatusSources {
 // The status line under a log event: remaining time, prices, engine and captcha state, keys.
 std::string FormatStatusLine(const StatusSources& s);
 
-// "my price - lowest price" as box 1033 shows it: computed wide and held to 32 bits, so two
-// large prices never wrap around into a wrong sign.
+// "my price - lowest price" as the price-gap box shows it: computed wide and held to 32 bits, so
+// two large prices never wrap around into a wrong sign.
 int32_t PriceGap(int32_t myPrice, int32_t lowestPrice);
 
 // The 200 ms display. Besides the texts it advances the progress position, clamps

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "settings/control_ids.h"
+
 namespace tavik {
 
 namespace {
@@ -12,52 +14,80 @@ constexpr auto kEdit = ControlKind::kEdit;
 std::vector<BoundControl> MainWindowBindings(MainWindowFields& fields) {
   Strategy& s = fields.strategy;
   return {
-      {1005, kCheck, &s.m_autoBid2},       {1007, kEdit, &s.m_bid2Sec},
-      {1009, kEdit, &s.m_bid2DirPrice},    {1008, kEdit, &s.m_bid2AddPrice},
-      {1010, kCheck, &s.m_bid2TopUp},      {1003, kCheck, &s.m_bid2AddFlag},
-      {1074, kCheck, &s.m_bid2SmartFlag},  {1004, kCheck, &s.m_bid2DirFlag},
-      {1012, kCheck, &s.m_autoBid3},       {1006, kCheck, &s.m_bid3SmartFlag},
-      {1011, kCheck, &s.m_bid3DirFlag},    {1015, kEdit, &s.m_bid3DirPrice},
-      {1039, kEdit, &s.m_remedySec},       {1025, kCheck, &s.m_remedyOn},
-      {1027, kEdit, &s.m_remedyMaxDiff},   {1028, kCheck, &s.m_remedyTopUp},
-      {1044, kEdit, &s.m_remedyAdd},       {1029, kCheck, &s.m_bid3AddFlag},
-      {1031, kEdit, &s.m_bid3AddPrice},    {1057, kCheck, &s.m_autoDisconnect},
-      {1104, kCheck, &s.m_bid3Now},        {1107, kCheck, &s.m_bid3AtSecFlag},
-      {1108, kEdit, &s.m_bid3Sec},         {1105, kCheck, &s.m_bid2LateSmart},
-      {1106, kCheck, &s.m_bid3LateSmart},  {1016, kCheck, &s.m_bid3TopUp},
-      {1113, kEdit, &s.m_remedyMinDiff},   {1123, kCheck, &fields.m_compatMode},
-      {1142, kCheck, &fields.m_recording},
+      {ctl::kAutoBid2, kCheck, &s.m_autoBid2},
+      {ctl::kBid2Sec, kEdit, &s.m_bid2Sec},
+      {ctl::kBid2DirPrice, kEdit, &s.m_bid2DirPrice},
+      {ctl::kBid2AddPrice, kEdit, &s.m_bid2AddPrice},
+      {ctl::kBid2TopUp, kCheck, &s.m_bid2TopUp},
+      {ctl::kBid2AddRadio, kCheck, &s.m_bid2AddFlag},
+      {ctl::kBid2SmartRadio, kCheck, &s.m_bid2SmartFlag},
+      {ctl::kBid2DirRadio, kCheck, &s.m_bid2DirFlag},
+      {ctl::kAutoBid3, kCheck, &s.m_autoBid3},
+      {ctl::kBid3SmartRadio, kCheck, &s.m_bid3SmartFlag},
+      {ctl::kBid3DirRadio, kCheck, &s.m_bid3DirFlag},
+      {ctl::kBid3DirPrice, kEdit, &s.m_bid3DirPrice},
+      {ctl::kRemedySec, kEdit, &s.m_remedySec},
+      {ctl::kRemedyOn, kCheck, &s.m_remedyOn},
+      {ctl::kRemedyMaxDiff, kEdit, &s.m_remedyMaxDiff},
+      {ctl::kRemedyTopUp, kCheck, &s.m_remedyTopUp},
+      {ctl::kRemedyAdd, kEdit, &s.m_remedyAdd},
+      {ctl::kBid3AddRadio, kCheck, &s.m_bid3AddFlag},
+      {ctl::kBid3AddPrice, kEdit, &s.m_bid3AddPrice},
+      {ctl::kAutoDisconnect, kCheck, &s.m_autoDisconnect},
+      {ctl::kBid3NowRadio, kCheck, &s.m_bid3Now},
+      {ctl::kBid3AtSecRadio, kCheck, &s.m_bid3AtSecFlag},
+      {ctl::kBid3Sec, kEdit, &s.m_bid3Sec},
+      {ctl::kBid2LateSmart, kCheck, &s.m_bid2LateSmart},
+      {ctl::kBid3LateSmart, kCheck, &s.m_bid3LateSmart},
+      {ctl::kBid3TopUp, kCheck, &s.m_bid3TopUp},
+      {ctl::kRemedyMinDiff, kEdit, &s.m_remedyMinDiff},
+      {ctl::kCompatMode, kCheck, &fields.m_compatMode},
+      {ctl::kRecording, kCheck, &fields.m_recording},
   };
 }
 
 std::vector<BoundControl> AdvancedDialogBindings(Strategy& s) {
-  static constexpr int kOptionIds[kAdvOptions] = {1005, 1010, 1012, 1016, 1057, 1058, 1059,
-                                                  1060, 1061, 1062, 1063, 1092, 1093, 1094,
-                                                  1097, 1098, 1099, 1100, 1101, 1102};
+  // The checkbox of m_advOption[n] at index n - 1.
+  static constexpr int kOptionIds[kAdvOptions] = {
+      adv::kNetOptimise,       adv::kServerParamDelay, adv::kSmartJudge,
+      adv::kStuckSwitchServer, adv::kStuckDisconnect,  adv::kHalfOpenOnly,
+      adv::kReserved7,         adv::kReserved8,        adv::kRebidOnStrayConfirm,
+      adv::kRebidOnCancel,     adv::kRaiseThirdBid,    adv::kFloatingAdjust,
+      adv::kBelowLowestRebid,  adv::kEarlyThirdCancel, adv::kSubmitWithoutEnter,
+      adv::kReserved16,        adv::kEarlyConfirm,     adv::kForceConfirm,
+      adv::kReserved19,        adv::kFirstPhaseAuto};
   std::vector<BoundControl> b;
   for (int n = 1; n <= kAdvOptions; ++n)
     b.push_back({kOptionIds[n - 1], kCheck, &s.m_advOption[n]});
-  b.insert(b.end(), {{1112, kEdit, &s.m_earlyMaxDiff},
-                     {1114, kEdit, &s.m_earlySec},
-                     {1117, kEdit, &s.m_earlyDelayMs},
-                     {1116, kEdit, &s.m_forceSec},
-                     {1146, kEdit, &s.m_forceDelayMs},
-                     {1141, kEdit, &s.m_jumpFastThreshold},
-                     {1008, kEdit, &s.m_jumpSlowThreshold}});
+  b.insert(b.end(), {{adv::kEarlyMaxDiff, kEdit, &s.m_earlyMaxDiff},
+                     {adv::kEarlySec, kEdit, &s.m_earlySec},
+                     {adv::kEarlyDelayMs, kEdit, &s.m_earlyDelayMs},
+                     {adv::kForceSec, kEdit, &s.m_forceSec},
+                     {adv::kForceDelayMs, kEdit, &s.m_forceDelayMs},
+                     {adv::kJumpFastThreshold, kEdit, &s.m_jumpFastThreshold},
+                     {adv::kJumpSlowThreshold, kEdit, &s.m_jumpSlowThreshold}});
   return b;
 }
 
 std::vector<BoundControl> SmartDialogBindings(Strategy& s) {
+  // Row n binds m_smartSec[n], m_smartAdd[n] and m_smartTopUp[n], and on the jump rows
+  // m_jumpFastAdd[n] and m_jumpSlowSub[n]; the later rows have no jump boxes (0).
   struct Row {
     int sec, add, topUp, fast, slow;
   };
   static constexpr Row kRows[kSmartRows] = {
-      {1045, 1049, 1016, 1130, 1131}, {1046, 1050, 1022, 1132, 1008},
-      {1047, 1051, 1024, 1112, 1128}, {1048, 1052, 1026, 1009, 1129},
-      {1070, 1075, 1086, 1133, 1134}, {1071, 1076, 1011, 1135, 1136},
-      {1072, 1077, 1087, 0, 0},       {1073, 1079, 1013, 0, 0},
-      {1074, 1078, 1014, 0, 0},       {1080, 1081, 1015, 0, 0},
-      {1082, 1083, 1088, 0, 0},       {1084, 1085, 1017, 0, 0},
+      {smart::kSec1, smart::kAdd1, smart::kTopUp1, smart::kFast1, smart::kSlow1},
+      {smart::kSec2, smart::kAdd2, smart::kTopUp2, smart::kFast2, smart::kSlow2},
+      {smart::kSec3, smart::kAdd3, smart::kTopUp3, smart::kFast3, smart::kSlow3},
+      {smart::kSec4, smart::kAdd4, smart::kTopUp4, smart::kFast4, smart::kSlow4},
+      {smart::kSec5, smart::kAdd5, smart::kTopUp5, smart::kFast5, smart::kSlow5},
+      {smart::kSec6, smart::kAdd6, smart::kTopUp6, smart::kFast6, smart::kSlow6},
+      {smart::kSec7, smart::kAdd7, smart::kTopUp7, 0, 0},
+      {smart::kSec8, smart::kAdd8, smart::kTopUp8, 0, 0},
+      {smart::kSec9, smart::kAdd9, smart::kTopUp9, 0, 0},
+      {smart::kSec10, smart::kAdd10, smart::kTopUp10, 0, 0},
+      {smart::kSec11, smart::kAdd11, smart::kTopUp11, 0, 0},
+      {smart::kSec12, smart::kAdd12, smart::kTopUp12, 0, 0},
   };
   std::vector<BoundControl> b;
   for (int row = 1; row <= kSmartRows; ++row) {
@@ -128,16 +158,22 @@ void CopyOut(const std::vector<BoundControl>& bindings, const std::vector<int32_
 }
 
 const std::vector<int>& StrategyControlIds() {
-  static const std::vector<int> ids = {1007, 1003, 1008, 1010, 1004, 1009, 1074, 1006, 1011,
-                                       1015, 1031, 1029, 1025, 1039, 1027, 1113, 1044, 1028,
-                                       1064, 1016, 1105, 1106, 1104, 1107, 1108};
+  static const std::vector<int> ids = {
+      ctl::kBid2Sec,       ctl::kBid2AddRadio,  ctl::kBid2AddPrice,     ctl::kBid2TopUp,
+      ctl::kBid2DirRadio,  ctl::kBid2DirPrice,  ctl::kBid2SmartRadio,   ctl::kBid3SmartRadio,
+      ctl::kBid3DirRadio,  ctl::kBid3DirPrice,  ctl::kBid3AddPrice,     ctl::kBid3AddRadio,
+      ctl::kRemedyOn,      ctl::kRemedySec,     ctl::kRemedyMaxDiff,    ctl::kRemedyMinDiff,
+      ctl::kRemedyAdd,     ctl::kRemedyTopUp,   ctl::kDisconnectButton, ctl::kBid3TopUp,
+      ctl::kBid2LateSmart, ctl::kBid3LateSmart, ctl::kBid3NowRadio,     ctl::kBid3AtSecRadio,
+      ctl::kBid3Sec};
   return ids;
 }
 
 const std::vector<int>& HiddenStrategyControlIds() {
   static const std::vector<int> ids = [] {
     std::vector<int> v = StrategyControlIds();
-    v.insert(v.end(), {1056, 1073, 1005, 1147, 1148, 1149});
+    v.insert(v.end(), {ctl::kAdvancedButton, ctl::kSmartButton, ctl::kAutoBid2, ctl::kBid2SecLabel,
+                       ctl::kBid3SecLabel, ctl::kBid3AddLabel});
     return v;
   }();
   return ids;
@@ -159,47 +195,47 @@ bool ApplyMainWindowClick(int id, bool checked, MainWindowFields& fields) {
   };
   const int state = checked ? 1 : 0;
   switch (id) {
-    case 1003:
+    case ctl::kBid2AddRadio:
       bid2(0);
       break;
-    case 1074:
+    case ctl::kBid2SmartRadio:
       bid2(1);
       break;
-    case 1004:
+    case ctl::kBid2DirRadio:
       bid2(2);
       break;
-    case 1029:
+    case ctl::kBid3AddRadio:
       bid3(0);
       break;
-    case 1006:
+    case ctl::kBid3SmartRadio:
       bid3(1);
       break;
-    case 1011:
+    case ctl::kBid3DirRadio:
       bid3(2);
       break;
-    case 1005:
+    case ctl::kAutoBid2:
       s.m_autoBid2 = state;
       break;
-    case 1010:
+    case ctl::kBid2TopUp:
       s.m_bid2TopUp = state;
       break;
-    case 1012:
+    case ctl::kAutoBid3:
       s.m_autoBid3 = state;
       break;
-    case 1057:
+    case ctl::kAutoDisconnect:
       s.m_autoDisconnect = state;
       break;
-    case 1123:
+    case ctl::kCompatMode:
       fields.m_compatMode = state;
       break;
-    case 1142:
+    case ctl::kRecording:
       fields.m_recording = state;
       break;
-    case 1104:
+    case ctl::kBid3NowRadio:
       s.m_bid3Now = 1;
       s.m_bid3AtSecFlag = 0;
       break;
-    case 1107:
+    case ctl::kBid3AtSecRadio:
       s.m_bid3Now = 0;
       s.m_bid3AtSecFlag = 1;
       break;

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/controller.h"
-#include "app/status_model.h"
+#include "settings/control_ids.h"
 #include "settings/controls.h"
 #include "ui/settings_dialogs.h"
 #include "ui/small_dialogs.h"
@@ -158,17 +158,17 @@ QWidget* MainWindow::buildStatus() {
     e->setFixedWidth(104);
     return e;
   };
-  grid->addWidget(label(1110, "", area), 0, 0);
-  line("系统目前时间", box(1001), new QWidget(area));
-  line("拍卖结束时间", box(1017), new QWidget(area));
-  line("最低可成交价", box(1002), label(1127, "-", area));
-  line("拍卖剩余时间", box(status::kRemain), check(1123, "界面兼容模式", area));
+  grid->addWidget(label(ctl::kNetModeMark, "", area), 0, 0);
+  line("系统目前时间", box(ctl::kClock), new QWidget(area));
+  line("拍卖结束时间", box(ctl::kEndTime), new QWidget(area));
+  line("最低可成交价", box(ctl::kLowestPrice), label(ctl::kAddMiaoMark, "-", area));
+  line("拍卖剩余时间", box(ctl::kRemainBox), check(ctl::kCompatMode, "界面兼容模式", area));
   auto* recording = check(ctl::kRecording, "录像", area);
   recording->hide();  // shown once a bid number is set and recording is on
-  line("本次出的价格", box(1032), recording);
-  line("差价还有", box(1033), new QWidget(area));
-  line("自动出价状态：", label(1037, "------------------", area));
-  auto* progress = label(1053, "无出价指令", area);
+  line("本次出的价格", box(ctl::kMyPrice), recording);
+  line("差价还有", box(ctl::kPriceGap), new QWidget(area));
+  line("自动出价状态：", label(ctl::kEngineStatus, "------------------", area));
+  auto* progress = label(ctl::kProgress, "无出价指令", area);
   QFont mono(U("WenQuanYi Micro Hei Mono"), 8);
   mono.setStyleHint(QFont::Monospace);
   progress->setFont(mono);
@@ -176,9 +176,9 @@ QWidget* MainWindow::buildStatus() {
   auto* stage = new QWidget(area);
   auto* stageRow = new QHBoxLayout(stage);
   stageRow->setContentsMargins(0, 0, 0, 0);
-  stageRow->addWidget(label(1042, "第一次出价", stage));
+  stageRow->addWidget(label(ctl::kNextStage, "第一次出价", stage));
   stageRow->addStretch();
-  stageRow->addWidget(label(1144, "-", stage));
+  stageRow->addWidget(label(ctl::kCaptchaMark, "-", stage));
   line("下个出价阶段:", stage);
   grid->setColumnMinimumWidth(0, 10);
   grid->setColumnStretch(3, 1);
@@ -190,18 +190,19 @@ QWidget* MainWindow::buildSecondBid() {
   auto* grid = new QGridLayout(group);
   grid->setContentsMargins(6, 2, 6, 2);
   grid->setVerticalSpacing(1);
-  auto* auto2 = check(1005, "在结束拍卖前", group);
+  auto* auto2 = check(ctl::kAutoBid2, "在结束拍卖前", group);
   auto2->setEnabled(false);
   grid->addWidget(auto2, 0, 0);
-  grid->addWidget(edit(1007, group), 0, 1);
-  grid->addWidget(label(1147, "秒自动出以下价格", group), 0, 2);
-  grid->addWidget(radio(1003, "最低成交价上+", kBid2Price, group), 1, 0);
-  grid->addWidget(edit(1008, group), 1, 1);
-  grid->addWidget(check(1010, "补档", group), 1, 2);
-  grid->addWidget(radio(1074, "智能出价", kBid2Price, group), 2, 0);
-  grid->addWidget(button(1073, "智能出价设定", group, [this] { openSmartDialog(); }), 2, 1, 1, 2);
-  grid->addWidget(radio(1004, "直接伏击出价", kBid2Price, group), 3, 0);
-  grid->addWidget(edit(1009, group), 3, 1);
+  grid->addWidget(edit(ctl::kBid2Sec, group), 0, 1);
+  grid->addWidget(label(ctl::kBid2SecLabel, "秒自动出以下价格", group), 0, 2);
+  grid->addWidget(radio(ctl::kBid2AddRadio, "最低成交价上+", kBid2Price, group), 1, 0);
+  grid->addWidget(edit(ctl::kBid2AddPrice, group), 1, 1);
+  grid->addWidget(check(ctl::kBid2TopUp, "补档", group), 1, 2);
+  grid->addWidget(radio(ctl::kBid2SmartRadio, "智能出价", kBid2Price, group), 2, 0);
+  grid->addWidget(button(ctl::kSmartButton, "智能出价设定", group, [this] { openSmartDialog(); }),
+                  2, 1, 1, 2);
+  grid->addWidget(radio(ctl::kBid2DirRadio, "直接伏击出价", kBid2Price, group), 3, 0);
+  grid->addWidget(edit(ctl::kBid2DirPrice, group), 3, 1);
   grid->setColumnStretch(2, 1);
   return group;
 }
@@ -211,13 +212,14 @@ QWidget* MainWindow::buildThirdBid() {
   auto* grid = new QGridLayout(group);
   grid->setContentsMargins(6, 2, 6, 2);
   grid->setVerticalSpacing(1);
-  grid->addWidget(radio(1104, "A. 完成第二次出价后立即智能出价", kBid3When, group), 0, 0, 1, 3);
-  grid->addWidget(radio(1107, "B. 在结束拍卖前", kBid3When, group), 1, 0);
-  grid->addWidget(edit(1108, group), 1, 1);
-  grid->addWidget(label(1148, "秒，执行在当前的", group), 1, 2);
-  grid->addWidget(label(1149, "最低成交价+", group), 2, 0, Qt::AlignRight);
-  grid->addWidget(edit(1031, group), 2, 1);
-  grid->addWidget(check(1016, "补档", group), 2, 2);
+  grid->addWidget(radio(ctl::kBid3NowRadio, "A. 完成第二次出价后立即智能出价", kBid3When, group), 0,
+                  0, 1, 3);
+  grid->addWidget(radio(ctl::kBid3AtSecRadio, "B. 在结束拍卖前", kBid3When, group), 1, 0);
+  grid->addWidget(edit(ctl::kBid3Sec, group), 1, 1);
+  grid->addWidget(label(ctl::kBid3SecLabel, "秒，执行在当前的", group), 1, 2);
+  grid->addWidget(label(ctl::kBid3AddLabel, "最低成交价+", group), 2, 0, Qt::AlignRight);
+  grid->addWidget(edit(ctl::kBid3AddPrice, group), 2, 1);
+  grid->addWidget(check(ctl::kBid3TopUp, "补档", group), 2, 2);
   grid->setColumnStretch(2, 1);
   return group;
 }
@@ -233,9 +235,12 @@ QWidget* MainWindow::buildRemedy() {
     line->addStretch();
     rows->addLayout(line);
   };
-  row({check(1025, "还剩", group), edit(1039, group), Label("秒和最低成交价差价必须>=", group)});
-  row({edit(1113, group), Label("并且<=", group), edit(1027, group), Label(",否则重新+", group)});
-  row({edit(1044, group), Label("重出", group), check(1028, "补档", group)});
+  row({check(ctl::kRemedyOn, "还剩", group), edit(ctl::kRemedySec, group),
+       Label("秒和最低成交价差价必须>=", group)});
+  row({edit(ctl::kRemedyMinDiff, group), Label("并且<=", group), edit(ctl::kRemedyMaxDiff, group),
+       Label(",否则重新+", group)});
+  row({edit(ctl::kRemedyAdd, group), Label("重出", group),
+       check(ctl::kRemedyTopUp, "补档", group)});
   return group;
 }
 
@@ -249,26 +254,27 @@ QWidget* MainWindow::buildCommands() {
   connect(schemes, &QComboBox::activated, this,
           [this](int index) { forward([index](Controller& c) { c.OnSchemeSelected(index); }); });
   grid->addWidget(schemes, 0, 0);
-  grid->addWidget(
-      button(1021, "保存配置", area, [this] { forward([](Controller& c) { c.SaveScheme(); }); }), 0,
-      1);
+  grid->addWidget(button(ctl::kSaveScheme, "保存配置", area,
+                         [this] { forward([](Controller& c) { c.SaveScheme(); }); }),
+                  0, 1);
   auto* start = button(ctl::kStartStop, "开始运行", area,
                        [this] { forward([](Controller& c) { c.ToggleRun(); }); });
   start->setMinimumHeight(30);
   grid->addWidget(start, 1, 0, 1, 2);
-  grid->addWidget(button(1040, "载入仿真练习", area,
+  grid->addWidget(button(ctl::kLaunchPractice, "载入仿真练习", area,
                          [this] { forward([](Controller& c) { c.LaunchPractice(); }); }),
                   2, 0);
-  grid->addWidget(button(1019, "载入正式拍牌", area,
+  grid->addWidget(button(ctl::kLaunchRealClient, "载入正式拍牌", area,
                          [this] { forward([](Controller& c) { c.LaunchRealClient(); }); }),
                   2, 1);
-  grid->addWidget(button(1056, "高级", area, [this] { openAdvancedDialog(); }), 3, 0);
-  grid->addWidget(button(1034, "帮助", area, [this] { openHelpDialog(); }), 3, 1);
+  grid->addWidget(button(ctl::kAdvancedButton, "高级", area, [this] { openAdvancedDialog(); }), 3,
+                  0);
+  grid->addWidget(button(ctl::kHelpButton, "帮助", area, [this] { openHelpDialog(); }), 3, 1);
   int row = 4;
-  auto* keys = label(1124, "F2: 切换到手动    | 空格键：取消当前验证码框", area);
+  auto* keys = label(ctl::kKeyHelp, "F2: 切换到手动    | 空格键：取消当前验证码框", area);
   grid->addWidget(keys, row++, 0, 1, 2);
-  grid->addWidget(label(1143, "", area), row++, 0, 1, 2);
-  auto* client = label(1023, "提示: 拍卖客户端程序未运行", area);
+  grid->addWidget(label(ctl::kBlankLabel, "", area), row++, 0, 1, 2);
+  auto* client = label(ctl::kClientStatus, "提示: 拍卖客户端程序未运行", area);
   client->setWordWrap(true);
   grid->addWidget(client, row++, 0, 1, 2);
   // Takes the keyboard focus at Start, so that no strategy box keeps it.
@@ -285,24 +291,24 @@ void MainWindow::buildHidden() {
   auto* hidden = new QWidget(this);
   hidden->hide();
   // The default button: Enter on the window reaches it and nothing happens.
-  button(1, "Button4", hidden, nullptr);
-  check(1012, "在结束拍卖前", hidden);
-  radio(1029, "最低成交价上+", kBid3Price, hidden);
-  radio(1006, "智能出价", kBid3Price, hidden);
-  radio(1011, "直接伏击出价", kBid3Price, hidden);
-  edit(1015, hidden);
-  check(1105, "出错等情况智能出价", hidden);
-  check(1106, "出错等情况智能出价", hidden);
-  check(1057, "自动", hidden);
-  button(1103, "智能出价设定", hidden, [this] { openSmartDialog(); });
-  button(1111, "TT", hidden,
+  button(ctl::kDefaultButton, "Button4", hidden, nullptr);
+  check(ctl::kAutoBid3, "在结束拍卖前", hidden);
+  radio(ctl::kBid3AddRadio, "最低成交价上+", kBid3Price, hidden);
+  radio(ctl::kBid3SmartRadio, "智能出价", kBid3Price, hidden);
+  radio(ctl::kBid3DirRadio, "直接伏击出价", kBid3Price, hidden);
+  edit(ctl::kBid3DirPrice, hidden);
+  check(ctl::kBid2LateSmart, "出错等情况智能出价", hidden);
+  check(ctl::kBid3LateSmart, "出错等情况智能出价", hidden);
+  check(ctl::kAutoDisconnect, "自动", hidden);
+  button(ctl::kHiddenSmartButton, "智能出价设定", hidden, [this] { openSmartDialog(); });
+  button(ctl::kVendorDownload, "TT", hidden,
          [this] { forward([](Controller& c) { c.OpenVendorDownloadPage(); }); });
-  button(1064, "断开连接/快捷键[ESC]", hidden, nullptr);
-  check(1058, "关闭全自动出价,全手动操作.（只提示价格)", hidden);
-  readOnlyBox(1112, hidden);
-  label(1067, "0", hidden);
-  label(1068, "A", hidden);
-  label(1069, "0.0.0.0", hidden);
+  button(ctl::kDisconnectButton, "断开连接/快捷键[ESC]", hidden, nullptr);
+  check(ctl::kManualOnly, "关闭全自动出价,全手动操作.（只提示价格)", hidden);
+  readOnlyBox(ctl::kUnusedBox, hidden);
+  label(ctl::kZeroLabel, "0", hidden);
+  label(ctl::kLetterLabel, "A", hidden);
+  label(ctl::kAddressLabel, "0.0.0.0", hidden);
 }
 
 QWidget* MainWindow::control(int id) const {

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "settings/control_ids.h"
 #include "ui/widget_helpers.h"
 
 namespace tavik {
@@ -76,9 +77,10 @@ void SettingsDialog::showValues() {
 void SettingsDialog::addButtons(QBoxLayout* layout) {
   auto* buttons = new QDialogButtonBox(this);
   auto* ok = buttons->addButton(U("确定"), QDialogButtonBox::AcceptRole);
-  ok->setObjectName("1");
+  ok->setObjectName(QString::number(dlg::kOk));
   ok->setDefault(true);
-  buttons->addButton(U("取消"), QDialogButtonBox::RejectRole)->setObjectName("2");
+  buttons->addButton(U("取消"), QDialogButtonBox::RejectRole)
+      ->setObjectName(QString::number(dlg::kCancel));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
@@ -111,19 +113,20 @@ Ctavikadv::Ctavikadv(const std::vector<BoundControl>& bindings, const std::vecto
 
   auto* network = new QGroupBox(U("网络优化功能"), this);
   auto* networkRows = new QVBoxLayout(network);
-  networkRows->addWidget(makeCheck(1005, "开启网络优化功能(保障国拍客户端SOCKET连接优先)"));
-  networkRows->addWidget(makeCheck(1010, "优化国拍服务器传送过来的参数的延时"));
+  networkRows->addWidget(
+      makeCheck(adv::kNetOptimise, "开启网络优化功能(保障国拍客户端SOCKET连接优先)"));
+  networkRows->addWidget(makeCheck(adv::kServerParamDelay, "优化国拍服务器传送过来的参数的延时"));
   layout->addWidget(network);
 
   // Kept for the stored options; the user never sees them.
   auto* stuck = new QGroupBox(U("卡住断开"), this);
   auto* stuckRows = new QVBoxLayout(stuck);
   const std::pair<int, const char*> stuckOptions[] = {
-      {1016, "要验证码阶段卡住超过4秒,检查还是卡住状态后自动切服务器"},
-      {1057, "当服务器提交出价,卡住超过6秒才断开，B服务器需剩余时间大于10秒"},
-      {1058, "仅在半连接状态断开(即在SSL数据交换不断开)"},
-      {1059, "------------------"},
-      {1060, "---------------------"}};
+      {adv::kStuckSwitchServer, "要验证码阶段卡住超过4秒,检查还是卡住状态后自动切服务器"},
+      {adv::kStuckDisconnect, "当服务器提交出价,卡住超过6秒才断开，B服务器需剩余时间大于10秒"},
+      {adv::kHalfOpenOnly, "仅在半连接状态断开(即在SSL数据交换不断开)"},
+      {adv::kReserved7, "------------------"},
+      {adv::kReserved8, "---------------------"}};
   for (const auto& [id, caption] : stuckOptions) {
     auto* box = makeCheck(id, caption);
     box->setEnabled(false);
@@ -135,32 +138,37 @@ Ctavikadv::Ctavikadv(const std::vector<BoundControl>& bindings, const std::vecto
   auto* advanced = new QGroupBox(U("高级选项"), this);
   auto* rows = new QVBoxLayout(advanced);
   const std::pair<int, const char*> fixedOptions[] = {
-      {1061, "当不在出价区间用户鼠标错误点击确认按钮，重新出价弹出验证码框"},
-      {1062, "当看不清验证码点击取消按钮或误点击取消按钮，重新出价弹出验证码框"},
-      {1063, "当第三次出价小于或等于第二次出价自动调整为第二次出价上加100"}};
+      {adv::kRebidOnStrayConfirm, "当不在出价区间用户鼠标错误点击确认按钮，重新出价弹出验证码框"},
+      {adv::kRebidOnCancel, "当看不清验证码点击取消按钮或误点击取消按钮，重新出价弹出验证码框"},
+      {adv::kRaiseThirdBid, "当第三次出价小于或等于第二次出价自动调整为第二次出价上加100"}};
   for (const auto& [id, caption] : fixedOptions) {
     auto* box = makeCheck(id, caption);
     box->setEnabled(false);
     rows->addWidget(box);
   }
-  rows->addLayout(
-      Row({makeCheck(1092, "浮动调价启用。剩余15-32秒之间跳价>="), makeEdit(1141),
-           Label("(跳价快）或者<=", advanced), makeEdit(1008), Label("(跳价慢)", advanced)}));
-  rows->addWidget(makeCheck(1093, "还没发出的价格低于最低成交价，断开或者取消重新出价。"));
-  rows->addWidget(makeCheck(1094, "第三次出价价格在剩余时间>=12秒以上就到了，取消后重新出价。"));
-  rows->addWidget(makeCheck(1097, "当价格到了检测到验证码输入但是未检测到回车也提交出价。"));
-  rows->addLayout(Row({makeCheck(1099, "剩余"), makeEdit(1114), Label("秒内,我的出价差", advanced),
-                       makeEdit(1112), Label("时延迟", advanced), makeEdit(1117),
-                       Label("毫秒提交。", advanced), makeCheck(1012, "智能判断")}));
-  rows->addLayout(Row({makeCheck(1100, "剩余"), makeEdit(1116), Label("秒延迟", advanced),
-                       makeEdit(1146), Label("毫秒,强制立即确认提交。【强制出价】", advanced)}));
+  rows->addLayout(Row({makeCheck(adv::kFloatingAdjust, "浮动调价启用。剩余15-32秒之间跳价>="),
+                       makeEdit(adv::kJumpFastThreshold), Label("(跳价快）或者<=", advanced),
+                       makeEdit(adv::kJumpSlowThreshold), Label("(跳价慢)", advanced)}));
+  rows->addWidget(
+      makeCheck(adv::kBelowLowestRebid, "还没发出的价格低于最低成交价，断开或者取消重新出价。"));
+  rows->addWidget(makeCheck(adv::kEarlyThirdCancel,
+                            "第三次出价价格在剩余时间>=12秒以上就到了，取消后重新出价。"));
+  rows->addWidget(makeCheck(adv::kSubmitWithoutEnter,
+                            "当价格到了检测到验证码输入但是未检测到回车也提交出价。"));
+  rows->addLayout(Row({makeCheck(adv::kEarlyConfirm, "剩余"), makeEdit(adv::kEarlySec),
+                       Label("秒内,我的出价差", advanced), makeEdit(adv::kEarlyMaxDiff),
+                       Label("时延迟", advanced), makeEdit(adv::kEarlyDelayMs),
+                       Label("毫秒提交。", advanced), makeCheck(adv::kSmartJudge, "智能判断")}));
+  rows->addLayout(Row({makeCheck(adv::kForceConfirm, "剩余"), makeEdit(adv::kForceSec),
+                       Label("秒延迟", advanced), makeEdit(adv::kForceDelayMs),
+                       Label("毫秒,强制立即确认提交。【强制出价】", advanced)}));
   layout->addWidget(advanced);
 
   auto* other = new QGroupBox(U("其他选项"), this);
   auto* otherRows = new QVBoxLayout(other);
-  otherRows->addWidget(makeCheck(1098, "16保留-netread"));
-  otherRows->addWidget(makeCheck(1101, "保留"));
-  otherRows->addWidget(makeCheck(1102, "第一阶段自动出价"));
+  otherRows->addWidget(makeCheck(adv::kReserved16, "16保留-netread"));
+  otherRows->addWidget(makeCheck(adv::kReserved19, "保留"));
+  otherRows->addWidget(makeCheck(adv::kFirstPhaseAuto, "第一阶段自动出价"));
   other->hide();
   layout->addWidget(other);
 

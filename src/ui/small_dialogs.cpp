@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "settings/control_ids.h"
 #include "ui/widget_helpers.h"
 
 namespace tavik {
@@ -63,7 +64,7 @@ CRegback::CRegback(std::string downloadUrl, std::function<void(const std::string
   auto* inner = new QVBoxLayout(group);
   inner->addWidget(new QLabel(U("重要版本更新（必须更新）"), group));
   auto* download = new QPushButton(U("点击下载最新版本"), group);
-  download->setObjectName("1095");
+  download->setObjectName(QString::number(notice::kDownload));
   download->setAutoDefault(false);
   connect(download, &QPushButton::clicked, this, [this] {
     // Too short to be an address: nothing to open.

@@ -115,19 +115,19 @@ TEST_F(ControllerTest, StartAndStopResetTheRunState) {
   controller->ToggleRun();
   expectReset(true);
   EXPECT_EQ(run.m_running, 1);
-  EXPECT_EQ(view.text(1018), "停止");
-  EXPECT_EQ(view.text(1020), "0");
+  EXPECT_EQ(view.text(ctl::kStartStop), "停止");
+  EXPECT_EQ(view.text(ctl::kRemainBox), "0");
   EXPECT_FALSE(view.strategyEnabled_);
-  EXPECT_EQ(view.focus_, 1035);
+  EXPECT_EQ(view.focus_, ctl::kFocusSink);
   for (int id : {1, 2, 3}) EXPECT_TRUE(timers.isActive(id)) << id;
 
   dirty();
   controller->ToggleRun();
   expectReset(false);
   EXPECT_EQ(run.m_running, 0);
-  EXPECT_EQ(view.text(1018), "开始");
-  EXPECT_EQ(view.text(1037), "无出价指令");
-  EXPECT_EQ(view.text(1042), "");
+  EXPECT_EQ(view.text(ctl::kStartStop), "开始");
+  EXPECT_EQ(view.text(ctl::kEngineStatus), "无出价指令");
+  EXPECT_EQ(view.text(ctl::kNextStage), "");
   EXPECT_TRUE(view.strategyEnabled_);
   for (int id : {1, 2, 3}) EXPECT_FALSE(timers.isActive(id)) << id;
 }
@@ -316,8 +316,8 @@ TEST_F(ControllerTest, RecordingSetUpNeedsTheLogOrTheMarker) {
   controller->run.m_recordMarker = 1;
   controller->SetBidNumber("12345678");
   EXPECT_EQ(controller->run.m_recording, 1);
-  EXPECT_TRUE(view.visible(1142));
-  EXPECT_TRUE(view.checked(1142));
+  EXPECT_TRUE(view.visible(ctl::kRecording));
+  EXPECT_TRUE(view.checked(ctl::kRecording));
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("log/12345678")));
 
   // A bid number is never turned into a path outside the program's folder.
@@ -359,7 +359,7 @@ TEST_F(ControllerTest, RecordingByTheCheckboxAloneSavesThePictures) {
   ASSERT_EQ(startUp(), 0);
   controller->SetBidNumber("12345678");
   ASSERT_FALSE(std::filesystem::exists(dir.file("log/12345678")));
-  view.setChecked(1142, true);
+  view.setChecked(ctl::kRecording, true);
   controller->ToggleRun();
   controller->run.m_screenSize.storeSize({32, 24});
   for (int remain : {50, 49}) {
@@ -378,10 +378,10 @@ TEST_F(ControllerTest, NoDictionaryAtStartUpIsToldAndShown) {
   ASSERT_EQ(view.messages_.size(), 1u);
   EXPECT_NE(view.messages_[0].find("sscai.dll"), std::string::npos);
   EXPECT_NE(view.messages_[0].find("tavik-dict"), std::string::npos);
-  EXPECT_EQ(view.text(1023), "提示：缺少识别字库 sscai.dll，无法读取页面");
+  EXPECT_EQ(view.text(ctl::kClientStatus), "提示：缺少识别字库 sscai.dll，无法读取页面");
   controller->ToggleRun();
   clock.runFor(3000);
-  EXPECT_EQ(view.text(1023), "提示：缺少识别字库 sscai.dll，无法读取页面")
+  EXPECT_EQ(view.text(ctl::kClientStatus), "提示：缺少识别字库 sscai.dll，无法读取页面")
       << "for as long as it lasts";
   EXPECT_EQ(view.messages_.size(), 1u) << "told once";
 }
@@ -391,7 +391,8 @@ TEST_F(ControllerTest, ADictionaryAtStartUpNeedsNoWord) {
   ASSERT_EQ(startUp(), 0);
   clock.runFor(0);
   EXPECT_TRUE(view.messages_.empty());
-  EXPECT_EQ(view.text(1023), "");  // the window's own caption stays until the first tick
+  EXPECT_EQ(view.text(ctl::kClientStatus),
+            "");  // the window's own caption stays until the first tick
 }
 
 // Destroying a running controller stops and joins its workers at once: none is left asleep in
@@ -494,7 +495,7 @@ TEST(ControllerKeys, F2JustAfterTheAutomaticStopDoesNotStartTheRunAgain) {
   c.StatusTick();  // the last second has passed: the run stops
   EXPECT_EQ(c.keys.g_functionKey, 2) << "the key did arrive";
   EXPECT_EQ(c.run.m_running, 0);
-  EXPECT_EQ(view.text(1018), "开始");
+  EXPECT_EQ(view.text(ctl::kStartStop), "开始");
   c.Shutdown();
 }
 

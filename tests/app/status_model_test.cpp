@@ -71,11 +71,11 @@ TEST_F(StatusModelTest, RemainingTimeCountsDownTheFifthsOfASecond) {
   for (int i = 0; i < 7; ++i) {
     clockState.m_remainSec = 57;
     clockState.m_subSecondTicks = ticks[i];
-    EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kRemain), expected[i]) << ticks[i];
+    EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kRemainBox), expected[i]) << ticks[i];
   }
   EXPECT_EQ(clockState.m_subSecondTicks, 4);  // out-of-range counters are clamped for good
   clockState.m_remainSec = 0;
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kRemain), "0");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kRemainBox), "0");
 }
 
 TEST_F(StatusModelTest, ProgressBarRunsToThirtyAndWraps) {
@@ -86,22 +86,21 @@ TEST_F(StatusModelTest, ProgressBarRunsToThirtyAndWraps) {
 
   bid.m_systemState = 3;
   flags.g_progressPos = 28;
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress),
-            ">>" + std::string(27, '-') + ">");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kProgress), ">>" + std::string(27, '-') + ">");
   EXPECT_EQ(flags.g_progressPos, 29);
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress), ">>" + std::string(28, '-'));
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress), ">>>" + std::string(27, '-'));
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kProgress), ">>" + std::string(28, '-'));
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kProgress), ">>>" + std::string(27, '-'));
   EXPECT_EQ(flags.g_progressPos, 0);
   bid.m_systemState = 2;
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kProgress), std::string(30, '-'));
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kProgress), std::string(30, '-'));
   EXPECT_EQ(flags.g_progressPos, 1);
 }
 
 TEST_F(StatusModelTest, RealModeShowsZeroOnceThenTheWarningPriceAndLogsEachChange) {
   run.m_realMode = 1;
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "0");
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "88100");
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "88100");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "0");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "88100");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "88100");
   page.m_lowestPrice = 88300;
   ShowStatus(sources(), log);
   ShowStatus(sources(), log);
@@ -115,7 +114,7 @@ TEST_F(StatusModelTest, RealModeShowsZeroOnceThenTheWarningPriceAndLogsEachChang
   run.m_realMode = 0;
   page.m_lowestPrice = 0;
   ShowStatus(sources(), log);
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kLowestPrice), "0");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "0");
 }
 
 TEST_F(StatusModelTest, PricesAndMarksFollowTheEngine) {
@@ -136,23 +135,23 @@ TEST_F(StatusModelTest, PricesAndMarksFollowTheEngine) {
     flags.g_addmiao = c.addMiao;
     page.g_captchaState = c.captcha;
     const auto out = ShowStatus(sources(), log);
-    EXPECT_EQ(TextOf(out, status::kMyPrice), c.my) << c.state;
-    EXPECT_EQ(TextOf(out, status::kPriceGap), c.gap) << c.state;
-    EXPECT_EQ(TextOf(out, status::kNetMode), c.net) << c.state;
-    EXPECT_EQ(TextOf(out, status::kAddMiao), c.add) << c.state;
-    EXPECT_EQ(TextOf(out, status::kCaptcha), c.cap) << c.state;
+    EXPECT_EQ(TextOf(out, ctl::kMyPrice), c.my) << c.state;
+    EXPECT_EQ(TextOf(out, ctl::kPriceGap), c.gap) << c.state;
+    EXPECT_EQ(TextOf(out, ctl::kNetModeMark), c.net) << c.state;
+    EXPECT_EQ(TextOf(out, ctl::kAddMiaoMark), c.add) << c.state;
+    EXPECT_EQ(TextOf(out, ctl::kCaptchaMark), c.cap) << c.state;
   }
 }
 
 TEST_F(StatusModelTest, ClockTextsOfFifteenGbkBytesAreNotShown) {
   clockState.m_clockText.set("11:29:58.123");
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kClock), "11:29:58.123");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kClock), "11:29:58.123");
   clockState.m_clockText.set("拍卖未开始");  // 15 bytes in UTF-8, 10 in GBK
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kClock), "拍卖未开始");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kClock), "拍卖未开始");
   clockState.m_clockText.set("11:29:58.123456");
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kClock), "<none>");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kClock), "<none>");
   clockState.m_endTimeText.set("11:30:00");
-  EXPECT_EQ(TextOf(ShowStatus(sources(), log), status::kEndTime), "11:30:00");
+  EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kEndTime), "11:30:00");
 }
 
 TEST_F(StatusModelTest, LabelsShowClientEngineAndNextStage) {
@@ -171,9 +170,9 @@ TEST_F(StatusModelTest, LabelsShowClientEngineAndNextStage) {
     bid.m_systemState = c.state;
     bid.m_bidPhase = c.phase;
     const auto out = ShowStatusLabels(run, bid, true);
-    EXPECT_EQ(TextOf(out, status::kClient), c.client);
-    EXPECT_EQ(TextOf(out, status::kEngine), c.engine) << c.state;
-    EXPECT_EQ(TextOf(out, status::kNextStage), c.stage) << c.state;
+    EXPECT_EQ(TextOf(out, ctl::kClientStatus), c.client);
+    EXPECT_EQ(TextOf(out, ctl::kEngineStatus), c.engine) << c.state;
+    EXPECT_EQ(TextOf(out, ctl::kNextStage), c.stage) << c.state;
   }
 }
 

@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "settings/control_ids.h"
+
 namespace tavik {
 namespace {
 
@@ -49,17 +51,18 @@ TEST(MainWindowExchange, StopsAtTheFirstEditThatIsNotAnInteger) {
   const auto bindings = MainWindowBindings(f);
   FakeControls controls;
   ExchangeToControls(bindings, controls.writer());
-  EXPECT_EQ(controls.texts[1007], "30");
-  EXPECT_TRUE(controls.checks[1005]);
+  EXPECT_EQ(controls.texts[ctl::kBid2Sec], "30");
+  EXPECT_TRUE(controls.checks[ctl::kAutoBid2]);
 
-  // Order: 1005, 1007, 1009, 1008, 1010, ...; 1009 is bad.
-  controls.checks[1005] = false;
-  controls.texts[1007] = "45";
-  controls.texts[1009] = "7万";
-  controls.texts[1008] = "500";
-  controls.checks[1010] = false;
-  controls.checks[1142] = true;
-  EXPECT_EQ(ExchangeToFields(bindings, controls.reader()), 1009);
+  // Exchanged in order kAutoBid2, kBid2Sec, kBid2DirPrice, kBid2AddPrice, kBid2TopUp, ...;
+  // kBid2DirPrice is bad.
+  controls.checks[ctl::kAutoBid2] = false;
+  controls.texts[ctl::kBid2Sec] = "45";
+  controls.texts[ctl::kBid2DirPrice] = "7万";
+  controls.texts[ctl::kBid2AddPrice] = "500";
+  controls.checks[ctl::kBid2TopUp] = false;
+  controls.checks[ctl::kRecording] = true;
+  EXPECT_EQ(ExchangeToFields(bindings, controls.reader()), ctl::kBid2DirPrice);
   EXPECT_EQ(s.m_autoBid2, 0);
   EXPECT_EQ(s.m_bid2Sec, 45);
   EXPECT_EQ(s.m_bid2DirPrice, 73800);  // the bad one and all after it keep their values
@@ -67,7 +70,7 @@ TEST(MainWindowExchange, StopsAtTheFirstEditThatIsNotAnInteger) {
   EXPECT_EQ(s.m_bid2TopUp, 1);
   EXPECT_EQ(f.m_recording, 0);
 
-  controls.texts[1009] = "74000";
+  controls.texts[ctl::kBid2DirPrice] = "74000";
   EXPECT_EQ(ExchangeToFields(bindings, controls.reader()), 0);
   EXPECT_EQ(s.m_bid2DirPrice, 74000);
   EXPECT_EQ(s.m_bid2AddPrice, 500);
@@ -93,10 +96,10 @@ TEST(DialogCopies, WriteBackOnlyWhatTheDialogReturns) {
   const auto adv = AdvancedDialogBindings(s);
   ASSERT_EQ(adv.size(), 27u);
   auto values = CopyIn(adv);
-  EXPECT_EQ(values[2], 1);     // option 3 (checkbox 1012)
-  EXPECT_EQ(values[20], 250);  // 1112
+  EXPECT_EQ(values[2], 1);     // option 3 (adv::kSmartJudge)
+  EXPECT_EQ(values[20], 250);  // adv::kEarlyMaxDiff
   values[2] = 0;
-  values[26] = 77;  // 1008, the slow jump limit
+  values[26] = 77;  // adv::kJumpSlowThreshold
   CopyOut(adv, values);
   EXPECT_EQ(s.m_advOption[3], 0);
   EXPECT_EQ(s.m_jumpSlowThreshold, 77);
@@ -107,7 +110,7 @@ TEST(DialogCopies, WriteBackOnlyWhatTheDialogReturns) {
   std::set<int> ids;
   for (const auto& b : smart) ids.insert(b.id);
   EXPECT_EQ(ids.size(), 48u);
-  EXPECT_EQ(smart[3].id, 1130);
+  EXPECT_EQ(smart[3].id, smart::kFast1);
   EXPECT_EQ(smart[3].field, &s.m_jumpFastAdd[1]);
   EXPECT_EQ(smart.back().field, &s.m_smartTopUp[12]);
 }
@@ -116,8 +119,9 @@ TEST(MainWindowClicks, RadiosSetTheirFourFields) {
   struct Case {
     int id;
     int add, smart, dir, mode;
-  } cases[] = {{1003, 1, 0, 0, 0}, {1074, 0, 1, 0, 1}, {1004, 0, 0, 1, 2},
-               {1029, 1, 0, 0, 0}, {1006, 0, 1, 0, 1}, {1011, 0, 0, 1, 2}};
+  } cases[] = {{ctl::kBid2AddRadio, 1, 0, 0, 0},   {ctl::kBid2SmartRadio, 0, 1, 0, 1},
+               {ctl::kBid2DirRadio, 0, 0, 1, 2},   {ctl::kBid3AddRadio, 1, 0, 0, 0},
+               {ctl::kBid3SmartRadio, 0, 1, 0, 1}, {ctl::kBid3DirRadio, 0, 0, 1, 2}};
   for (const Case& c : cases) {
     MainWindowFields f;
     Strategy& s = f.strategy;
@@ -125,7 +129,8 @@ TEST(MainWindowClicks, RadiosSetTheirFourFields) {
     s.m_bid3AddFlag = s.m_bid3SmartFlag = s.m_bid3DirFlag = 1;
     s.m_bid2Mode = s.m_bid3Mode = 9;
     ASSERT_TRUE(ApplyMainWindowClick(c.id, true, f));
-    const bool second = c.id == 1003 || c.id == 1074 || c.id == 1004;
+    const bool second =
+        c.id == ctl::kBid2AddRadio || c.id == ctl::kBid2SmartRadio || c.id == ctl::kBid2DirRadio;
     EXPECT_EQ(second ? s.m_bid2AddFlag : s.m_bid3AddFlag, c.add) << c.id;
     EXPECT_EQ(second ? s.m_bid2SmartFlag : s.m_bid3SmartFlag, c.smart) << c.id;
     EXPECT_EQ(second ? s.m_bid2DirFlag : s.m_bid3DirFlag, c.dir) << c.id;
@@ -137,20 +142,22 @@ TEST(MainWindowClicks, RadiosSetTheirFourFields) {
 TEST(MainWindowClicks, CheckboxesFollowTheirState) {
   MainWindowFields f;
   Strategy& s = f.strategy;
-  for (int id : {1005, 1010, 1012, 1057, 1123, 1142}) {
+  for (int id : {ctl::kAutoBid2, ctl::kBid2TopUp, ctl::kAutoBid3, ctl::kAutoDisconnect,
+                 ctl::kCompatMode, ctl::kRecording}) {
     ASSERT_TRUE(ApplyMainWindowClick(id, false, f));
   }
   EXPECT_EQ(s.m_autoBid2 + s.m_bid2TopUp + s.m_autoBid3 + s.m_autoDisconnect, 0);
   EXPECT_EQ(f.m_compatMode + f.m_recording, 0);
-  ApplyMainWindowClick(1142, true, f);
+  ApplyMainWindowClick(ctl::kRecording, true, f);
   EXPECT_EQ(f.m_recording, 1);
-  ApplyMainWindowClick(1104, true, f);
+  ApplyMainWindowClick(ctl::kBid3NowRadio, true, f);
   EXPECT_EQ(s.m_bid3Now, 1);
   EXPECT_EQ(s.m_bid3AtSecFlag, 0);
-  ApplyMainWindowClick(1107, true, f);
+  ApplyMainWindowClick(ctl::kBid3AtSecRadio, true, f);
   EXPECT_EQ(s.m_bid3Now, 0);
   EXPECT_EQ(s.m_bid3AtSecFlag, 1);
-  EXPECT_FALSE(ApplyMainWindowClick(1, true, f));  // the default button does nothing
+  EXPECT_FALSE(
+      ApplyMainWindowClick(ctl::kDefaultButton, true, f));  // the default button does nothing
 }
 
 }  // namespace

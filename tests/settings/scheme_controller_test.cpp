@@ -55,9 +55,9 @@ TEST_F(SchemeControllerTest, StartUpFillsTheSchemesAndLoadsSchemeOne) {
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 48);
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Mode, 1);
   EXPECT_EQ(p.controller.strategy.snapshot()->m_smartSec[3], 20);
-  EXPECT_EQ(p.view.text(1007), "48");  // pushed into the controls
-  EXPECT_TRUE(p.view.checked(1074));
-  EXPECT_FALSE(p.view.checked(1003));
+  EXPECT_EQ(p.view.text(ctl::kBid2Sec), "48");  // pushed into the controls
+  EXPECT_TRUE(p.view.checked(ctl::kBid2SmartRadio));
+  EXPECT_FALSE(p.view.checked(ctl::kBid2AddRadio));
 }
 
 TEST_F(SchemeControllerTest, SavedSchemeTwoIsSavedButTheNextStartIsOnSchemeOne) {
@@ -65,8 +65,8 @@ TEST_F(SchemeControllerTest, SavedSchemeTwoIsSavedButTheNextStartIsOnSchemeOne) 
     Program p(dir);
     p.view.setComboSelection(ctl::kSchemeCombo, 1);
     p.controller.OnSchemeSelected(1);
-    p.view.setText(1007, "45");
-    p.view.setText(1031, "700");
+    p.view.setText(ctl::kBid2Sec, "45");
+    p.view.setText(ctl::kBid3AddPrice, "700");
     ASSERT_TRUE(p.controller.SaveScheme());
     EXPECT_TRUE(p.view.messages_.empty());
   }
@@ -84,9 +84,9 @@ TEST_F(SchemeControllerTest, SavedSchemeTwoIsSavedButTheNextStartIsOnSchemeOne) 
 // user never bids or saves with numbers other than those the window shows.
 TEST_F(SchemeControllerTest, StartWithABadNumberDoesNotStartAndTakesNothing) {
   Program p(dir);
-  p.view.setText(1007, "40");
-  p.view.setText(1039, "x9");  // remedy second, exchanged after 1007 and before 1027
-  p.view.setText(1027, "900");
+  p.view.setText(ctl::kBid2Sec, "40");
+  p.view.setText(ctl::kRemedySec, "x9");  // exchanged after kBid2Sec, before kRemedyMaxDiff
+  p.view.setText(ctl::kRemedyMaxDiff, "900");
   p.controller.ToggleRun();
   EXPECT_EQ(p.controller.run.m_running, 0);
   EXPECT_FALSE(p.timers.isActive(1));
@@ -94,10 +94,10 @@ TEST_F(SchemeControllerTest, StartWithABadNumberDoesNotStartAndTakesNothing) {
   EXPECT_EQ(s->m_bid2Sec, 0) << "a box before the bad one is not taken either";
   EXPECT_EQ(s->m_remedyMaxDiff, 0);
   EXPECT_EQ(p.view.messages_, std::vector<std::string>{"请输入一个整数。"});
-  EXPECT_EQ(p.view.focus_, 1039) << "the bad box gets the focus";
+  EXPECT_EQ(p.view.focus_, ctl::kRemedySec) << "the bad box gets the focus";
   EXPECT_TRUE(p.view.strategyEnabled_);
 
-  p.view.setText(1039, "9");
+  p.view.setText(ctl::kRemedySec, "9");
   p.controller.ToggleRun();
   EXPECT_EQ(p.controller.run.m_running, 1);
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 40);
@@ -107,13 +107,13 @@ TEST_F(SchemeControllerTest, StartWithABadNumberDoesNotStartAndTakesNothing) {
 TEST_F(SchemeControllerTest, SaveWithABadNumberSavesNothing) {
   dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
   Program p(dir);
-  p.view.setText(1007, "33");
-  p.view.setText(1113, "abc");  // exchanged late
+  p.view.setText(ctl::kBid2Sec, "33");
+  p.view.setText(ctl::kRemedyMinDiff, "abc");  // exchanged late
   EXPECT_FALSE(p.controller.SaveScheme());
   EXPECT_EQ(dir.read("profile_1.ini"), "[Settings]\nLast Sec 2=21\n");
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 21);
   EXPECT_EQ(p.view.messages_, std::vector<std::string>{"请输入一个整数。"});
-  EXPECT_EQ(p.view.focus_, 1113);
+  EXPECT_EQ(p.view.focus_, ctl::kRemedyMinDiff);
 }
 
 // The combo box reports a choice of the scheme already selected too: that must not reload it
@@ -122,11 +122,11 @@ TEST_F(SchemeControllerTest, ChoosingTheSelectedSchemeKeepsUnsavedEdits) {
   dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
   dir.write("profile_2.ini", "[Settings]\nLast Sec 2=22\n");
   Program p(dir);
-  p.view.setText(1007, "55");
+  p.view.setText(ctl::kBid2Sec, "55");
   p.controller.OnSchemeSelected(0);
-  EXPECT_EQ(p.view.text(1007), "55");
+  EXPECT_EQ(p.view.text(ctl::kBid2Sec), "55");
   p.controller.OnSchemeSelected(1);
-  EXPECT_EQ(p.view.text(1007), "22");
+  EXPECT_EQ(p.view.text(ctl::kBid2Sec), "22");
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 22);
 }
 
@@ -142,7 +142,7 @@ TEST_F(SchemeControllerTest, AnUnreadableProfileKeepsTheSchemeInForce) {
     p.view.messages_.clear();
     p.controller.OnSchemeSelected(unreadable);
     EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Sec, 21);
-    EXPECT_EQ(p.view.text(1007), "21");
+    EXPECT_EQ(p.view.text(ctl::kBid2Sec), "21");
     EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
     EXPECT_EQ(p.view.comboSelection(ctl::kSchemeCombo), 0);
     ASSERT_EQ(p.view.messages_.size(), 1u);
@@ -229,15 +229,15 @@ TEST_F(SchemeControllerTest, WithTheLogOnEveryLoadRecordsOnceThereIsABidNumber) 
   dir.write("profile_2.ini", "[Settings]\nlx=0\n");
   Program p(dir);
   EXPECT_EQ(p.controller.run.m_recording, 0) << "no bid number yet";
-  EXPECT_FALSE(p.view.checked(1142));
+  EXPECT_FALSE(p.view.checked(ctl::kRecording));
   p.controller.run.m_bidNumber.set("12345678");
   p.controller.LoadScheme();
   EXPECT_EQ(p.controller.run.m_recording, 1);
-  p.view.setChecked(1142, false);
+  p.view.setChecked(ctl::kRecording, false);
   p.controller.OnSchemeSelected(1);
   EXPECT_EQ(p.controller.run.m_recording, 1);
-  EXPECT_TRUE(p.view.checked(1142));
-  EXPECT_FALSE(p.view.visible(1142));  // only setting the bid number shows it
+  EXPECT_TRUE(p.view.checked(ctl::kRecording));
+  EXPECT_FALSE(p.view.visible(ctl::kRecording));  // only setting the bid number shows it
 }
 
 TEST_F(SchemeControllerTest, BidNumberIsCheckedKeptAndSetsUpRecording) {
@@ -250,20 +250,20 @@ TEST_F(SchemeControllerTest, BidNumberIsCheckedKeptAndSetsUpRecording) {
     ASSERT_TRUE(p.controller.EnterBidNumber(" 12345678 "));
     EXPECT_EQ(p.controller.run.m_bidNumber.get(), "12345678");
     EXPECT_EQ(p.controller.run.m_realMode, 1);
-    EXPECT_TRUE(p.view.visible(1142));
+    EXPECT_TRUE(p.view.visible(ctl::kRecording));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("log/12345678")));
   }
   Program again(dir);  // kept in profile.ini for the next start
   EXPECT_EQ(again.controller.run.m_bidNumber.get(), "12345678");
-  EXPECT_TRUE(again.view.visible(1142));
+  EXPECT_TRUE(again.view.visible(ctl::kRecording));
 }
 
 TEST_F(SchemeControllerTest, RadioAndCheckboxClicksReachTheFields) {
   Program p(dir);
-  p.controller.OnControlClicked(1004, true);
+  p.controller.OnControlClicked(ctl::kBid2DirRadio, true);
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2Mode, 2);
   EXPECT_EQ(p.controller.strategy.snapshot()->m_bid2DirFlag, 1);
-  p.controller.OnControlClicked(1123, false);
+  p.controller.OnControlClicked(ctl::kCompatMode, false);
   EXPECT_EQ(p.controller.run.m_compatMode, 0);
 }
 
@@ -277,12 +277,12 @@ TEST_F(SchemeControllerTest, TicksRenderTheStatus) {
   clockState.m_remainSec = 57;
   clockState.m_subSecondTicks = 0;
   p.controller.StatusTick();
-  EXPECT_EQ(p.view.text(1020), "57 ...");
-  EXPECT_EQ(p.view.text(1001), "拍卖未开始");
+  EXPECT_EQ(p.view.text(ctl::kRemainBox), "57 ...");
+  EXPECT_EQ(p.view.text(ctl::kClock), "拍卖未开始");
   p.controller.bid.m_bidPhase = 1;
   p.controller.SecondTick();
-  EXPECT_EQ(p.view.text(1042), "第二次出价");
-  EXPECT_EQ(p.view.text(1023), "提示：拍卖客户端程序未运行");
+  EXPECT_EQ(p.view.text(ctl::kNextStage), "第二次出价");
+  EXPECT_EQ(p.view.text(ctl::kClientStatus), "提示：拍卖客户端程序未运行");
 }
 
 }  // namespace

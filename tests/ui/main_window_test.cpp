@@ -11,6 +11,7 @@
 #include <set>
 #include <type_traits>
 
+#include "settings/control_ids.h"
 #include "settings/controls.h"
 #include "settings/ini_file.h"
 #include "support/auction_time.h"
@@ -58,6 +59,7 @@ TEST(MainWindow, EveryControlExistsWithItsCaption) {
   TempDir dir;
   UiProgram p(dir);
   ASSERT_EQ(p.started, 0);
+  // Ids written out, not named: this table pins each number to its control and caption.
   struct Case {
     int id;
     const char* text;
@@ -106,24 +108,24 @@ TEST(MainWindow, ARadioClickSetsItsFourFieldsAndUnchecksTheOthers) {
   TempDir dir;
   UiProgram p(dir);
   auto s = [&p] { return p.controller.strategy.snapshot(); };
-  p.get<QRadioButton>(1074)->click();
+  p.get<QRadioButton>(ctl::kBid2SmartRadio)->click();
   EXPECT_EQ(s()->m_bid2AddFlag, 0);
   EXPECT_EQ(s()->m_bid2SmartFlag, 1);
   EXPECT_EQ(s()->m_bid2DirFlag, 0);
   EXPECT_EQ(s()->m_bid2Mode, 1);
-  EXPECT_FALSE(p.get<QRadioButton>(1003)->isChecked());
-  EXPECT_TRUE(p.get<QRadioButton>(1074)->isChecked());
-  p.get<QRadioButton>(1074)->click();  // a second click keeps it chosen
-  EXPECT_TRUE(p.get<QRadioButton>(1074)->isChecked());
-  p.get<QRadioButton>(1004)->click();
+  EXPECT_FALSE(p.get<QRadioButton>(ctl::kBid2AddRadio)->isChecked());
+  EXPECT_TRUE(p.get<QRadioButton>(ctl::kBid2SmartRadio)->isChecked());
+  p.get<QRadioButton>(ctl::kBid2SmartRadio)->click();  // a second click keeps it chosen
+  EXPECT_TRUE(p.get<QRadioButton>(ctl::kBid2SmartRadio)->isChecked());
+  p.get<QRadioButton>(ctl::kBid2DirRadio)->click();
   EXPECT_EQ(s()->m_bid2Mode, 2);
   EXPECT_EQ(s()->m_bid2DirFlag, 1);
-  EXPECT_FALSE(p.get<QRadioButton>(1074)->isChecked());
+  EXPECT_FALSE(p.get<QRadioButton>(ctl::kBid2SmartRadio)->isChecked());
 
-  p.get<QRadioButton>(1104)->click();
+  p.get<QRadioButton>(ctl::kBid3NowRadio)->click();
   EXPECT_EQ(s()->m_bid3Now, 1);
-  EXPECT_FALSE(p.get<QRadioButton>(1107)->isChecked());
-  p.get<QCheckBox>(1010)->click();
+  EXPECT_FALSE(p.get<QRadioButton>(ctl::kBid3AtSecRadio)->isChecked());
+  p.get<QCheckBox>(ctl::kBid2TopUp)->click();
   EXPECT_EQ(s()->m_bid2TopUp, 1);  // scheme 1 has no file: the box started unchecked
 }
 
@@ -133,7 +135,7 @@ TEST(MainWindow, StartDisablesTheStrategyAndStopEnablesIt) {
   const auto enabled = [&p] { return ControlIds(p.window, &QWidget::isEnabled); };
   const std::set<int> idle = enabled();
   EXPECT_EQ(Minus(kStrategyControls, idle), std::set<int>{}) << "disabled while stopped";
-  auto* start = p.get<QPushButton>(1018);
+  auto* start = p.get<QPushButton>(ctl::kStartStop);
   start->click();
   EXPECT_EQ(p.controller.run.m_running, 1);
   EXPECT_EQ(start->text().toStdString(), "停止");
@@ -142,7 +144,7 @@ TEST(MainWindow, StartDisablesTheStrategyAndStopEnablesIt) {
   start->click();
   EXPECT_EQ(p.controller.run.m_running, 0);
   EXPECT_EQ(start->text().toStdString(), "开始");
-  EXPECT_EQ(p.window.controlText(1037), "无出价指令");
+  EXPECT_EQ(p.window.controlText(ctl::kEngineStatus), "无出价指令");
   EXPECT_EQ(enabled(), idle);
 }
 
@@ -151,23 +153,24 @@ TEST(MainWindow, ABadNumberAtStartIsReportedAndNothingStarts) {
   UiProgram p(dir);
   auto s = [&p] { return p.controller.strategy.snapshot(); };
   p.editStrategy([](Strategy& x) { x.m_bid2AddPrice = 300; });
-  p.get<QCheckBox>(1005)->setChecked(true);  // exchanged before 1007
-  p.get<QLineEdit>(1007)->setText("4o");
-  p.get<QLineEdit>(1008)->setText("900");  // exchanged after 1007
-  p.get<QPushButton>(1018)->click();
+  p.get<QCheckBox>(ctl::kAutoBid2)->setChecked(true);  // exchanged before kBid2Sec
+  p.get<QLineEdit>(ctl::kBid2Sec)->setText("4o");
+  p.get<QLineEdit>(ctl::kBid2AddPrice)->setText("900");  // exchanged after kBid2Sec
+  p.get<QPushButton>(ctl::kStartStop)->click();
   EXPECT_EQ(p.messages, std::vector<std::string>{"请输入一个整数。"});
   EXPECT_EQ(s()->m_autoBid2, 0) << "no box is taken, not even those before the bad one";
   EXPECT_EQ(s()->m_bid2Sec, 0);
   EXPECT_EQ(s()->m_bid2AddPrice, 300);
   EXPECT_EQ(p.controller.run.m_running, 0);
-  EXPECT_EQ(p.get<QPushButton>(1018)->text().toStdString(), "开始运行");
-  EXPECT_TRUE(p.window.control(1007)->hasFocus() || QApplication::focusWidget() == nullptr);
+  EXPECT_EQ(p.get<QPushButton>(ctl::kStartStop)->text().toStdString(), "开始运行");
+  EXPECT_TRUE(p.window.control(ctl::kBid2Sec)->hasFocus() ||
+              QApplication::focusWidget() == nullptr);
 }
 
 TEST(MainWindow, EnterOnTheWindowDoesNotCloseIt) {
   TempDir dir;
   UiProgram p(dir);
-  for (QWidget* target : {static_cast<QWidget*>(&p.window), p.window.control(1007)}) {
+  for (QWidget* target : {static_cast<QWidget*>(&p.window), p.window.control(ctl::kBid2Sec)}) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -182,17 +185,17 @@ TEST(MainWindow, TheSchemeSelectorLoadsAndTheSaveButtonWrites) {
   TempDir dir;
   dir.write("profile_2.ini", "[Settings]\nLast Sec 2=47\nBid Dir 2=1\nDir Price 2=90000\n");
   UiProgram p(dir);
-  auto* schemes = p.get<QComboBox>(1089);
+  auto* schemes = p.get<QComboBox>(ctl::kSchemeCombo);
   schemes->setCurrentIndex(1);
   emit schemes->activated(1);
   EXPECT_EQ(p.controller.run.m_schemeIndex, 1);
-  EXPECT_EQ(p.window.controlText(1007), "47");
-  EXPECT_EQ(p.window.controlText(1009), "90000");
-  EXPECT_TRUE(p.get<QRadioButton>(1004)->isChecked());
-  EXPECT_FALSE(p.get<QRadioButton>(1003)->isChecked());
+  EXPECT_EQ(p.window.controlText(ctl::kBid2Sec), "47");
+  EXPECT_EQ(p.window.controlText(ctl::kBid2DirPrice), "90000");
+  EXPECT_TRUE(p.get<QRadioButton>(ctl::kBid2DirRadio)->isChecked());
+  EXPECT_FALSE(p.get<QRadioButton>(ctl::kBid2AddRadio)->isChecked());
 
-  p.get<QLineEdit>(1007)->setText("46");
-  p.get<QPushButton>(1021)->click();
+  p.get<QLineEdit>(ctl::kBid2Sec)->setText("46");
+  p.get<QPushButton>(ctl::kSaveScheme)->click();
   EXPECT_EQ(CIni(dir.dir(), "profile_2.ini", "Settings").ReadInt("Last Sec 2"), 46);
   EXPECT_EQ(CIni(dir.dir(), "profile.ini", "Settings").ReadInt("fangan"), 1);
   EXPECT_TRUE(p.messages.empty());
@@ -205,7 +208,7 @@ TEST(MainWindow, ALockedStrategyIsHiddenForGood) {
     TempDir dir;
     UiProgram p(dir);
     shownUnlocked = shownIn(p);
-    EXPECT_TRUE(p.window.control(1089)->isEnabled());
+    EXPECT_TRUE(p.window.control(ctl::kSchemeCombo)->isEnabled());
   }
   TempDir dir;
   dir.write("hd.txt", "");
@@ -213,14 +216,14 @@ TEST(MainWindow, ALockedStrategyIsHiddenForGood) {
   const std::set<int> shown = shownIn(p);
   EXPECT_EQ(Minus(shownUnlocked, shown), Minus(kLockedControls, kNeverShown));
   EXPECT_EQ(Minus(shown, shownUnlocked), std::set<int>{});
-  EXPECT_FALSE(p.window.control(1089)->isEnabled());
-  EXPECT_TRUE(p.window.control(1018)->isVisible());
+  EXPECT_FALSE(p.window.control(ctl::kSchemeCombo)->isEnabled());
+  EXPECT_TRUE(p.window.control(ctl::kStartStop)->isVisible());
 
-  p.get<QPushButton>(1018)->click();
-  p.get<QPushButton>(1018)->click();
+  p.get<QPushButton>(ctl::kStartStop)->click();
+  p.get<QPushButton>(ctl::kStartStop)->click();
   EXPECT_EQ(p.controller.run.m_running, 0);
   EXPECT_EQ(shownIn(p), shown);
-  EXPECT_FALSE(p.window.control(1089)->isEnabled());
+  EXPECT_FALSE(p.window.control(ctl::kSchemeCombo)->isEnabled());
 }
 
 TEST(MainWindow, StatusTicksAreRendered) {
@@ -239,11 +242,11 @@ TEST(MainWindow, StatusTicksAreRendered) {
   bid.m_myPrice = 88600;
   p.controller.StatusTick();
   p.controller.SecondTick();
-  EXPECT_EQ(p.window.controlText(1020), "42 ..");
-  EXPECT_EQ(p.window.controlText(1002), "88300");
-  EXPECT_EQ(p.window.controlText(1033), "300");
-  EXPECT_EQ(p.window.controlText(1037), "检测到回车，等待自动出价");
-  EXPECT_NE(p.window.controlText(1053).find(">>>"), std::string::npos);
+  EXPECT_EQ(p.window.controlText(ctl::kRemainBox), "42 ..");
+  EXPECT_EQ(p.window.controlText(ctl::kLowestPrice), "88300");
+  EXPECT_EQ(p.window.controlText(ctl::kPriceGap), "300");
+  EXPECT_EQ(p.window.controlText(ctl::kEngineStatus), "检测到回车，等待自动出价");
+  EXPECT_NE(p.window.controlText(ctl::kProgress).find(">>>"), std::string::npos);
 }
 
 TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
@@ -254,21 +257,21 @@ TEST(Dialogs, AdvancedOkCopiesBackAndCancelChangesNothing) {
   p.editStrategy([](Strategy& x) { x.m_advOption[3] = 1; });
   p.editStrategy([](Strategy& x) { x.m_advOption[16] = 1; });
   test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
-    qobject_cast<QCheckBox*>(d.control(1012))->setChecked(false);
-    qobject_cast<QLineEdit*>(d.control(1112))->setText("250");
+    qobject_cast<QCheckBox*>(d.control(adv::kSmartJudge))->setChecked(false);
+    qobject_cast<QLineEdit*>(d.control(adv::kEarlyMaxDiff))->setText("250");
     d.reject();
   });
-  p.get<QPushButton>(1056)->click();
+  p.get<QPushButton>(ctl::kAdvancedButton)->click();
   EXPECT_EQ(s()->m_advOption[3], 1);
   EXPECT_EQ(s()->m_earlyMaxDiff, 600);
 
   test::WhenModal<Ctavikadv>([](Ctavikadv& d) {
-    EXPECT_EQ(qobject_cast<QLineEdit*>(d.control(1112))->text().toStdString(), "600");
-    qobject_cast<QCheckBox*>(d.control(1012))->setChecked(false);
-    qobject_cast<QLineEdit*>(d.control(1112))->setText("250");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(d.control(adv::kEarlyMaxDiff))->text().toStdString(), "600");
+    qobject_cast<QCheckBox*>(d.control(adv::kSmartJudge))->setChecked(false);
+    qobject_cast<QLineEdit*>(d.control(adv::kEarlyMaxDiff))->setText("250");
     d.accept();
   });
-  p.get<QPushButton>(1056)->click();
+  p.get<QPushButton>(ctl::kAdvancedButton)->click();
   EXPECT_EQ(s()->m_advOption[3], 0);
   EXPECT_EQ(s()->m_earlyMaxDiff, 250);
   EXPECT_EQ(s()->m_advOption[16], 1);  // hidden options pass through unchanged
@@ -391,11 +394,11 @@ TEST(Dialogs, OkWithoutChangesKeepsEveryField) {
   ASSERT_EQ(smart.size(), 48u);
   {
     SCOPED_TRACE("advanced options");
-    ExpectOkWithoutChangesKeepsEveryField<Ctavikadv>(p, 1056, advanced);
+    ExpectOkWithoutChangesKeepsEveryField<Ctavikadv>(p, ctl::kAdvancedButton, advanced);
   }
   {
     SCOPED_TRACE("smart table");
-    ExpectOkWithoutChangesKeepsEveryField<CSmartdlg>(p, 1073, smart);
+    ExpectOkWithoutChangesKeepsEveryField<CSmartdlg>(p, ctl::kSmartButton, smart);
   }
 }
 
@@ -407,16 +410,16 @@ TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
   bool stayedOpen = false;
   test::WhenModal<CSmartdlg>([&](CSmartdlg& d) {
     d.setMessageHandler([&](const QString& text) { messages.push_back(text.toStdString()); });
-    qobject_cast<QLineEdit*>(d.control(1045))->setText("-5");
-    qobject_cast<QCheckBox*>(d.control(1017))->setChecked(true);  // row 12's top-up
-    qobject_cast<QLineEdit*>(d.control(1131))->setText("1,5");
+    qobject_cast<QLineEdit*>(d.control(smart::kSec1))->setText("-5");
+    qobject_cast<QCheckBox*>(d.control(smart::kTopUp12))->setChecked(true);  // row 12's top-up
+    qobject_cast<QLineEdit*>(d.control(smart::kSlow1))->setText("1,5");
     d.accept();
     stayedOpen = d.isVisible() && d.result() != QDialog::Accepted;
-    EXPECT_TRUE(d.control(1131)->hasFocus() || QApplication::focusWidget() == nullptr);
-    qobject_cast<QLineEdit*>(d.control(1131))->setText("15");
+    EXPECT_TRUE(d.control(smart::kSlow1)->hasFocus() || QApplication::focusWidget() == nullptr);
+    qobject_cast<QLineEdit*>(d.control(smart::kSlow1))->setText("15");
     d.accept();
   });
-  p.get<QPushButton>(1073)->click();
+  p.get<QPushButton>(ctl::kSmartButton)->click();
   EXPECT_TRUE(stayedOpen);
   EXPECT_EQ(messages, std::vector<std::string>{"请输入一个整数。"});
   EXPECT_EQ(s()->m_smartSec[1], -5);
@@ -424,10 +427,10 @@ TEST(Dialogs, SmartTableRefusesANonIntegerAndStaysOpen) {
   EXPECT_EQ(s()->m_smartTopUp[12], 1);
 
   test::WhenModal<CSmartdlg>([](CSmartdlg& d) {
-    qobject_cast<QLineEdit*>(d.control(1045))->setText("99");
+    qobject_cast<QLineEdit*>(d.control(smart::kSec1))->setText("99");
     d.reject();
   });
-  p.get<QPushButton>(1073)->click();
+  p.get<QPushButton>(ctl::kSmartButton)->click();
   EXPECT_EQ(s()->m_smartSec[1], -5);
 }
 
@@ -454,7 +457,7 @@ TEST(Dialogs, VersionNoticeOpensTheDownloadAddress) {
   TempDir dir;
   UiProgram p(dir);
   test::WhenModal<CRegback>([](CRegback& d) {
-    d.findChild<QPushButton*>("1095")->click();
+    d.findChild<QPushButton*>(QString::number(notice::kDownload))->click();
     d.accept();
   });
   p.window.showVersionNotice("http://tavik.example.net/download/tavik-9.1.5.zip");
@@ -463,7 +466,7 @@ TEST(Dialogs, VersionNoticeOpensTheDownloadAddress) {
   EXPECT_EQ(launches[0].back(), "http://tavik.example.net/download/tavik-9.1.5.zip");
 
   test::WhenModal<CRegback>([](CRegback& d) {
-    d.findChild<QPushButton*>("1095")->click();
+    d.findChild<QPushButton*>(QString::number(notice::kDownload))->click();
     d.reject();
   });
   p.window.showVersionNotice("http://x");  // too short to be an address
