@@ -1,0 +1,277 @@
+// The page locator on rendered pages: the origin from the anchors and after the browser moves,
+// the captcha box and its buttons, the refresh, the information window, the bid-count marker.
+
+#include "page_fixture.h"
+
+namespace tavik::testing {
+namespace {
+
+using Locator = PageFixture;
+
+TEST_F(Locator, TheOriginComesFromEachAnchorAndFollowsTheBrowser) {
+  const struct {
+    const char* what;
+    bool dd201, ddjj;
+    int prefer;
+    const char* logged;     // the anchor whose position was logged
+    const char* notLogged;  // the one that must not have been searched
+  } cases[] = {
+      {"dd_201 preferred and shown", true, true, 0, "201位置信息变化", "JJ位置信息变化"},
+      {"dd_jj preferred and shown", true, true, 1, "JJ位置信息变化", "201位置信息变化"},
+      {"only dd_jj shown", false, true, 0, "JJ位置信息变化", nullptr},
+      {"only dd_201 shown", true, false, 1, "201位置信息变化", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir::writeFile(dir.file("my.Log"), "");
+    page.g_pageOrigin = Point{};
+    page.g_browserPos = Point{};
+    page.g_anchor201Pos = Point{};
+    page.g_anchorJJPos = Point{};
+    page.g_preferJjAnchor = c.prefer;
+    PageScene s = sceneAt({10, 10});
+    s.showDd201 = c.dd201;
+    s.showDdjj = c.ddjj;
+    show(s);
+    locator.TrackPage();
+    EXPECT_EQ(page.g_pageOrigin.load(), (Point{35, 72}));
+    EXPECT_EQ(page.g_originInBrowser.load(), (Point{25, 62}));
+    bool logged = false, other = false;
+    for (const auto& l : logLines()) {
+      logged = logged || l.rfind(c.logged, 0) == 0;
+      other = other || (c.notLogged && l.rfind(c.notLogged, 0) == 0);
+    }
+    EXPECT_TRUE(logged);
+    EXPECT_FALSE(other) << "the other anchor is tried only when the preferred one is missing";
+
+    // The browser moves; the page and its anchors move with it.
+    show(sceneAt({110, 40}));
+    locator.TrackPage();
+    EXPECT_EQ(page.g_browserPos.load(), (Point{110, 40}));
+    EXPECT_EQ(page.g_pageOrigin.load(), (Point{135, 102}));
+  }
+}
+
+TEST_F(Locator, WithoutAnAnchorTheOriginKeepsItsPlaceInTheBrowser) {
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  ASSERT_EQ(page.g_pageOrigin.load(), (Point{35, 72}));
+
+  PageScene gone = sceneAt({10, 10});
+  gone.showDd201 = gone.showDdjj = false;
+  show(gone);
+  locator.TrackPage();
+  EXPECT_EQ(page.g_pageOrigin.load(), (Point{35, 72})) << "unmoved browser: origin kept";
+
+  PageScene moved = sceneAt({60, 30});
+  moved.showDd201 = moved.showDdjj = false;
+  show(moved);
+  locator.TrackPage();
+  EXPECT_EQ(page.g_pageOrigin.load(), (Point{85, 92})) << "browser + origin in browser";
+  EXPECT_EQ(
+      logCount(
+          "浏览器移动但是没识别到DD,使用浏览器相对位置,主窗口当前是:85,92.浏览器相对位置:25,62"),
+      1);
+}
+
+// Practice pages are drawn a little off the real layout; a "51沪牌" page also runs on the real
+// schedule and ends at 11:30.
+TEST_F(Locator, PracticePagesAreCorrected) {
+  const struct {
+    const char* title;
+    Point shift;
+    bool schedule;
+  } cases[] = {{"模拟拍牌 - Chromium", {-1, -2}, false},
+               {"51沪牌模拟拍牌", {3, 2}, true},
+               {"拍牌系统", {0, 0}, true},
+               {"额度投标拍卖", {0, 0}, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    TempDir::writeFile(dir.file("my.Log"), "");
+    pageTitle.set(c.title);
+    clockState.m_auctionStartSec = 36000;
+    clockState.m_endTimeText.clear();
+    page.g_pageOrigin = Point{};
+    show(sceneAt({10, 10}));
+    locator.TrackPage();
+    EXPECT_EQ(page.g_pageOrigin.load(), (Point{35 + c.shift.x, 72 + c.shift.y}));
+    EXPECT_EQ(clockState.m_auctionStartSec, c.schedule ? 37800 : 36000);
+    const bool fixedEnd = std::string(c.title).find("51沪牌") != std::string::npos;
+    EXPECT_EQ(clockState.m_endTimeText.get(), fixedEnd ? "11:30:00" : "");
+  }
+  EXPECT_EQ(logCount("51纠正拍牌起止时间"), 0) << "the log was cleared per case";
+}
+
+TEST_F(Locator, ACandidateAtOrAboveOrLeftOfTheBrowserIsIgnored) {
+  // The page drawn with its origin (and so its anchors) up and left of where the browser is.
+  for (Point origin : {Point{10, 72}, Point{35, 10}, Point{5, 5}}) {
+    SCOPED_TRACE(::testing::Message() << origin.x << "," << origin.y);
+    page.g_pageOrigin = Point{300, 300};
+    page.g_browserPos = Point{};
+    PageScene s = sceneAt({10, 10});
+    s.origin = {origin.x, origin.y};
+    show(s);
+    locator.TrackPage();
+    EXPECT_EQ(page.g_anchor201Pos.load(), (Point{origin.x + 35, origin.y + 249})) << "seen";
+    EXPECT_EQ(page.g_pageOrigin.load(), (Point{300, 300})) << "but not taken";
+  }
+}
+
+TEST_F(Locator, TheFirstActivationClicksIntoThePageAndResetsTheZoom) {
+  show(sceneAt({10, 10}));
+  desktop.clearActions();
+  const int64_t start = clock.utcNowMs();
+  locator.TrackPage();
+  // Browser moved from (0, 0): zoom reset. Origin found: 300 ms, click at pagefocus - 60,
+  // 100 ms, zoom reset; no third reset, since the browser moved in this tick.
+  const std::vector<std::string> zoom = {"key_down 0x11", "key_down 0x30", "key_up 0x30",
+                                         "key_up 0x11"};
+  std::vector<std::string> expected = zoom;
+  expected.insert(expected.end(), {"move 325,96", "left_down", "left_up"});
+  expected.insert(expected.end(), zoom.begin(), zoom.end());
+  EXPECT_EQ(actions(), expected);
+  EXPECT_EQ(page.m_pageActivated, 1);
+  EXPECT_EQ(clock.utcNowMs() - start, 400 + 300 + 10 + 100 + 400);
+  desktop.clearActions();
+  locator.TrackPage();
+  EXPECT_TRUE(actions().empty()) << "nothing changed, nothing done";
+}
+
+TEST_F(Locator, CaptchaBoxButtonsAndTheKeyCount) {
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  keyCount = 9;
+  PageScene s = sceneAt({10, 10});
+  s.captchaBox = true;
+  show(s);
+  locator.TrackPage();
+  EXPECT_EQ(page.g_captchaState, 1);
+  EXPECT_EQ(keyCount, 0) << "the first sight of the box zeroes the key count";
+  EXPECT_EQ(logCount("第一次验证码框在最前"), 1);
+  const Point origin = page.g_pageOrigin.load();
+  const ElementPoint ok = table.point(ClickPoint::priceconfirmbutton);
+  const ElementPoint cancel = table.point(ClickPoint::pricecancelbutton);
+  EXPECT_EQ(page.m_captchaOkPos.load(),
+            (Point{origin.x + ok.x - kButtonWordShift.x, origin.y + ok.y - kButtonWordShift.y}));
+  EXPECT_EQ(page.m_captchaCancelPos.load(), (Point{origin.x + cancel.x - kButtonWordShift.x,
+                                                   origin.y + cancel.y - kButtonWordShift.y}));
+  keyCount = 4;
+  locator.TrackPage();
+  EXPECT_EQ(keyCount, 4) << "only the first sight";
+
+  systemState = 3;
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  EXPECT_EQ(page.g_captchaState, 0);
+  EXPECT_EQ(systemState, 0) << "a bid waiting for a box that has gone starts over";
+  EXPECT_EQ(logCount("出错,2,3状态，发现无验证码框在最前"), 1);
+}
+
+TEST_F(Locator, EachSignOfTheCaptchaBox) {
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  const struct {
+    const char* what;
+    bool sign302, sign904;
+    const char* switches;
+    int expected;
+  } cases[] = {
+      {"302 with switch 7", true, false, "11111111111111111111", 1},
+      {"302 without switch 7", true, false, "11111110111111111111", 0},
+      {"904", false, true, "11111111111111111111", 1},
+      {"nothing", false, false, "11111111111111111111", 0},
+      {"switch 0 off: always", false, false, "01111111111111111111", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PageScene s = sceneAt({10, 10});
+    s.captchaSign302 = c.sign302;
+    s.captchaSign904 = c.sign904;
+    show(s);
+    net.m_featureSwitches.set(c.switches);
+    EXPECT_EQ(locator.DetectCaptchaBox(), c.expected);
+  }
+}
+
+TEST_F(Locator, AtMostThreeRefreshesUntilTheBoxHasGoneAndComeBack) {
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  PageScene box = sceneAt({10, 10});
+  box.captchaBox = true;
+  box.captchaRefresh = true;
+  int refreshes = 0;
+  auto refreshesAt = [&](int remain) {
+    clockState.m_remainSec = remain;
+    const int before = page.m_captchaRefreshCount;
+    locator.TrackPage();
+    return page.m_captchaRefreshCount - before;
+  };
+  show(box);
+  for (int remain = 100; remain > 60; remain -= 3) refreshes += refreshesAt(remain);
+  EXPECT_EQ(refreshes, 3);
+  EXPECT_EQ(page.m_captchaRefreshCount, 3);
+
+  show(sceneAt({10, 10}));  // the box goes
+  locator.TrackPage();
+  show(box);  // and comes back
+  locator.TrackPage();
+  EXPECT_EQ(page.m_captchaRefreshCount, 0);
+  EXPECT_EQ(refreshesAt(50), 1);
+  // Not in the last three seconds.
+  page.m_captchaRefreshCount = 0;
+  page.m_captchaRefreshSec = 0;
+  EXPECT_EQ(refreshesAt(3), 0);
+}
+
+TEST_F(Locator, TheInformationWindowIsDismissed) {
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  PageScene s = sceneAt({10, 10});
+  s.infoWindow = true;
+  show(s);
+  systemState = 6;
+  clockState.m_remainSec = 33;
+  desktop.clearActions();
+  locator.TrackPage();
+  EXPECT_EQ(logCount("***找到信息提示窗口***"), 1);
+  EXPECT_EQ(logCount("***还是找到信息提示窗口，+-20处理***"), 1) << "the fake page stays";
+  EXPECT_EQ(outcomeChecks, 1);
+  EXPECT_EQ(systemState, 0);
+  EXPECT_EQ(page.m_infoWindowSec, 33);
+  const Point origin = page.g_pageOrigin.load();
+  const ElementPoint ok = table.point(ClickPoint::errorinfobutton);
+  EXPECT_EQ(actions().front(),
+            "move " + std::to_string(origin.x + ok.x) + "," + std::to_string(origin.y + ok.y));
+}
+
+TEST_F(Locator, BidCountMarkers) {
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  EXPECT_EQ(locator.LocateBidCountMarker(), 0);
+  for (int count : {1, 2}) {
+    PageScene s = sceneAt({10, 10});
+    s.realMode = true;
+    s.bidCount = count;
+    show(s);
+    EXPECT_EQ(locator.LocateBidCountMarker(), count);
+    EXPECT_NE(page.g_nddPos.load(), (Point{}));
+  }
+}
+
+TEST_F(Locator, AWordIsMatchedWholeNotInsideALongerOne) {
+  show(sceneAt({10, 10}));
+  locator.TrackPage();
+  // The bid button row shows "902" only when the page draws it.
+  EXPECT_EQ(ElementShowsWord(context, RectRow::net_rec_bidbutton, "902"), 0);
+  PageScene s = sceneAt({10, 10});
+  s.bidButton = true;
+  show(s);
+  EXPECT_EQ(ElementShowsWord(context, RectRow::net_rec_bidbutton, "902"), 1);
+  EXPECT_EQ(ElementShowsWord(context, RectRow::net_rec_bidbutton, "02"), 0);
+  EXPECT_EQ(ElementShowsWord(context, RectRow::net_rec_bidbutton, "9021"), 0);
+  auctionWnd = 0;
+  EXPECT_EQ(ElementShowsWord(context, RectRow::net_rec_bidbutton, "902"), 0);
+}
+
+}  // namespace
+}  // namespace tavik::testing
