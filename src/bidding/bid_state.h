@@ -1,6 +1,7 @@
 #pragma once
 // The bidding engine's shared fields, and the keys the user presses for it.
 
+#include "bidding/price_history.h"
 #include "core/atomic_int.h"
 #include "core/guarded_text.h"
 
@@ -18,6 +19,8 @@ struct BidState {
   AtomicInt m_submittedSec{0};
   // Record of the Enter presses of this run.
   GuardedText m_enterLog;
+  // The lowest price of each remaining second of this run, for the bid price rules.
+  PriceHistory m_priceHistory;
 
   // Stop keeps the Enter record for the result upload; Start begins a new one.
   void reset(bool atStart) {
@@ -25,6 +28,7 @@ struct BidState {
     m_systemState = 0;
     m_myPrice = 0;
     m_submittedSec = 0;
+    m_priceHistory.reset();
     if (atStart) m_enterLog.clear();
   }
 };
