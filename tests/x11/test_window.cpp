@@ -181,6 +181,24 @@ void TestWindow::fill(uint32_t rgb, const Rect& area) {
   XSync(display_, False);
 }
 
+void TestWindow::putImage(const Image& image, const Rect& from) {
+  std::vector<uint32_t> pixels(size_t(from.width()) * size_t(from.height()));
+  for (int y = 0; y < from.height(); ++y)
+    for (int x = 0; x < from.width(); ++x)
+      pixels[size_t(y) * size_t(from.width()) + size_t(x)] = image.at(from.left + x, from.top + y);
+  Visual* visual = DefaultVisual(display_, DefaultScreen(display_));
+  XImage* ximage = XCreateImage(display_, visual, 24, ZPixmap, 0,
+                                reinterpret_cast<char*>(pixels.data()), unsigned(from.width()),
+                                unsigned(from.height()), 32, 0);
+  GC gc = XCreateGC(display_, window_, 0, nullptr);
+  XPutImage(display_, window_, gc, ximage, 0, 0, 0, 0, unsigned(from.width()),
+            unsigned(from.height()));
+  XFreeGC(display_, gc);
+  ximage->data = nullptr;  // the pixels belong to the vector
+  XDestroyImage(ximage);
+  XSync(display_, False);
+}
+
 void TestWindow::pump(int timeoutMs) {
   if (XPending(display_) == 0) {
     pollfd fd{ConnectionNumber(display_), POLLIN, 0};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/window_ref.h"
+#include "platform/image.h"
 
 namespace tavik::testing {
 
@@ -38,6 +39,9 @@ class TestWindow {
   void unmap();
   void destroy();
   void fill(uint32_t rgb, const Rect& area);  // window coordinates
+  // Draws the part `from` of `image` (0x00RRGGBB pixels) at the window's top-left; needs a
+  // 24-bit TrueColor display, as Xvfb gives.
+  void putImage(const Image& image, const Rect& from);
 
   // Waits until an event satisfying `match` arrives (or has arrived since the last clear);
   // returns false after `timeoutMs`.
