@@ -57,6 +57,7 @@ Controller::Controller(ControllerDeps deps)
                    table_, screen_,    deps_.desktop, deps_.clock, logger_},
       locator_(pageContext_),
       readers_(pageContext_),
+      recognitionUpdater_(table_, logger_, [this](int slot) { screen_.UseDictionary(slot); }),
       timeSync_(TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
                 netTime, deps_.clock, logger_, udp(), deps_.config),
       auctionClock_(clockState,

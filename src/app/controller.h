@@ -30,6 +30,7 @@
 #include "page/page_locator.h"
 #include "page/page_readers.h"
 #include "page/page_state.h"
+#include "page/recognition_updater.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/mailbox.h"
@@ -159,6 +160,8 @@ class Controller {
   ElementTableStore& elementTable() { return table_; }
   PageLocator& locator() { return locator_; }
   PageReaders& readers() { return readers_; }
+  // Applies recognition updates from the parameter service (worker 4) to the element table.
+  RecognitionUpdater& recognitionUpdater() { return recognitionUpdater_; }
   const Config& config() const { return deps_.config; }
   Clock& clock() { return deps_.clock; }
   Desktop& desktop() { return deps_.desktop; }
@@ -180,6 +183,7 @@ class Controller {
   PageContext pageContext_;
   PageLocator locator_;
   PageReaders readers_;
+  RecognitionUpdater recognitionUpdater_;
   PosixUdpTransport posixUdp_;
   NetworkTimeSync timeSync_;
   AuctionClock auctionClock_;
