@@ -58,7 +58,6 @@ struct ProcessFlags {
   AtomicInt g_uploadDelaySec{0};
   AtomicInt g_progressPos{0};
   AtomicInt g_lastShotSec{0};
-  AtomicInt g_addmiao{0};
 };
 
 inline constexpr const char* g_version = "9.1.4";

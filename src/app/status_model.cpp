@@ -76,7 +76,7 @@ StatusUpdates ShowStatus(const StatusSources& s, Logger& log) {
   if (s.run.m_realMode == 1) page.m_lowestPrice.compareExchange(0, page.m_warningPrice);
 
   out.push_back({ctl::kNetModeMark, s.net.m_netMode == 2 ? "+" : ""});
-  const int addMiao = s.flags.g_addmiao;
+  const int addMiao = s.net.g_addmiao;
   if (addMiao == 0 || addMiao == 1) out.push_back({ctl::kAddMiaoMark, PlusMinus(addMiao)});
   const int captcha = page.g_captchaState;
   if (captcha == 0 || captcha == 1) out.push_back({ctl::kCaptchaMark, PlusMinus(captcha)});

@@ -19,6 +19,15 @@ struct BidState {
   AtomicInt m_submittedSec{0};
   // Record of the Enter presses of this run.
   GuardedText m_enterLog;
+  // Bid attempts refused because the bid button was not recognised; 0 after every entry (kept
+  // across runs).
+  AtomicInt m_noBidButtonRetries{0};
+  // 1 once the remedy has fired in this run: the second-bid rule is off then.
+  AtomicInt m_remedyEntered{0};
+  // The third bid needs 1; the typing variants of the entry actions clear it.
+  AtomicInt m_bid3Allowed{1};
+  // Remaining seconds when the last price was entered.
+  AtomicInt m_bidSentSec{0};
   // The lowest price of each remaining second of this run, for the bid price rules.
   PriceHistory m_priceHistory;
 
@@ -29,6 +38,9 @@ struct BidState {
     m_myPrice = 0;
     m_submittedSec = 0;
     m_priceHistory.reset();
+    m_remedyEntered = 0;
+    m_bid3Allowed = 1;
+    m_bidSentSec = 0;
     if (atStart) m_enterLog.clear();
   }
 };

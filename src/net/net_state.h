@@ -21,6 +21,15 @@ struct NetState {
   AtomicInt m_resultUploadCount{0};
   // Feature switches from the vendor's main parameters, one character each ('1' on).
   GuardedText m_featureSwitches{"11111111111111111111"};
+  // Remote parameters the bidding rules use: the forced-confirmation shift (0..20), the month's
+  // captcha length (2..10), and 1 to never refuse a bid for a bid button not recognised.
+  AtomicInt m_forceShift{10};
+  AtomicInt g_captchaDigits{4};
+  AtomicInt m_skipBidButtonCheck{0};
+  // 1 once the page price reads reliably (set by the network-price poll).
+  AtomicInt g_addmiao{0};
+  // The result record of the last successful bid, "phase,price,time", for the result upload.
+  GuardedText m_bidResultText;
 
   // Whether switch `index` (from 0) is the character `value`.
   bool featureSwitchIs(size_t index, char value) const {

@@ -132,7 +132,7 @@ TEST_F(StatusModelTest, PricesAndMarksFollowTheEngine) {
     bid.m_myPrice = c.myPrice;
     page.m_lowestPrice = c.lowest;
     net.m_netMode = c.netMode;
-    flags.g_addmiao = c.addMiao;
+    net.g_addmiao = c.addMiao;
     page.g_captchaState = c.captcha;
     const auto out = ShowStatus(sources(), log);
     EXPECT_EQ(TextOf(out, ctl::kMyPrice), c.my) << c.state;
