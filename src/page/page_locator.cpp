@@ -107,26 +107,27 @@ bool PageLocator::keepWindow(const Rect& r, bool& browserMoved) {
   return true;
 }
 
+// The anchor searches: "dd_201" in a strip of the browser's left side, "dd_jj" in its top-left
+// corner, each in its row's colours.
 bool PageLocator::trackAnchor201() {
   const Point b = c_.page.g_browserPos.load();
-  const auto at = FindOnScreen(c_, {b.x + 30, b.y + 200, b.x + 130, b.y + 500}, "dd_201",
-                               c_.table.row(RectRow::net_rec_dd201).colours, true);
-  if (!at) return false;
-  if (!(*at == c_.page.g_anchor201Pos.load())) {
-    c_.page.g_anchor201Pos = *at;
-    log(Format("201位置信息变化,当前是:%d,%d", at->x, at->y));
-  }
-  return true;
+  return trackAnchor("dd_201", {b.x + 30, b.y + 200, b.x + 130, b.y + 500}, RectRow::net_rec_dd201,
+                     c_.page.g_anchor201Pos, "201位置信息变化,当前是:%d,%d");
 }
 
 bool PageLocator::trackAnchorJJ() {
   const Point b = c_.page.g_browserPos.load();
-  const auto at = FindOnScreen(c_, {b.x, b.y, b.x + 200, b.y + 500}, "dd_jj",
-                               c_.table.row(RectRow::net_rec_ddjj).colours, true);
+  return trackAnchor("dd_jj", {b.x, b.y, b.x + 200, b.y + 500}, RectRow::net_rec_ddjj,
+                     c_.page.g_anchorJJPos, "JJ位置信息变化,当前是:%d,%d");
+}
+
+bool PageLocator::trackAnchor(const char* word, const Rect& area, RectRow row, AtomicPoint& pos,
+                              const char* label) {
+  const auto at = FindOnScreen(c_, area, word, c_.table.row(row).colours, true);
   if (!at) return false;
-  if (!(*at == c_.page.g_anchorJJPos.load())) {
-    c_.page.g_anchorJJPos = *at;
-    log(Format("JJ位置信息变化,当前是:%d,%d", at->x, at->y));
+  if (!(*at == pos.load())) {
+    pos = *at;
+    log(Format(label, at->x, at->y));
   }
   return true;
 }

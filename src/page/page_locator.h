@@ -34,6 +34,8 @@ class PageLocator {
   void trackOrigin(bool browserMoved);
   bool trackAnchor201();
   bool trackAnchorJJ();
+  bool trackAnchor(const char* word, const Rect& area, RectRow row, AtomicPoint& pos,
+                   const char* label);
   bool trackMarker(const char* word, Point from, Point to, std::string_view colours,
                    AtomicPoint& pos, const char* label);
   Point practiceShift();

@@ -73,30 +73,37 @@ std::string EncodeBmp(const Image& image) {
   return out;
 }
 
-bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
+namespace {
+
+// Encodes the image and hands the bytes to `write`, which says whether they reached the file.
+template <typename Write>
+bool WriteEncoded(const std::string& path, const Image& image, std::string& error, Write write) {
   const std::string bytes = EncodeBmp(image);
   if (bytes.empty()) {
     error = "empty image";
     return false;
   }
-  if (!ReplaceFileContents(path, bytes)) {
+  if (!write(bytes)) {
     error = "cannot write " + path;
     return false;
   }
   return true;
 }
 
+}  // namespace
+
+bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
+  return WriteEncoded(path, image, error,
+                      [&](const std::string& bytes) { return ReplaceFileContents(path, bytes); });
+}
+
 bool WriteBmpUnsynced(const std::string& path, const Image& image, std::string& error) {
-  const std::string bytes = EncodeBmp(image);
-  if (bytes.empty()) {
-    error = "empty image";
-    return false;
-  }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (f && std::fclose(f) != 0) written = false;
-  if (!written) error = "cannot write " + path;
-  return written;
+  return WriteEncoded(path, image, error, [&](const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f && std::fclose(f) != 0) written = false;
+    return written;
+  });
 }
 
 bool ReadBmp(const std::string& path, Image& out, std::string& error) {
