@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "recognition/dictionary_codec.h"
 #include "recognition/dictionary_invariants.h"
 #include "recognition/glyph_font.h"
+#include "support/temp_dir.h"
 
 namespace tavik {
 namespace {
@@ -247,6 +249,17 @@ TEST(Dictionary, RefusesDamagedCompactText) {
     EXPECT_NE(error.find(c.reason), std::string::npos) << c.reason << " / " << error;
     EXPECT_EQ(d.wordGap, 7) << "a refused text leaves the target untouched";
   }
+}
+
+// Inputs kept from fuzzing and hand-made seeds keep every promise of dictionary_invariants.h.
+TEST(Dictionary, CorpusKeepsEveryPromise) {
+  size_t files = 0;
+  for (const auto& file : std::filesystem::directory_iterator(TAVIK_DICTIONARY_CORPUS)) {
+    SCOPED_TRACE(file.path().filename().string());
+    EXPECT_EQ(testing::CheckDictionaryText(testing::TempDir::readFile(file.path())), "");
+    ++files;
+  }
+  EXPECT_GE(files, 5u);
 }
 
 }  // namespace
