@@ -417,8 +417,8 @@ int Convert(const std::vector<std::string>& a, std::optional<DictionaryFormat> f
   const std::string text = file.dict.serialize(*format);
   const size_t download = DownloadLength(text);
   std::cout << "wrote " << a[1] << ": format " << int(*format) << ", " << file.dict.glyphs.size()
-            << " glyphs, " << text.size() << " bytes, " << download
-            << " characters as a download (room for " << kDictionaryDownloadWindow << ")\n";
+            << " glyphs, " << text.size() << " bytes, " << download << " of the "
+            << kDictionaryDownloadWindow << " characters a download holds\n";
   if (download > kDictionaryDownloadWindow) std::cout << "too large to be downloaded\n";
   return 0;
 }
