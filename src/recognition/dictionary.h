@@ -55,6 +55,18 @@ inline constexpr int kMaxGlyphs = 4096;
 inline constexpr size_t kMaxNameBytes = 64;
 inline constexpr size_t kMaxDictionaryFileBytes = 32u << 20;
 
+// Versions of the file format (docs/dictionary-format.md). Version 1 draws every glyph as rows
+// of '#' and '.', to be read and edited by hand. Version 2 packs a glyph into one line of
+// printable characters with a checksum over the file: several times smaller, and safe to send
+// through a reply whose line breaks are written as "/r/n". Both are read alike.
+enum class DictionaryFormat { kRows = 1, kCompact = 2 };
+
+// A dictionary download arrives in the first 15000 characters of a reply, its line breaks
+// written as the four characters "/r/n".
+inline constexpr size_t kDictionaryDownloadWindow = 15000;
+// The length of `text` with each line break written as "/r/n".
+size_t DownloadLength(std::string_view text);
+
 // Whether `name` may name a glyph: 1..64 bytes, no spaces, control characters or "|" (the
 // separator of word lists and of recognition results).
 bool IsValidGlyphName(std::string_view name);
@@ -70,15 +82,18 @@ class Dictionary {
   std::vector<int> indicesOf(std::string_view name) const;
 
   // Text form of the dictionary (the file format).
-  std::string serialize() const;
-  // Parses the file format; false with a reason ("line 7: ...") when the text is not a complete,
-  // well-formed dictionary.
-  static bool Parse(std::string_view text, Dictionary& out, std::string& error);
+  std::string serialize(DictionaryFormat format = DictionaryFormat::kRows) const;
+  // Parses either format; false with a reason ("line 7: ...") and `out` untouched when the text
+  // is not a complete, well-formed dictionary. `format`, when given, receives the version read.
+  static bool Parse(std::string_view text, Dictionary& out, std::string& error,
+                    DictionaryFormat* format = nullptr);
 
   // Reads a file; false with a reason when it cannot be read or is not a dictionary.
-  static bool Load(const std::string& path, Dictionary& out, std::string& error);
+  static bool Load(const std::string& path, Dictionary& out, std::string& error,
+                   DictionaryFormat* format = nullptr);
   // Writes a file through a temporary file renamed into place.
-  bool save(const std::string& path, std::string& error) const;
+  bool save(const std::string& path, std::string& error,
+            DictionaryFormat format = DictionaryFormat::kRows) const;
 };
 
 }  // namespace tavik

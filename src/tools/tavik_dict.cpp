@@ -2,6 +2,7 @@
 // changes, the user captures the page, cuts the new glyphs out of the capture and checks that
 // the dictionary reads the page again.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -46,6 +47,12 @@ spec: "H.S.V-dH.dS.dV" alternatives joined by "|", or "RRGGBB-DRDGDB".
                      print OcrText, OcrWords and every glyph found with its position
   find DICT IMAGE RECT COLOURS WORD
                      print where WORD is first found (exit 1 when it is not)
+  convert DICT OUT --format N
+                     write DICT to OUT in format N and print its size as a download
+
+Commands that change DICT write it in the format it was read in (format 1 for a new
+file) unless "--format N" is given: 1 draws each glyph as rows of # and ., 2 is the
+compact form for downloads.
 )";
 
 struct Failure {
@@ -122,25 +129,44 @@ Image Crop(const Image& image, Rect& r) {
   return out;
 }
 
-Dictionary LoadOrCreate(const std::string& path) {
+// A dictionary file as read: its glyphs and the format it was written in.
+struct DictFile {
   Dictionary dict;
+  DictionaryFormat format = DictionaryFormat::kRows;
+};
+
+DictFile LoadOrCreate(const std::string& path) {
+  DictFile file;
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return dict;
+  if (!std::filesystem::exists(path, ec)) return file;
   std::string error;
-  if (!Dictionary::Load(path, dict, error)) Fail(error + " (not changed)");
-  return dict;
+  if (!Dictionary::Load(path, file.dict, error, &file.format)) Fail(error + " (not changed)");
+  return file;
 }
 
-Dictionary LoadExisting(const std::string& path) {
-  Dictionary dict;
+DictFile LoadExisting(const std::string& path) {
+  DictFile file;
   std::string error;
-  if (!Dictionary::Load(path, dict, error)) Fail(error);
-  return dict;
+  if (!Dictionary::Load(path, file.dict, error, &file.format)) Fail(error);
+  return file;
 }
 
-void Save(const Dictionary& dict, const std::string& path) {
+// Writes in the format asked for, else in the one the file was read in, so that editing a
+// compact dictionary keeps it compact.
+void Save(const DictFile& file, const std::string& path, std::optional<DictionaryFormat> asked) {
   std::string error;
-  if (!dict.save(path, error)) Fail(error);
+  if (!file.dict.save(path, error, asked.value_or(file.format))) Fail(error);
+}
+
+// Takes "--format N" out of `args`; nothing when it is not there.
+std::optional<DictionaryFormat> TakeFormat(std::vector<std::string>& args) {
+  const auto it = std::find(args.begin(), args.end(), "--format");
+  if (it == args.end()) return std::nullopt;
+  if (it + 1 == args.end() || (it[1] != "1" && it[1] != "2"))
+    Fail("--format wants 1 (rows of # and .) or 2 (compact)", kUsage);
+  const auto format = it[1] == "1" ? DictionaryFormat::kRows : DictionaryFormat::kCompact;
+  args.erase(it, it + 2);
+  return format;
 }
 
 // The smallest box around the on pixels of columns [x0, x1) of `mask`; empty when none.
@@ -277,9 +303,9 @@ int Mask(const std::vector<std::string>& a) {
   return 0;
 }
 
-int Glyphs(const std::vector<std::string>& a) {
+int Glyphs(const std::vector<std::string>& a, std::optional<DictionaryFormat> format) {
   if (a.size() != 5) Fail(kHelp, kUsage);
-  Dictionary dict = LoadOrCreate(a[0]);
+  DictFile file = LoadOrCreate(a[0]);
   Rect r = ParseRect(a[2]);
   const BitImage mask = ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3]));
   const auto chars = Characters(a[4]);
@@ -293,52 +319,55 @@ int Glyphs(const std::vector<std::string>& a) {
     Fail(why.str());
   }
   for (size_t i = 0; i < runs.size(); ++i)
-    AddGlyph(dict, chars[i], CutBits(mask, InkBox(mask, runs[i].first, runs[i].second)));
-  Save(dict, a[0]);
+    AddGlyph(file.dict, chars[i], CutBits(mask, InkBox(mask, runs[i].first, runs[i].second)));
+  Save(file, a[0], format);
   return 0;
 }
 
-int Add(const std::vector<std::string>& a) {
+int Add(const std::vector<std::string>& a, std::optional<DictionaryFormat> format) {
   const bool keepBox = a.size() == 6 && a[5] == "--keep-box";
   if (a.size() != 5 && !keepBox) Fail(kHelp, kUsage);
-  Dictionary dict = LoadOrCreate(a[0]);
+  DictFile file = LoadOrCreate(a[0]);
   Rect r = ParseRect(a[2]);
   const BitImage mask = ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3]));
   const Rect box =
       keepBox ? Rect{0, 0, mask.width(), mask.height()} : InkBox(mask, 0, mask.width());
   if (box.empty()) Fail("no pixel of the rectangle matches the colours");
-  AddGlyph(dict, a[4], CutBits(mask, box));
-  Save(dict, a[0]);
+  AddGlyph(file.dict, a[4], CutBits(mask, box));
+  Save(file, a[0], format);
   return 0;
 }
 
-int Remove(const std::vector<std::string>& a) {
+int Remove(const std::vector<std::string>& a, std::optional<DictionaryFormat> format) {
   if (a.size() != 2) Fail(kHelp, kUsage);
-  Dictionary dict = LoadExisting(a[0]);
-  const size_t before = dict.glyphs.size();
-  std::erase_if(dict.glyphs, [&](const Glyph& g) { return g.name() == a[1]; });
-  if (dict.glyphs.size() == before) Fail("no glyph named \"" + a[1] + "\"");
-  Save(dict, a[0]);
-  std::cout << "removed " << before - dict.glyphs.size() << " glyph(s) \"" << a[1] << "\"\n";
+  DictFile file = LoadExisting(a[0]);
+  std::vector<Glyph>& glyphs = file.dict.glyphs;
+  const size_t before = glyphs.size();
+  std::erase_if(glyphs, [&](const Glyph& g) { return g.name() == a[1]; });
+  if (glyphs.size() == before) Fail("no glyph named \"" + a[1] + "\"");
+  Save(file, a[0], format);
+  std::cout << "removed " << before - glyphs.size() << " glyph(s) \"" << a[1] << "\"\n";
   return 0;
 }
 
-int WordGap(const std::vector<std::string>& a) {
+int WordGap(const std::vector<std::string>& a, std::optional<DictionaryFormat> format) {
   if (a.size() != 2) Fail(kHelp, kUsage);
-  Dictionary dict = LoadExisting(a[0]);
+  DictFile file = LoadExisting(a[0]);
   const int gap = Numbers(a[1], 1, "word gap")[0];
   if (gap < 0 || gap > kMaxGlyphSide) Fail("bad word gap: " + a[1], kUsage);
-  dict.wordGap = gap;
-  Save(dict, a[0]);
+  file.dict.wordGap = gap;
+  Save(file, a[0], format);
   return 0;
 }
 
 int List(const std::vector<std::string>& a) {
   const bool show = a.size() == 2 && a[1] == "--show";
   if (a.size() != 1 && !show) Fail(kHelp, kUsage);
-  const Dictionary dict = LoadExisting(a[0]);
+  const DictFile file = LoadExisting(a[0]);
+  const Dictionary& dict = file.dict;
   std::cout << dict.glyphs.size() << " glyphs, word gap "
-            << (dict.wordGap ? std::to_string(dict.wordGap) : "automatic") << "\n";
+            << (dict.wordGap ? std::to_string(dict.wordGap) : "automatic") << ", format "
+            << int(file.format) << "\n";
   for (const Glyph& g : dict.glyphs) {
     std::cout << g.name() << " " << g.width() << "x" << g.height() << " ink " << g.inkCount()
               << "\n";
@@ -349,7 +378,7 @@ int List(const std::vector<std::string>& a) {
 
 int Ocr(const std::vector<std::string>& a) {
   if (a.size() != 4) Fail(kHelp, kUsage);
-  const Dictionary dict = LoadExisting(a[0]);
+  const Dictionary dict = LoadExisting(a[0]).dict;
   Rect r = ParseRect(a[2]);
   const OcrResult result =
       Recognise(ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3])), dict);
@@ -368,7 +397,7 @@ int Ocr(const std::vector<std::string>& a) {
 
 int Find(const std::vector<std::string>& a) {
   if (a.size() != 5) Fail(kHelp, kUsage);
-  const Dictionary dict = LoadExisting(a[0]);
+  const Dictionary dict = LoadExisting(a[0]).dict;
   const std::vector<int> candidates = dict.indicesOf(a[4]);
   if (candidates.empty()) Fail("no glyph named \"" + a[4] + "\" in " + a[0]);
   Rect r = ParseRect(a[2]);
@@ -381,20 +410,36 @@ int Find(const std::vector<std::string>& a) {
   return 0;
 }
 
-int Run(const std::vector<std::string>& args) {
+int Convert(const std::vector<std::string>& a, std::optional<DictionaryFormat> format) {
+  if (a.size() != 2 || !format) Fail(kHelp, kUsage);
+  const DictFile file = LoadExisting(a[0]);
+  Save(file, a[1], format);
+  const std::string text = file.dict.serialize(*format);
+  const size_t download = DownloadLength(text);
+  std::cout << "wrote " << a[1] << ": format " << int(*format) << ", " << file.dict.glyphs.size()
+            << " glyphs, " << text.size() << " bytes, " << download << " of the "
+            << kDictionaryDownloadWindow << " characters a download holds\n";
+  if (download > kDictionaryDownloadWindow) std::cout << "too large to be downloaded\n";
+  return 0;
+}
+
+int Run(std::vector<std::string> args) {
   if (args.empty() || args[0] == "-h" || args[0] == "--help") {
     std::cout << kHelp;
     return args.empty() ? kUsage : 0;
   }
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
-  const std::string& command = args[0];
+  const std::string command = args[0];
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  const std::optional<DictionaryFormat> format = TakeFormat(rest);
+  if (command == "glyphs") return Glyphs(rest, format);
+  if (command == "add") return Add(rest, format);
+  if (command == "remove") return Remove(rest, format);
+  if (command == "word-gap") return WordGap(rest, format);
+  if (command == "convert") return Convert(rest, format);
+  if (format) Fail("--format applies only to commands that write a dictionary", kUsage);
   if (command == "capture") return Capture(rest);
   if (command == "pixel") return Pixel(rest);
   if (command == "mask") return Mask(rest);
-  if (command == "glyphs") return Glyphs(rest);
-  if (command == "add") return Add(rest);
-  if (command == "remove") return Remove(rest);
-  if (command == "word-gap") return WordGap(rest);
   if (command == "list") return List(rest);
   if (command == "ocr") return Ocr(rest);
   if (command == "find") return Find(rest);

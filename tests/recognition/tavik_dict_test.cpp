@@ -103,5 +103,52 @@ TEST_F(TavikDictTest, AddRemoveAndRefusals) {
             "tavik-dictionary 1\nglyph 7 3 2\n###\n");
 }
 
+TEST_F(TavikDictTest, WritesAndReadsTheCompactFormat) {
+  const auto firstLine = [](const std::string& path) {
+    std::string line;
+    std::getline(std::ifstream(path) >> std::ws, line);
+    return line;
+  };
+  const std::string compact = (dir_ / "compact.dict").string();
+  ASSERT_EQ(
+      tool({"glyphs", dict_, image_, "0,0,120,15", "240.100.100-0.0.0", "0123456789:."}).exitCode,
+      0);
+  auto r = tool({"convert", dict_, compact, "--format", "2"});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("format 2, 12 glyphs"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" of the 15000 characters a download holds"), std::string::npos) << r.out;
+  EXPECT_EQ(firstLine(compact), "tavik-dictionary 2");
+  EXPECT_NE(tool({"list", compact}).out.find("12 glyphs, word gap automatic, format 2"),
+            std::string::npos);
+  const auto pictures = [&](const std::string& path) {
+    const std::string out = tool({"list", path, "--show"}).out;
+    return out.substr(out.find('\n'));
+  };
+  EXPECT_EQ(pictures(compact), pictures(dict_)) << "the same glyphs in both formats";
+  r = tool({"ocr", compact, image_, "0,15,120,40", "240.100.100-0.0.0"});
+  EXPECT_NE(r.out.find("words: \"88300|10:25\""), std::string::npos) << r.out;
+
+  // Editing keeps the file's format unless another is asked for.
+  ASSERT_EQ(tool({"word-gap", compact, "3"}).exitCode, 0);
+  EXPECT_EQ(firstLine(compact), "tavik-dictionary 2");
+  ASSERT_EQ(tool({"remove", compact, ".", "--format", "1"}).exitCode, 0);
+  EXPECT_EQ(firstLine(compact), "tavik-dictionary 1");
+  EXPECT_NE(tool({"list", compact}).out.find("11 glyphs, word gap 3, format 1"), std::string::npos);
+  const std::string fresh = (dir_ / "fresh.dict").string();
+  ASSERT_EQ(
+      tool({"add", fresh, image_, "0,18,25,30", "240.100.100-0.0.0", "price", "--format", "2"})
+          .exitCode,
+      0);
+  EXPECT_EQ(firstLine(fresh), "tavik-dictionary 2");
+
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"convert", dict_, compact},
+                                             {"convert", dict_, compact, "--format", "3"},
+                                             {"convert", dict_, compact, "--format"},
+                                             {"list", dict_, "--format", "2"}}) {
+    EXPECT_EQ(tool(args).exitCode, 2) << args.back();
+  }
+}
+
 }  // namespace
 }  // namespace tavik
