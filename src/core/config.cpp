@@ -1,10 +1,12 @@
 #include "core/config.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace tavik {
@@ -24,6 +26,22 @@ std::vector<std::string> words(const std::string& s) {
   return out;
 }
 
+// A list of `count` entries: the last given one fills the places after it; an empty list keeps
+// the defaults.
+void fillList(std::vector<std::string>& list, const std::vector<std::string>& defaults,
+              size_t count) {
+  if (list.empty()) list = defaults;
+  while (list.size() < count) list.push_back(list.back());
+}
+
+// A positive number of milliseconds, or nothing.
+std::optional<int> positiveMs(const std::string& v) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+  if (ec != std::errc() || end != v.data() + v.size() || value <= 0) return std::nullopt;
+  return value;
+}
+
 }  // namespace
 
 bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
@@ -32,6 +50,17 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
   std::ifstream in(path);
   if (!in) return false;
   using Setter = std::function<void(const std::string&)>;
+  // A setter that refuses its value says why here; the field keeps its value.
+  std::string refusal;
+  const auto milliseconds = [&refusal](const char* key, int& field) {
+    return [&refusal, key, &field](const std::string& v) {
+      if (const auto ms = positiveMs(v)) {
+        field = *ms;
+      } else {
+        refusal = std::string(key) + " \"" + v + "\" is not a positive number";
+      }
+    };
+  };
   const std::map<std::string, Setter> setters = {
       {"official_site_url", [this](const std::string& v) { officialSiteUrl = v; }},
       {"practice_host", [this](const std::string& v) { practiceHost = v; }},
@@ -42,6 +71,10 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
       {"ntp_port", [this](const std::string& v) { ntpPort = std::atoi(v.c_str()); }},
       {"edition_name", [this](const std::string& v) { editionName = v; }},
       {"download_url_format", [this](const std::string& v) { downloadUrlFormat = v; }},
+      {"vendor_servers", [this](const std::string& v) { vendorServers = words(v); }},
+      {"vendor_www_servers", [this](const std::string& v) { vendorWwwServers = words(v); }},
+      {"http_connect_timeout_ms", milliseconds("http_connect_timeout_ms", httpConnectTimeoutMs)},
+      {"http_total_timeout_ms", milliseconds("http_total_timeout_ms", httpTotalTimeoutMs)},
   };
   std::string line;
   int lineNo = 0;
@@ -54,7 +87,10 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
     const std::string value = eq == std::string::npos ? std::string() : trim(line.substr(eq + 1));
     const auto setter = setters.find(key);
     if (setter != setters.end()) {
+      refusal.clear();
       setter->second(value);
+      if (warnings && !refusal.empty())
+        warnings->push_back(path + ":" + std::to_string(lineNo) + ": " + refusal);
     } else if (warnings) {
       warnings->push_back(path + ":" + std::to_string(lineNo) + ": unknown key \"" + key + "\"");
     }
@@ -62,6 +98,8 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
   while (ntpServers.size() < 4)
     ntpServers.push_back(ntpServers.empty() ? "127.0.0.1" : ntpServers.back());
   if (browserCommand.empty()) browserCommand = {"xdg-open"};
+  fillList(vendorServers, Config{}.vendorServers, 3);
+  fillList(vendorWwwServers, Config{}.vendorWwwServers, 3);
   return true;
 }
 

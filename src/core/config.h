@@ -30,6 +30,19 @@ struct Config {
   std::string editionName = "tavik";
   // Vendor page for a new version; "%s" becomes the announced version.
   std::string downloadUrlFormat = "http://tavik.example.net/download/tavik-%s.zip";
+  // The vendor's web servers 1..3 as base URLs ("http://host" or "http://host:port", no path):
+  // each server's own name, and the "www" name that price reports (and the host-address request
+  // of server 1) use. With fewer than three, the last one fills the remaining places.
+  std::vector<std::string> vendorServers = {
+      "http://s1.tavik.example.net", "http://s2.tavik.example.net", "http://s3.tavik.example.net"};
+  std::vector<std::string> vendorWwwServers = {"http://www.s1.tavik.example.net",
+                                               "http://www.s2.tavik.example.net",
+                                               "http://www.s3.tavik.example.net"};
+  // Limits of one HTTP request: to set up the connection, and for the whole exchange, so that a
+  // dead or stalled server cannot hold a worker thread for long. Values that are not positive
+  // numbers keep the defaults.
+  int httpConnectTimeoutMs = 10'000;
+  int httpTotalTimeoutMs = 30'000;
 
   // Reads "key = value" lines (# comments) over the defaults. Unknown keys are reported in
   // `warnings`; a missing file leaves the defaults. Returns false when the file exists but

@@ -1,0 +1,115 @@
+#include <curl/curl.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "net/http_transport.h"
+
+namespace tavik {
+namespace {
+
+// libcurl's global state; from 7.84 on its set-up is thread-safe, the once keeps older
+// versions right too. It is never torn down: transfers may run until the process ends.
+void initCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Body {
+  std::string bytes;
+  bool overflow = false;
+};
+
+size_t appendBody(char* data, size_t size, size_t count, void* userData) {
+  auto* body = static_cast<Body*>(userData);
+  const size_t n = size * count;
+  if (body->bytes.size() + n > kMaxHttpBodyBytes) {
+    body->bytes.append(data, kMaxHttpBodyBytes - body->bytes.size());
+    body->overflow = true;
+    return 0;  // ends the transfer with an error
+  }
+  body->bytes.append(data, n);
+  return n;
+}
+
+struct EasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using Easy = std::unique_ptr<CURL, EasyDeleter>;
+using Multi = std::unique_ptr<CURLM, MultiDeleter>;
+
+bool configure(CURL* easy, const std::string& url, const HttpTimeouts& timeouts, Body& body) {
+  // libcurl reads 0 as "no limit"; a request always has one.
+  const long connectMs = std::max(1, timeouts.connectMs);
+  const long totalMs = std::max(1, timeouts.totalMs);
+  // NOSIGNAL: several threads make requests, and libcurl must not use SIGALRM for timeouts.
+  return curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, totalMs) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_USERAGENT, "tavik") == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, appendBody) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body) == CURLE_OK;
+}
+
+}  // namespace
+
+CurlHttpTransport::CurlHttpTransport() : cancelFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  initCurlOnce();
+}
+
+CurlHttpTransport::~CurlHttpTransport() {
+  cancelWaits();
+  if (cancelFd_ >= 0) ::close(cancelFd_);
+}
+
+void CurlHttpTransport::cancelWaits() {
+  cancelled_ = true;
+  if (cancelFd_ >= 0) {
+    // Never read back: the event stays readable, so every later wait ends at once too.
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(cancelFd_, &one, sizeof one);
+  }
+}
+
+HttpResult CurlHttpTransport::get(const std::string& url, const HttpTimeouts& timeouts) {
+  if (cancelFd_ < 0 || cancelled_) return {};
+  Body body;
+  const Easy easy(curl_easy_init());
+  const Multi multi(curl_multi_init());
+  if (!easy || !multi || !configure(easy.get(), url, timeouts, body) ||
+      curl_multi_add_handle(multi.get(), easy.get()) != CURLM_OK)
+    return {};
+  bool finished = false;
+  CURLcode outcome = CURLE_OK;
+  while (!cancelled_) {
+    int running = 0;
+    if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
+    if (running == 0) {
+      int left = 0;
+      for (CURLMsg* msg; (msg = curl_multi_info_read(multi.get(), &left)) != nullptr;) {
+        if (msg->msg == CURLMSG_DONE) outcome = msg->data.result;
+      }
+      finished = true;
+      break;
+    }
+    // libcurl shortens this wait to its own next timeout (connect, total, resolver).
+    curl_waitfd cancel{cancelFd_, CURL_WAIT_POLLIN, 0};
+    if (curl_multi_poll(multi.get(), &cancel, 1, 1000, nullptr) != CURLM_OK) break;
+  }
+  curl_multi_remove_handle(multi.get(), easy.get());
+  const bool ok = finished && outcome == CURLE_OK && !body.overflow;
+  return {ok, std::move(body.bytes)};
+}
+
+}  // namespace tavik

@@ -1,0 +1,62 @@
+#pragma once
+// One HTTP GET, the seam under the vendor requests: libcurl in the program (CurlHttpTransport);
+// an in-process transport (testing/) answers in virtual time for the simulator and for tests.
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+#include "core/config.h"
+
+namespace tavik {
+
+struct HttpTimeouts {
+  int connectMs = 10'000;  // to set up the connection
+  int totalMs = 30'000;    // for the whole exchange, connection included
+};
+
+// The timeouts of the installation settings.
+HttpTimeouts HttpTimeoutsFrom(const Config& config);
+
+struct HttpResult {
+  // The exchange completed. The status code is not looked at: an error page is a body like
+  // any other, and callers recognise a useful reply by its envelope.
+  bool ok = false;
+  // The body bytes as received; on failure, what arrived before it.
+  std::string body;
+};
+
+// A body larger than this is cut here and the request fails: no reply the program reads is
+// near this size, and a hostile server must not fill the memory.
+inline constexpr size_t kMaxHttpBodyBytes = size_t{1} << 20;
+
+class HttpTransport {
+ public:
+  virtual ~HttpTransport() = default;
+  // One GET of an http URL. Safe from several threads at once.
+  virtual HttpResult get(const std::string& url, const HttpTimeouts& timeouts) = 0;
+  // Shutdown: every request in progress and every later one ends at once with a failure, so
+  // that the threads blocked in them can be joined.
+  virtual void cancelWaits() = 0;
+};
+
+// The machine's network through libcurl. Each request runs its own transfer and waits in
+// curl_multi_poll on the transfer's sockets and on a cancel event, so cancelWaits() ends every
+// wait at once (name lookups included: libcurl resolves on a thread of its own). Redirects are
+// followed (up to 5, http and https only); the system's proxy variables apply.
+class CurlHttpTransport final : public HttpTransport {
+ public:
+  CurlHttpTransport();
+  ~CurlHttpTransport() override;
+  CurlHttpTransport(const CurlHttpTransport&) = delete;
+  CurlHttpTransport& operator=(const CurlHttpTransport&) = delete;
+
+  HttpResult get(const std::string& url, const HttpTimeouts& timeouts) override;
+  void cancelWaits() override;
+
+ private:
+  std::atomic<bool> cancelled_{false};
+  int cancelFd_;  // an eventfd, readable once cancelled
+};
+
+}  // namespace tavik
