@@ -58,6 +58,7 @@ Controller::Controller(ControllerDeps deps)
       locator_(pageContext_),
       readers_(pageContext_),
       recognitionUpdater_(table_, logger_, [this](int slot) { screen_.UseDictionary(slot); }),
+      httpClient_(http(), HttpTimeoutsFrom(deps_.config)),
       timeSync_(TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
                 netTime, deps_.clock, logger_, udp(), deps_.config),
       auctionClock_(clockState,
@@ -240,6 +241,8 @@ void Controller::Shutdown() {
   timeSync_.requestStop();
   posixUdp_.cancelWaits();
   if (deps_.udp) deps_.udp->cancelWaits();
+  curlHttp_.cancelWaits();
+  if (deps_.http) deps_.http->cancelWaits();
   deps_.clock.interruptSleeps();
   for (auto& w : workers_) w->join();
   workers_.clear();
@@ -293,6 +296,7 @@ void Controller::ResetRunState(bool atStart) {
   bid.reset(atStart);
   net.reset();
   netTime.reset();
+  serverChoice.reset();
   keys.reset();
 }
 

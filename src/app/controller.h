@@ -23,7 +23,10 @@
 #include "core/config.h"
 #include "log/log_file.h"
 #include "log/logger.h"
+#include "net/http_client.h"
+#include "net/http_transport.h"
 #include "net/net_state.h"
+#include "net/server_choice.h"
 #include "net/udp_transport.h"
 #include "page/element_table_store.h"
 #include "page/page_context.h"
@@ -61,6 +64,7 @@ struct ControllerDeps {
   Config config;
   std::string exeDir;           // with a trailing "/"
   UdpTransport* udp = nullptr;  // network time; null: the machine's sockets
+  HttpTransport* http = nullptr;  // vendor requests; null: libcurl
 };
 
 class Controller {
@@ -146,8 +150,12 @@ class Controller {
   GuardedText m_latestVersion;
   // Network time and the page clock's trust counters.
   NetworkTimeState netTime;
+  // The vendor servers' failure counts and the main-parameter poll's pacing.
+  ServerChoiceState serverChoice;
 
   Logger& log() { return logger_; }
+  // One GET to a vendor server, bounded by the configured timeouts; cut short by Shutdown.
+  CHttpClient& httpClient() { return httpClient_; }
   // What auction-window detection and the launch buttons work on.
   ClientContext clientContext() {
     return ClientContext{run, flags, deps_.config, deps_.desktop, deps_.view, logger_};
@@ -174,6 +182,7 @@ class Controller {
   void uploadPass();
   void checkVersionNotice();
   UdpTransport& udp() { return deps_.udp ? *deps_.udp : posixUdp_; }
+  HttpTransport& http() { return deps_.http ? *deps_.http : curlHttp_; }
 
   ControllerDeps deps_;
   Logger logger_;
@@ -185,6 +194,8 @@ class Controller {
   PageReaders readers_;
   RecognitionUpdater recognitionUpdater_;
   PosixUdpTransport posixUdp_;
+  CurlHttpTransport curlHttp_;
+  CHttpClient httpClient_;
   NetworkTimeSync timeSync_;
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;
