@@ -11,6 +11,7 @@
 #include "app/controller.h"
 #include "settings/controls.h"
 #include "support/temp_dir.h"
+#include "support/test_dictionary.h"
 #include "testing/fake_desktop.h"
 #include "testing/virtual_clock.h"
 #include "ui/main_window.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   window.bind(&controller);
   window.setMessageHandler(
       [](const std::string& text) { std::printf("message: %s\n", text.c_str()); });
+  testing::WriteTestDictionary(dir.file("sscai.dll"));  // a healthy installation
   if (controller.OnInitDialog() != 0) return 1;
   bool ok = Save(window, out + "/main_idle.png");
 
@@ -93,5 +95,20 @@ int main(int argc, char** argv) {
   ok = Save(help, out + "/help_dialog.png") && ok;
 
   controller.Shutdown();
+  window.hide();
+
+  // A program folder without a recognition dictionary: the window says it cannot read the page.
+  testing::TempDir bare;
+  LogFile bareLog(clock, bare.file("my.Log"));
+  MainWindow blind;
+  Controller blindController(
+      ControllerDeps{clock, desktop, timers, mailbox, blind, bareLog, Config{}, bare.dir()});
+  blind.bind(&blindController);
+  blind.setMessageHandler(
+      [](const std::string& text) { std::printf("message: %s\n", text.c_str()); });
+  if (blindController.OnInitDialog() != 0) return 1;
+  clock.runFor(0);  // the message posted at start-up
+  ok = Save(blind, out + "/main_no_dictionary.png") && ok;
+  blindController.Shutdown();
   return ok ? 0 : 1;
 }
