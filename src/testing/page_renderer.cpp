@@ -190,9 +190,9 @@ std::optional<uint32_t> ColourMatching(std::string_view spec,
 }
 
 const std::vector<std::string>& PageGlyphSheetWords() {
-  static const std::vector<std::string> words = {"dd_201", "dd_jj", "908", "915", "909",
-                                                 "920",    "901",   "911", "902", "903",
-                                                 "904",    "302",   "303", "501", "502"};
+  static const std::vector<std::string> words = {"dd_201", "dd_jj", "908", "915", "909", "920",
+                                                 "901",    "911",   "902", "903", "904", "302",
+                                                 "303",    "501",   "502", "503"};
   return words;
 }
 
@@ -403,11 +403,11 @@ class SceneDrawing {
   }
 
   void bidRecord() {
-    if (s_.bidCount == 1 || s_.bidCount == 2) {
+    if (s_.bidCount >= 1 && s_.bidCount <= 3) {
       const ElementRow row = s_.realMode ? t_.row(RectRow::net_rec_bidtimesrec)
                                          : t_.row(FixedRow::bidtimesrec_practice);
-      p_.word(onScreen(Plus(TopLeft(row.rect), kBidCountWordAt)), s_.bidCount == 1 ? "501" : "502",
-              row.colours);
+      const std::string word = "50" + std::to_string(s_.bidCount);
+      p_.word(onScreen(Plus(TopLeft(row.rect), kBidCountWordAt)), word, row.colours);
     }
     using enum FixedRow;
     if (s_.realMode) {

@@ -79,7 +79,7 @@ struct PageScene {
 
   bool bidButton = false;      // "902" in net_rec_bidbutton
   bool bidStatus = false;      // "903" in net_rec_bidstatus
-  int bidCount = 0;            // 1: "501", 2: "502" in the bid-count row; else none
+  int bidCount = 0;            // 1: "501", 2: "502", 3: "503" in the bid-count row; else none
   std::string submittedPrice;  // read-back price cell of the half
   std::string submittedTime;   // read-back time cell of the half, e.g. "11:29:45"
 

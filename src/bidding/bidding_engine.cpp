@@ -1,0 +1,248 @@
+#include "bidding/bidding_engine.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tavik {
+
+namespace {
+
+std::string Format(const char* format, int a) {
+  char text[200];
+  std::snprintf(text, sizeof text, format, a);
+  return text;
+}
+
+}  // namespace
+
+BiddingEngine::BiddingEngine(BidContext& c, PageActions& actions, ConfirmationTiming& timing)
+    : c_(c), actions_(actions), timing_(timing) {}
+
+void BiddingEngine::logStatus(const std::string& text) {
+  c_.page.log.LogStatus(text, true);
+}
+
+void BiddingEngine::sleep(int ms) {
+  c_.page.time.sleepMs(ms);
+}
+
+PriceInputs BiddingEngine::inputs() const {
+  return ReadPriceInputs(c_.page.page, c_.page.clock, c_.bid, c_.page.net, c_.in.m_realMode);
+}
+
+void BiddingEngine::BiddingEngineStep() {
+  // One time and one strategy for the whole pass.
+  const int r = c_.page.clock.m_remainSec;
+  if (r == 0) return;
+  PageState& page = c_.page.page;
+  BidState& bid = c_.bid;
+  const int stage = page.m_auctionStage;
+  if (stage != 2) {
+    c_.keys.g_functionKey = 0;
+    if (stage == 0 || c_.in.m_clientFound == 0) return;
+  }
+  RecordPriceHistory(bid.m_priceHistory, r, page.m_lowestPrice);
+  if (stage != 2) return;
+  const auto strategy = c_.strategy.snapshot();
+  if (bid.m_systemState > 4) sleep(500);
+
+  const int state = bid.m_systemState;
+  if (state == 0 && bid.m_bidPhase == 1 && bid.m_remedyEntered == 0 && strategy->m_bid2Sec >= r &&
+      r > 1) {
+    placeBid(*strategy, BidKind::Second);
+    return;
+  }
+  if (state == 0 && bid.m_bidPhase == 2 && r > 1 && bid.m_bid3Allowed == 1 &&
+      (strategy->m_bid3Now == 1 || strategy->m_bid3Sec >= r)) {
+    placeBid(*strategy, BidKind::Third);
+    return;
+  }
+  if (bid.m_systemState == 1 && captchaWait()) return;
+  if (bid.m_systemState == 2 && c_.keys.g_enterPressed.exchange(0) == 1) {
+    enterPressed(r);
+    return;
+  }
+  if (bid.m_systemState == 3 && timing_.DecideConfirmation() != ConfirmResult::None) return;
+  if (bid.m_systemState == 6 && page.g_captchaState == 1) {
+    logStatus("**准备点击确认出价 2 ***");
+    actions_.ConfirmCaptchaBox();
+    logStatus("***!!!严重错误！状态是6,并且验证码框存在，点击确定***");
+    sleep(1000);
+    return;
+  }
+  if (1 <= r && r <= 2 && timing_.LastSecondsConfirm() == ConfirmResult::Confirmed) return;
+  if (spacePressed(r)) return;
+  if (priceBelowLowest(*strategy, r)) return;
+  remedy(*strategy, r);
+}
+
+// Step 8: the captcha box is awaited after a bid entry. True when the step ends here.
+bool BiddingEngine::captchaWait() {
+  PageState& page = c_.page.page;
+  logStatus("***状态为1,寻找验证码窗口***");
+  sleep(100);
+  int budget = 20;
+  while (page.g_captchaState == 0 && page.m_infoWindowSec <= 0) {
+    if (--budget < 1) {
+      logStatus("***20次没找到验证码框***");
+      break;
+    }
+    sleep(100);
+  }
+  if (page.g_captchaState == 1) {
+    logStatus(Format("找到验证码框用时:%d毫秒", (20 - budget) * 100));
+    c_.bid.m_systemState = 2;
+    c_.keys.g_enterPressed = 0;
+    logStatus("***验证码框跳出***");
+    return true;
+  }
+  sleep(100);
+  if (page.g_bidButtonSeen == 1 && page.g_captchaState == 0) {
+    // The page still offers the bid button: the bid did not register.
+    c_.bid.m_systemState = 0;
+    c_.keys.g_enterPressed = 0;
+    logStatus("***出错！检测到出价状态,状态初始化***");
+    return true;
+  }
+  return false;
+}
+
+// Step 9: the user typed the captcha and pressed Enter.
+void BiddingEngine::enterPressed(int r) {
+  BidState& bid = c_.bid;
+  bid.m_systemState = 3;
+  logStatus("***回车确认***");
+  char entry[200];
+  std::snprintf(entry, sizeof entry, "ppp:enter sec:%d,nowprice=%d,sendprice=%d,send sec=%d.", r,
+                c_.page.page.m_lowestPrice.load(), bid.m_myPrice.load(), bid.m_bidSentSec.load());
+  bid.m_enterLog.set(bid.m_enterLog.get() + entry);
+}
+
+// Step 13: Space asks for a fresh captcha: the box is cancelled; the key stays pending until the
+// box is gone. True when the step ends here.
+bool BiddingEngine::spacePressed(int r) {
+  if (c_.keys.g_spacePressed != 9 || r <= 4) return false;
+  PageState& page = c_.page.page;
+  logStatus("@@@@@@@@@检测到空格键@@@@@@@@@@");
+  if (page.g_captchaState == 1) {
+    logStatus("@@@@@@@@@准备取消验证码框@@@@@@@@@@");
+    actions_.CancelCaptchaBox();
+  }
+  if (page.g_captchaState != 0) return true;
+  c_.keys.g_spacePressed = 0;
+  logStatus("@@@@@@@@@验证码框自动取消成功@@@@@@@@@");
+  return true;
+}
+
+// Step 14: a price that fell below the lowest acceptable price is cancelled and entered again,
+// while there is time for it. True when the step ends here.
+bool BiddingEngine::priceBelowLowest(const Strategy& s, int r) {
+  BidState& bid = c_.bid;
+  const int state = bid.m_systemState;
+  if (!(bid.m_bidPhase < 3 && (state == 2 || state == 3) &&
+        bid.m_myPrice < c_.page.page.m_lowestPrice && s.m_advOption[13] != 0 && r > 8))
+    return false;
+  c_.page.log.LogStatus("@@@@@@@@@进入,检查出的价格是否低于最低可成交价@@@@@@@@@@", false);
+  bid.m_systemState = 0;
+  actions_.CancelCaptchaBox();
+  sleep(500);
+  if (c_.page.page.g_captchaState != 0) {
+    logStatus("***出价低于最低可成交价,验证码框状态不为0，失败***");
+  } else {
+    actions_.ResetSystemState();
+    logStatus("@@@@@@@@@出价低于最低可成交价@@@@@@@@@@，取消重来");
+  }
+  return true;
+}
+
+// The leftover captcha box is cancelled, and a bid is refused once while the bid button is not
+// recognised. True when the attempt is refused this time.
+bool BiddingEngine::refusedForBidButton(BidKind kind) {
+  PageState& page = c_.page.page;
+  BidState& bid = c_.bid;
+  if (page.g_captchaState == 1) {
+    actions_.CancelCaptchaBox();
+    sleep(50);
+    logStatus("检测到验证码框存在，取消出价，重新出价");
+  }
+  if (page.g_captchaState == 0 || bid.m_noBidButtonRetries > 0 ||
+      c_.page.net.m_skipBidButtonCheck == 1 || page.g_bidButtonSeen == 1)
+    return false;
+  switch (kind) {
+    case BidKind::Second:
+      logStatus("***第2次出价状态不对，没检测到有出价按钮***");
+      sleep(1200);
+      ++bid.m_noBidButtonRetries;
+      break;
+    case BidKind::Third:
+      sleep(600);
+      ++bid.m_noBidButtonRetries;
+      logStatus("***第3次出价出错，检测不到出价按钮***");
+      break;
+    case BidKind::Remedy:
+      logStatus("***补救出价出错，检测不到出价按钮***");
+      sleep(1200);
+      ++bid.m_noBidButtonRetries;
+      break;
+  }
+  return true;
+}
+
+void BiddingEngine::enter(const Strategy& s, int32_t price, BidKind kind) {
+  const BidEntry entry = ChooseEntry(s, inputs(), c_.bid.m_priceHistory, price, kind, c_.page.log);
+  if (entry.kind == EntryKind::Price)
+    actions_.EnterPriceBid(entry.amount);
+  else
+    actions_.EnterIncrementBid(entry.amount);
+}
+
+// Steps 6 and 7: the second or third bid's price entered and the bid button pressed.
+void BiddingEngine::placeBid(const Strategy& s, BidKind kind) {
+  const bool second = kind == BidKind::Second;
+  logStatus(second ? "准备第二次出价" : "准备第三次出价");
+  const int32_t price = second ? SecondBidPrice(s, inputs(), c_.page.log)
+                               : ThirdBidPrice(
+                                     s, [this] { return inputs(); }, c_.page.time, c_.page.log);
+  if (refusedForBidButton(kind)) return;
+  enter(s, price, kind);
+  BidState& bid = c_.bid;
+  bid.m_systemState = 1;
+  logStatus(second ? "***第2次出价,叫验证码完成***" : "***第3次出价,叫验证码完成***");
+  if (bid.m_noBidButtonRetries >= 1)
+    logStatus(second ? "***第2次出价未检查到出价按钮***" : "***第3次出价未检查到出价按钮***");
+  bid.m_noBidButtonRetries = 0;
+}
+
+// Step 15: at its second the remedy checks that the bid being confirmed still lies in the band,
+// and enters a new price if not; once fired it takes the second bid's place for the run.
+void BiddingEngine::remedy(const Strategy& s, int r) {
+  if (s.m_remedyOn == 0) return;
+  BidState& bid = c_.bid;
+  const int state = bid.m_systemState;
+  const int64_t d = int64_t(bid.m_myPrice) - c_.page.page.m_lowestPrice;
+  if (s.m_remedySec - 1 <= r && r <= s.m_remedySec && (state == 2 || state == 3) &&
+      (d > s.m_remedyMaxDiff || d < s.m_remedyMinDiff)) {
+    char text[200];
+    std::snprintf(text, sizeof text, "***补救进2,当前差价是%lld,不满足>=%d并且<=%d***",
+                  (long long)d, s.m_remedyMinDiff, s.m_remedyMaxDiff);
+    logStatus(text);
+  } else if (bid.m_bidPhase == 1 && bid.m_remedyEntered == 1 && state == 0) {
+    logStatus("***补救进1***");
+  } else {
+    return;
+  }
+  bid.m_remedyEntered = 1;
+  if (state == 2 || state == 3) {
+    logStatus("***补救策略计划取消验证码框***");
+    actions_.CancelCaptchaBox();
+  }
+  const int32_t price = RemedyPrice(s, inputs(), bid.m_priceHistory, c_.page.log);
+  if (refusedForBidButton(BidKind::Remedy)) return;
+  enter(s, price, BidKind::Remedy);
+  logStatus("***补救出价***");
+  bid.m_systemState = 1;
+  if (bid.m_noBidButtonRetries >= 1) logStatus("***补救出价未检查到出价按钮***");
+  bid.m_noBidButtonRetries = 0;
+}
+
+}  // namespace tavik
