@@ -52,12 +52,18 @@ Controller::Controller(ControllerDeps deps)
                   bid.m_bidPhase,
                   bid.m_systemState,
                   keys.g_keyCount,
-                  {}},
+                  [this] { outcome_.DetectBidOutcome(); }},
       pageContext_{page,   clockState, netTime,       net,         pageInputs_,
                    table_, screen_,    deps_.desktop, deps_.clock, logger_},
       locator_(pageContext_),
       readers_(pageContext_),
       recognitionUpdater_(table_, logger_, [this](int slot) { screen_.UseDictionary(slot); }),
+      bidInputs_{run.m_realMode, run.m_clientFound, [this](int ms) { ArmResultUpload(ms); }},
+      bidContext_{bid, keys, pageContext_, locator_, strategy, bidInputs_},
+      actions_(bidContext_),
+      timing_(bidContext_, strategy, actions_),
+      outcome_(bidContext_, net.m_bidResultText),
+      engine_(bidContext_, actions_, timing_),
       httpClient_(http(), HttpTimeoutsFrom(deps_.config)),
       timeSync_(TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
                 netTime, deps_.clock, logger_, udp(), deps_.config),
@@ -179,6 +185,7 @@ void Controller::startWorkers() {
       run.forgetAuctionWindow(wnd);
       return;
     }
+    outcome_.DetectBidOutcome();
     run.m_screenSize.storeSize(deps_.desktop.screenSize());
     locator_.TrackPage();
   });
@@ -193,7 +200,9 @@ void Controller::startWorkers() {
     readers_.ReadLowestPrice();
   });
   add("w3-engine", fixed(100), [this, found] {
-    if (found()) passed(3);
+    if (!found()) return;
+    passed(3);
+    engine_.BiddingEngineStep();
   });
   add("w4-params", fixed(100), [this, running] {
     if (running()) passed(4);
@@ -297,6 +306,7 @@ void Controller::ResetRunState(bool atStart) {
   net.reset();
   netTime.reset();
   serverChoice.reset();
+  actions_.entryState().reset();
   keys.reset();
 }
 

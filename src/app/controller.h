@@ -15,7 +15,12 @@
 #include "app/run_state.h"
 #include "app/status_model.h"
 #include "app/worker_thread.h"
+#include "bidding/bid_context.h"
+#include "bidding/bid_outcome.h"
 #include "bidding/bid_state.h"
+#include "bidding/bidding_engine.h"
+#include "bidding/confirmation.h"
+#include "bidding/page_actions.h"
 #include "clock/auction_clock.h"
 #include "clock/clock_state.h"
 #include "clock/network_time.h"
@@ -62,8 +67,8 @@ struct ControllerDeps {
   MainView& view;
   LogFile& logFile;
   Config config;
-  std::string exeDir;           // with a trailing "/"
-  UdpTransport* udp = nullptr;  // network time; null: the machine's sockets
+  std::string exeDir;             // with a trailing "/"
+  UdpTransport* udp = nullptr;    // network time; null: the machine's sockets
   HttpTransport* http = nullptr;  // vendor requests; null: libcurl
 };
 
@@ -170,6 +175,9 @@ class Controller {
   PageReaders& readers() { return readers_; }
   // Applies recognition updates from the parameter service (worker 4) to the element table.
   RecognitionUpdater& recognitionUpdater() { return recognitionUpdater_; }
+  BiddingEngine& engine() { return engine_; }
+  BidOutcome& outcome() { return outcome_; }
+  PageActions& pageActions() { return actions_; }
   const Config& config() const { return deps_.config; }
   Clock& clock() { return deps_.clock; }
   Desktop& desktop() { return deps_.desktop; }
@@ -193,6 +201,12 @@ class Controller {
   PageLocator locator_;
   PageReaders readers_;
   RecognitionUpdater recognitionUpdater_;
+  BidInputs bidInputs_;
+  BidContext bidContext_;
+  PageActions actions_;
+  ConfirmationTiming timing_;
+  BidOutcome outcome_;
+  BiddingEngine engine_;
   PosixUdpTransport posixUdp_;
   CurlHttpTransport curlHttp_;
   CHttpClient httpClient_;

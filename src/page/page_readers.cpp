@@ -76,7 +76,11 @@ void PageReaders::ReadAuctionStage() {
     }
   }
   if (p.m_auctionStage == 2) {
-    if (c_.in.m_bidPhase <= 0) c_.in.m_bidPhase = 1;
+    // Only a phase not begun becomes 1: a later phase that outcome detection stores meanwhile
+    // is never taken back.
+    for (int phase = c_.in.m_bidPhase; phase <= 0; phase = c_.in.m_bidPhase) {
+      if (c_.in.m_bidPhase.compareExchange(phase, 1)) break;
+    }
     return;
   }
   const int netMode = c_.net.m_netMode;
