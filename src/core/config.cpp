@@ -42,6 +42,24 @@ std::optional<int> positiveMs(const std::string& v) {
   return value;
 }
 
+// A UDP port number 1..65535, or nothing.
+std::optional<int> udpPort(const std::string& v) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+  if (ec != std::errc() || end != v.data() + v.size() || value < 1 || value > 65535)
+    return std::nullopt;
+  return value;
+}
+
+// Up to five relay hosts of at most 19 characters each, or nothing.
+std::optional<std::vector<std::string>> relayHostList(const std::string& v) {
+  const std::vector<std::string> hosts = words(v);
+  if (hosts.empty() || hosts.size() > 5) return std::nullopt;
+  for (const std::string& host : hosts)
+    if (host.size() > 19) return std::nullopt;
+  return hosts;
+}
+
 }  // namespace
 
 bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
@@ -61,6 +79,15 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
       }
     };
   };
+  const auto port = [&refusal](const char* key, int& field) {
+    return [&refusal, key, &field](const std::string& v) {
+      if (const auto p = udpPort(v)) {
+        field = *p;
+      } else {
+        refusal = std::string(key) + " \"" + v + "\" is not a port number 1..65535";
+      }
+    };
+  };
   const std::map<std::string, Setter> setters = {
       {"official_site_url", [this](const std::string& v) { officialSiteUrl = v; }},
       {"practice_host", [this](const std::string& v) { practiceHost = v; }},
@@ -75,6 +102,16 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
       {"vendor_www_servers", [this](const std::string& v) { vendorWwwServers = words(v); }},
       {"http_connect_timeout_ms", milliseconds("http_connect_timeout_ms", httpConnectTimeoutMs)},
       {"http_total_timeout_ms", milliseconds("http_total_timeout_ms", httpTotalTimeoutMs)},
+      {"relay_hosts",
+       [this, &refusal](const std::string& v) {
+         if (auto hosts = relayHostList(v)) {
+           relayHosts = std::move(*hosts);
+         } else {
+           refusal = "relay_hosts \"" + v + "\" is not one to five hosts of at most 19 characters";
+         }
+       }},
+      {"relay_port", port("relay_port", relayPort)},
+      {"relay_listen_port", port("relay_listen_port", relayListenPort)},
   };
   std::string line;
   int lineNo = 0;

@@ -43,6 +43,13 @@ struct Config {
   // numbers keep the defaults.
   int httpConnectTimeoutMs = 10'000;
   int httpTotalTimeoutMs = 30'000;
+  // The UDP price relay. Clients greet the relay hosts in this order (up to five, each an IPv4
+  // address or a host name of at most 19 characters) on relayPort; a relay copy listens on
+  // relayListenPort (0 there lets the platform pick a free port, which tests use). How port 123
+  // of a relay host reaches port 6123 of the relay copy is the deployment's business.
+  std::vector<std::string> relayHosts = {"r.tavik.example.net"};
+  int relayPort = 123;
+  int relayListenPort = 6123;
 
   // Reads "key = value" lines (# comments) over the defaults. Unknown keys are reported in
   // `warnings`; a missing file leaves the defaults. Returns false when the file exists but

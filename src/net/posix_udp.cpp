@@ -53,16 +53,31 @@ class PosixUdpSocket final : public UdpSocket {
 
   int receive(uint8_t* buffer, size_t capacity, int timeoutMs) override {
     if (!readable(timeoutMs)) return -1;
-    // recvmsg reports a datagram longer than the buffer through MSG_TRUNC, where plain recv
-    // would silently cut it to size.
-    iovec iov{buffer, capacity};
-    msghdr msg{};
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT);
-    if (n < 0) return -1;
-    if (msg.msg_flags & MSG_TRUNC) return int(capacity) + 1;
-    return int(n);
+    return receiveOne(buffer, capacity, nullptr);
+  }
+
+  bool bind(uint16_t port) override {
+    const sockaddr_in sa = toSockaddr(Ipv4Endpoint{INADDR_ANY, port});
+    return ::bind(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+  }
+
+  uint16_t localPort() override {
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
+    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return 0;
+    return ntohs(sa.sin_port);
+  }
+
+  bool setSendBuffer(int bytes) override {
+    return ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0;
+  }
+
+  int receiveFrom(uint8_t* buffer, size_t capacity, int timeoutMs, Ipv4Endpoint& from) override {
+    if (!readable(timeoutMs)) return -1;
+    sockaddr_in sa{};
+    const int n = receiveOne(buffer, capacity, &sa);
+    if (n >= 0) from = Ipv4Endpoint{ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
+    return n;
   }
 
  private:
@@ -79,6 +94,22 @@ class PosixUdpSocket final : public UdpSocket {
       if (n <= 0 || (fds[1].revents & POLLIN)) return false;
       return (fds[0].revents & (POLLIN | POLLERR)) != 0;
     }
+  }
+
+  // One waiting datagram, its sender into `from` when asked. recvmsg reports a datagram longer
+  // than the buffer through MSG_TRUNC, where plain recv would silently cut it to size.
+  int receiveOne(uint8_t* buffer, size_t capacity, sockaddr_in* from) {
+    iovec iov{buffer, capacity};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_name = from;
+    msg.msg_namelen = from ? sizeof *from : 0;
+    const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT);
+    if (n < 0) return -1;
+    if (from && (msg.msg_namelen != sizeof *from || from->sin_family != AF_INET)) return -1;
+    if (msg.msg_flags & MSG_TRUNC) return int(capacity) + 1;
+    return int(n);
   }
 
   int fd_;

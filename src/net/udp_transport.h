@@ -36,6 +36,23 @@ class UdpSocket {
   // length, which may exceed `capacity` (only `capacity` bytes are stored then), or -1 on
   // timeout or error.
   virtual int receive(uint8_t* buffer, size_t capacity, int timeoutMs) = 0;
+
+  // A socket that serves others (the price relay) listens on a port of its own and answers
+  // whoever wrote to it. Transports that only ask questions may keep these defaults, which
+  // refuse.
+  //
+  // Binds to `port` on all local addresses; 0 lets the platform pick a free port.
+  virtual bool bind(uint16_t /*port*/) { return false; }
+  // The local port (after bind or the first send), or 0.
+  virtual uint16_t localPort() { return 0; }
+  // Asks for a send buffer of `bytes`, so that a burst of datagrams leaves without waiting;
+  // the platform may grant less. False when refused.
+  virtual bool setSendBuffer(int /*bytes*/) { return false; }
+  // receive() that also tells who sent the datagram.
+  virtual int receiveFrom(uint8_t* /*buffer*/, size_t /*capacity*/, int /*timeoutMs*/,
+                          Ipv4Endpoint& /*from*/) {
+    return -1;
+  }
 };
 
 class UdpTransport {
