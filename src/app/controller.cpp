@@ -67,6 +67,11 @@ Controller::Controller(ControllerDeps deps)
       httpClient_(http(), HttpTimeoutsFrom(deps_.config)),
       timeSync_(TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
                 netTime, deps_.clock, logger_, udp(), deps_.config),
+      relayClient_(deps_.clock, udp()),
+      relay_(RelayInputs{page.m_lowestPrice, page.m_warningPrice, clockState.m_remainSec,
+                         run.m_realMode, run.m_bidNumber},
+             relayState, relayClient_, deps_.clock, logger_, udp(), deps_.config,
+             [this](const std::string& text) { NotifyUser(text); }),
       auctionClock_(clockState,
                     ClockInputs{run.m_running, run.m_realMode, run.m_compatMode, net.m_netMode,
                                 page.m_auctionStage, run.m_pageTitle, flags.g_uploadDelaySec},
@@ -154,6 +159,7 @@ int Controller::OnInitDialog() {
   net.m_localIp.set(ip.size() > 5 ? ip : std::string());
   if (logger_.enabled()) logger_.LogLine("系统启动,我的IP地址:" + net.m_localIp.get());
   run.m_clientClass.set("IE");
+  relayClient_.OpenRelaySocket();
 
   // A per-installation delay of 0..9 s spreads the result uploads of many copies.
   std::mt19937 random(uint32_t(deps_.clock.utcNowMs() / 1000));
@@ -214,7 +220,9 @@ void Controller::startWorkers() {
     });
   }
   add("w11-relay", fixed(400), [this, running] {
-    if (running()) passed(11);
+    if (!running()) return;
+    passed(11);
+    relay_.RunPriceRelay();
   });
   add("w5-time", fixed(100), [this, running] {
     if (!running()) return;
@@ -224,7 +232,9 @@ void Controller::startWorkers() {
   add(
       "w6-relay-poll", [this] { return clockState.m_remainSec >= 60 ? 1500 : 500; },
       [this, running] {
-        if (running()) passed(6);
+        if (!running()) return;
+        passed(6);
+        relay_.PollRelayPrice();
       });
   add("w7-upload", fixed(1000), [this] { uploadPass(); });
 }
@@ -248,6 +258,7 @@ void Controller::Shutdown() {
   for (auto& w : workers_) w->requestStop();
   // Cut short every wait a worker may be in: sleeps, a sync cycle, a network receive.
   timeSync_.requestStop();
+  relay_.requestStop();
   posixUdp_.cancelWaits();
   if (deps_.udp) deps_.udp->cancelWaits();
   curlHttp_.cancelWaits();
@@ -306,6 +317,7 @@ void Controller::ResetRunState(bool atStart) {
   net.reset();
   netTime.reset();
   serverChoice.reset();
+  relayState.reset();
   actions_.entryState().reset();
   keys.reset();
 }

@@ -31,6 +31,7 @@
 #include "net/http_client.h"
 #include "net/http_transport.h"
 #include "net/net_state.h"
+#include "net/price_relay.h"
 #include "net/server_choice.h"
 #include "net/udp_transport.h"
 #include "page/element_table_store.h"
@@ -157,6 +158,8 @@ class Controller {
   NetworkTimeState netTime;
   // The vendor servers' failure counts and the main-parameter poll's pacing.
   ServerChoiceState serverChoice;
+  // The UDP price relay's own fields.
+  RelayState relayState;
 
   Logger& log() { return logger_; }
   // One GET to a vendor server, bounded by the configured timeouts; cut short by Shutdown.
@@ -211,6 +214,8 @@ class Controller {
   CurlHttpTransport curlHttp_;
   CHttpClient httpClient_;
   NetworkTimeSync timeSync_;
+  RelayClient relayClient_;
+  PriceRelay relay_;
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;
   std::vector<std::unique_ptr<WorkerThread>> workers_;
