@@ -21,6 +21,7 @@
 #include "clock/temp_log.h"
 #include "net/http_client.h"
 #include "net/net_price.h"
+#include "net/price_report.h"
 #include "platform/clock.h"
 
 namespace tavik::testing {
@@ -123,6 +124,7 @@ struct PriceWorld {
   }
 
   NetPriceContext context() { return {prices, net, servers, in, client, config, clock, log}; }
+  PriceReporter reporter() { return PriceReporter(context()); }
   NetPriceReader reader() { return NetPriceReader(context()); }
 
   Clock& clock;
