@@ -72,6 +72,22 @@ Controller::Controller(ControllerDeps deps)
                          run.m_realMode, run.m_bidNumber},
              relayState, relayClient_, deps_.clock, logger_, udp(), deps_.config,
              [this](const std::string& text) { NotifyUser(text); }),
+      netPriceInputs_{page.m_lowestPrice,
+                      page.m_warningPrice,
+                      clockState.m_remainSec,
+                      run.m_running,
+                      run.m_realMode,
+                      run.m_compatMode,
+                      run.m_pageTitle,
+                      page.m_pagePriceReads,
+                      page.m_priceReadMarks,
+                      relayState.m_udpNetPrice,
+                      relayState.g_udpPriceHits,
+                      [this] { return requestValues(); }},
+      netPriceContext_{netPrices,   net,          serverChoice, netPriceInputs_,
+                       httpClient_, deps_.config, deps_.clock,  logger_},
+      reporter_(netPriceContext_),
+      netPriceReader_(netPriceContext_),
       auctionClock_(clockState,
                     ClockInputs{run.m_running, run.m_realMode, run.m_compatMode, net.m_netMode,
                                 page.m_auctionStage, run.m_pageTitle, flags.g_uploadDelaySec},
@@ -203,7 +219,7 @@ void Controller::startWorkers() {
     auctionClock_.UpdateAuctionClock([this](int& h, int& m, int& s, std::string& text) {
       return readers_.ReadPageTime(h, m, s, text);
     });
-    readers_.ReadLowestPrice();
+    netPriceReader_.MergeNetPrice([this] { return readers_.ReadLowestPrice(); });
   });
   add("w3-engine", fixed(100), [this, found] {
     if (!found()) return;
@@ -216,7 +232,9 @@ void Controller::startWorkers() {
   for (int server = 1; server <= 3; ++server) {
     const std::string name = "w" + std::to_string(7 + server) + "-report" + std::to_string(server);
     add(name.c_str(), fixed(400), [this, running, server] {
-      if (running()) passed(7 + server);
+      if (!running()) return;
+      passed(7 + server);
+      reporter_.ReportPrice(server);
     });
   }
   add("w11-relay", fixed(400), [this, running] {
@@ -236,7 +254,10 @@ void Controller::startWorkers() {
         passed(6);
         relay_.PollRelayPrice();
       });
-  add("w7-upload", fixed(1000), [this] { uploadPass(); });
+  add("w7-upload", fixed(1000), [this, running] {
+    uploadPass();
+    if (running()) netPriceReader_.ReadNetPrice();
+  });
 }
 
 void Controller::uploadPass() {
@@ -267,6 +288,11 @@ void Controller::Shutdown() {
   for (auto& w : workers_) w->join();
   workers_.clear();
   screenshots_.stop();
+}
+
+RequestValues Controller::requestValues() const {
+  return RequestValues{
+      run.m_bidNumber.get(), run.m_pageBidNumber.get(), net.m_localIp.get(), g_version, 0, 0};
 }
 
 void Controller::PostToWindow(std::function<void()> work) {
@@ -318,6 +344,7 @@ void Controller::ResetRunState(bool atStart) {
   netTime.reset();
   serverChoice.reset();
   relayState.reset();
+  netPrices.reset();
   actions_.entryState().reset();
   keys.reset();
 }
@@ -345,6 +372,7 @@ void Controller::StatusTick() {
   // F2 and F3 switch a run off; after the automatic stop above they do nothing.
   if (run.m_running == 1 && (keys.g_functionKey == 2 || keys.g_functionKey == 3)) ToggleRun();
   ShowStatus();
+  netPriceReader_.PaceNetPriceRead();
 }
 
 void Controller::ShowStatus() {

@@ -30,8 +30,10 @@
 #include "log/logger.h"
 #include "net/http_client.h"
 #include "net/http_transport.h"
+#include "net/net_price.h"
 #include "net/net_state.h"
 #include "net/price_relay.h"
+#include "net/price_report.h"
 #include "net/server_choice.h"
 #include "net/udp_transport.h"
 #include "page/element_table_store.h"
@@ -158,8 +160,9 @@ class Controller {
   NetworkTimeState netTime;
   // The vendor servers' failure counts and the main-parameter poll's pacing.
   ServerChoiceState serverChoice;
-  // The UDP price relay's own fields.
+  // The UDP price relay's own fields, and those of the price service over HTTP.
   RelayState relayState;
+  NetPriceState netPrices;
 
   Logger& log() { return logger_; }
   // One GET to a vendor server, bounded by the configured timeouts; cut short by Shutdown.
@@ -192,6 +195,7 @@ class Controller {
   bool markerExists(const char* name) const;
   void uploadPass();
   void checkVersionNotice();
+  RequestValues requestValues() const;
   UdpTransport& udp() { return deps_.udp ? *deps_.udp : posixUdp_; }
   HttpTransport& http() { return deps_.http ? *deps_.http : curlHttp_; }
 
@@ -216,6 +220,10 @@ class Controller {
   NetworkTimeSync timeSync_;
   RelayClient relayClient_;
   PriceRelay relay_;
+  NetPriceInputs netPriceInputs_;
+  NetPriceContext netPriceContext_;
+  PriceReporter reporter_;
+  NetPriceReader netPriceReader_;
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;
   std::vector<std::unique_ptr<WorkerThread>> workers_;
