@@ -75,6 +75,8 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
       {"vendor_www_servers", [this](const std::string& v) { vendorWwwServers = words(v); }},
       {"http_connect_timeout_ms", milliseconds("http_connect_timeout_ms", httpConnectTimeoutMs)},
       {"http_total_timeout_ms", milliseconds("http_total_timeout_ms", httpTotalTimeoutMs)},
+      {"vendor_bid_host", [this](const std::string& v) { vendorBidHost = v; }},
+      {"hosts_file", [this](const std::string& v) { hostsFile = v; }},
   };
   std::string line;
   int lineNo = 0;
