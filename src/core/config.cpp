@@ -112,6 +112,8 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
        }},
       {"relay_port", port("relay_port", relayPort)},
       {"relay_listen_port", port("relay_listen_port", relayListenPort)},
+      {"vendor_bid_host", [this](const std::string& v) { vendorBidHost = v; }},
+      {"hosts_file", [this](const std::string& v) { hostsFile = v; }},
   };
   std::string line;
   int lineNo = 0;

@@ -50,6 +50,10 @@ struct Config {
   std::vector<std::string> relayHosts = {"r.tavik.example.net"};
   int relayPort = 123;
   int relayListenPort = 6123;
+  // The vendor's bidding host, which the hosts-file command maps to the address the vendor's
+  // server 1 supplies, and the hosts file it rewrites.
+  std::string vendorBidHost = "bid.tavik.example.net";
+  std::string hostsFile = "/etc/hosts";
 
   // Reads "key = value" lines (# comments) over the defaults. Unknown keys are reported in
   // `warnings`; a missing file leaves the defaults. Returns false when the file exists but

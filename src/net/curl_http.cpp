@@ -41,8 +41,31 @@ struct EasyDeleter {
 struct MultiDeleter {
   void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
+struct SlistDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 using Multi = std::unique_ptr<CURLM, MultiDeleter>;
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+// "host::address:" entries for CURLOPT_CONNECT_TO: any port of the host goes to the same port
+// of the address, and the request keeps naming the host. Null when there are none, or when
+// memory runs out (`ok` false then).
+Slist connectTo(const std::map<std::string, std::string>& pins, bool& ok) {
+  curl_slist* list = nullptr;
+  for (const auto& [host, address] : pins) {
+    const std::string entry = host + "::" + address + ":";
+    curl_slist* grown = curl_slist_append(list, entry.c_str());
+    if (!grown) {
+      curl_slist_free_all(list);
+      ok = false;
+      return {};
+    }
+    list = grown;
+  }
+  ok = true;
+  return Slist(list);
+}
 
 bool configure(CURL* easy, const std::string& url, const HttpTimeouts& timeouts, Body& body) {
   // libcurl reads 0 as "no limit"; a request always has one.
@@ -82,12 +105,24 @@ void CurlHttpTransport::cancelWaits() {
   }
 }
 
+void CurlHttpTransport::pinHost(const std::string& host, const std::string& ipv4) {
+  std::lock_guard lock(pinsMutex_);
+  pins_[host] = ipv4;
+}
+
 HttpResult CurlHttpTransport::get(const std::string& url, const HttpTimeouts& timeouts) {
   if (cancelFd_ < 0 || cancelled_) return {};
   Body body;
   const Easy easy(curl_easy_init());
   const Multi multi(curl_multi_init());
-  if (!easy || !multi || !configure(easy.get(), url, timeouts, body) ||
+  bool pinsOk = false;
+  Slist pins;
+  {
+    std::lock_guard lock(pinsMutex_);
+    pins = connectTo(pins_, pinsOk);
+  }
+  if (!easy || !multi || !pinsOk || !configure(easy.get(), url, timeouts, body) ||
+      (pins && curl_easy_setopt(easy.get(), CURLOPT_CONNECT_TO, pins.get()) != CURLE_OK) ||
       curl_multi_add_handle(multi.get(), easy.get()) != CURLM_OK)
     return {};
   bool finished = false;

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "core/config.h"
@@ -38,6 +40,11 @@ class HttpTransport {
   // Shutdown: every request in progress and every later one ends at once with a failure, so
   // that the threads blocked in them can be joined.
   virtual void cancelWaits() = 0;
+  // From now on, requests to `host` (any port) connect to the IPv4 address `ipv4` instead of
+  // the addresses the name resolves to; the request still names `host`, so the server answers
+  // as itself. Replaces an earlier pin of the same host. Safe from any thread. Transports that
+  // do not resolve names ignore it.
+  virtual void pinHost(const std::string& /*host*/, const std::string& /*ipv4*/) {}
 };
 
 // The machine's network through libcurl. Each request runs its own transfer and waits in
@@ -53,10 +60,13 @@ class CurlHttpTransport final : public HttpTransport {
 
   HttpResult get(const std::string& url, const HttpTimeouts& timeouts) override;
   void cancelWaits() override;
+  void pinHost(const std::string& host, const std::string& ipv4) override;
 
  private:
   std::atomic<bool> cancelled_{false};
   int cancelFd_;  // an eventfd, readable once cancelled
+  std::mutex pinsMutex_;
+  std::map<std::string, std::string> pins_;  // host -> IPv4 address
 };
 
 }  // namespace tavik

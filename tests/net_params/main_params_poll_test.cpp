@@ -1,0 +1,323 @@
+// The main-parameter poll against a scripted vendor server: when it asks, what each field does
+// to its owner's state, and what counts as a failure of the server.
+
+#include "net/main_params_poll.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+
+#include "app/controller_fixture.h"
+#include "net_params/vendor_fixture.h"
+#include "support/temp_dir.h"
+
+namespace tavik {
+namespace {
+
+// Fields 0..20, every one valid, with some replaced; joined into a payload.
+std::string Payload(const std::map<int, std::string>& replaced = {}) {
+  std::vector<std::string> fields = {"2",           "1",       "-2",   "3",       "-4",
+                                     "x",           "6",       "5;-6", "1",       "0",
+                                     "ntp.test.cn", "1",       "1",    "4",       "-120",
+                                     "1011111111",  "IEFrame", "2",    "120;340", "r1.test;r2.test",
+                                     "9.2.0###919"};
+  for (const auto& [index, text] : replaced) fields[size_t(index)] = text;
+  std::string payload;
+  for (const std::string& f : fields) payload += (payload.empty() ? "" : ",") + f;
+  return payload;
+}
+
+class MainParamsPollTest : public testing::VendorTest {
+ protected:
+  // Every main-parameter request gets `payload` in its envelope (nothing, for no payload).
+  void serve(std::optional<std::string> payload) {
+    server.answer([payload](const testing::VendorRequest& r) {
+      if (r.param("type") != "8" || !payload) return std::string("<html></html>\r\n");
+      return "<html>\r\n#AA" + *payload + "*AA\r\n</html>\r\n";
+    });
+  }
+  // One call of the poll at a moment when a request is due.
+  void fetch(std::optional<std::string> payload) {
+    serve(std::move(payload));
+    serverChoice.m_paramTick = 949;
+    poll.FetchMainParams();
+  }
+
+  MainParamsTargets targets() {
+    return {net,
+            serverChoice,
+            priceArea,
+            anchorJj,
+            anchor201,
+            auctionStage,
+            preferJj,
+            lowestPrice,
+            warningPrice,
+            pasteMode,
+            ntpEnabled,
+            ntpServer,
+            ntpTrim,
+            remainSec,
+            realMode,
+            clientClass,
+            latestVersion,
+            noticeDue,
+            udpEnabled,
+            [this](const std::vector<std::string>& hosts) {
+              for (size_t i = 0; i < hosts.size(); ++i) relayHosts[i] = hosts[i];
+            },
+            [this](Point p) {
+              const bool changed = !(p == pageFocus);
+              pageFocus = p;
+              return changed;
+            }};
+  }
+
+  testing::TempDir dir;
+  NetState net;
+  ServerChoiceState serverChoice;
+  AtomicPoint priceArea, anchorJj, anchor201;
+  AtomicInt auctionStage{1}, preferJj{0}, lowestPrice{90000}, warningPrice{88100}, pasteMode{0};
+  AtomicInt ntpEnabled{1};
+  GuardedText ntpServer{"ntp.ntsc.ac.cn"};
+  AtomicInt ntpTrim{0}, remainSec{600}, realMode{1};
+  GuardedText clientClass{"IE"}, latestVersion;
+  AtomicInt noticeDue{0}, udpEnabled{1};
+  std::array<std::string, 5> relayHosts{"relay.vendor.cn", "r2", "r3", "r4", "r5"};
+  Point pageFocus{10, 10};
+  testing::RecordedHooks recorded;
+  RecognitionDownloads downloads{vendor, serverChoice, recorded.hooks(), dir.dir()};
+  MainParamsPoll poll{vendor, targets(), downloads};
+};
+
+TEST_F(MainParamsPollTest, EveryFieldReachesItsOwner) {
+  remainSec = 2000;  // first half: switch 2 may set the lowest price
+  fetch(Payload({{15, "1001111111"}}));
+
+  ASSERT_EQ(server.asked(), std::vector<std::string>{"s1 type=8"});
+  const testing::VendorRequest request = server.requests()[0];
+  EXPECT_EQ(request.path, "/rps.php");
+  EXPECT_EQ(request.param("lastsec"), "2000");
+  EXPECT_EQ(request.param("addmiao"), "0");
+  EXPECT_EQ(request.param("lanmac"), "12345678");
+  EXPECT_EQ(request.param("lanip"), "127.0.0.1");
+
+  EXPECT_EQ(net.m_netMode, 2);
+  EXPECT_EQ(priceArea.load(), (Point{1, -2}));
+  EXPECT_EQ(anchorJj.load(), (Point{3, -4}));
+  EXPECT_EQ(net.g_captchaDigits, 6);
+  EXPECT_EQ(anchor201.load(), (Point{5, -6}));
+  EXPECT_EQ(pasteMode, 1);
+  EXPECT_EQ(ntpEnabled, 1);
+  EXPECT_EQ(ntpServer.get(), "ntp.test.cn");
+  EXPECT_EQ(net.m_skipBidButtonCheck, 1);
+  EXPECT_EQ(auctionStage, 2);
+  EXPECT_EQ(net.m_forceShift, 4);
+  EXPECT_EQ(ntpTrim, -120);
+  EXPECT_EQ(net.m_featureSwitches.get(), "1001111111");
+  EXPECT_EQ(preferJj, 1);
+  EXPECT_EQ(lowestPrice, 88100);
+  EXPECT_EQ(clientClass.get(), "IEFrame");
+  EXPECT_EQ(serverChoice.m_netPriceServer, 2);
+  EXPECT_EQ(pageFocus, (Point{120, 340}));
+  EXPECT_EQ(udpEnabled, 1);
+  EXPECT_EQ(relayHosts, (std::array<std::string, 5>{"r1.test", "r2.test", "r3", "r4", "r5"}));
+  EXPECT_EQ(latestVersion.get(), "9.2.0");
+  EXPECT_EQ(noticeDue, 1);
+  EXPECT_EQ(serverChoice.failures.get().m_paramFailTotal, 0);
+  EXPECT_EQ(logFile.count("主参数无效项"), 0);
+}
+
+// Malformed and out-of-range fields change nothing, not even half of a pair; the fields after
+// them still apply.
+TEST_F(MainParamsPollTest, MalformedFieldsChangeNothingAndTheRestApply) {
+  priceArea = Point{7, 7};
+  anchor201 = Point{8, 8};
+  fetch(Payload({{0, "abc"},
+                 {1, "60"},
+                 {7, "12;abc"},
+                 {15, "1;1"},
+                 {19, "r1.test;bad host"},
+                 {20, "../../evil###919"}}));
+  EXPECT_EQ(net.m_netMode, 2);
+  EXPECT_EQ(priceArea.load(), (Point{7, -2}));
+  EXPECT_EQ(anchor201.load(), (Point{8, 8}));
+  EXPECT_EQ(net.m_featureSwitches.get(), "11111111111111111111");
+  EXPECT_EQ(relayHosts[0], "relay.vendor.cn");
+  EXPECT_EQ(latestVersion.get(), "");
+  EXPECT_EQ(noticeDue, 0);
+  EXPECT_EQ(anchorJj.load(), (Point{3, -4}));
+  EXPECT_EQ(clientClass.get(), "IEFrame");
+  EXPECT_EQ(logFile.count("主参数无效项未采用:0,1,7,15,19,20"), 1);
+}
+
+TEST_F(MainParamsPollTest, ForceShiftOutOfRangeBecomesTenAndIsLoggedEachTime) {
+  fetch(Payload({{13, "25"}}));
+  EXPECT_EQ(net.m_forceShift, 10);
+  fetch(Payload({{13, "25"}}));  // 25 still differs from 10
+  fetch(Payload({{13, "10"}}));  // equal: nothing
+  EXPECT_EQ(logFile.count("4秒强制出价时间矫正：10"), 2);
+  fetch(Payload({{13, "0"}}));
+  EXPECT_EQ(net.m_forceShift, 0);
+  EXPECT_EQ(logFile.count("4秒强制出价时间矫正：0"), 1);
+}
+
+TEST_F(MainParamsPollTest, TimeServerFieldSwitchesNetworkTime) {
+  fetch(Payload({{10, "abcde"}}));
+  EXPECT_EQ(ntpEnabled, 0);
+  EXPECT_EQ(ntpServer.get(), "ntp.ntsc.ac.cn");
+  fetch(Payload({{10, "ntp.example.cn"}}));
+  EXPECT_EQ(ntpEnabled, 1);
+  EXPECT_EQ(ntpServer.get(), "ntp.example.cn");
+  ntpEnabled = 0;
+  fetch(Payload({{10, "ntp.example.cn.too-long"}}));  // cut it would be another host
+  EXPECT_EQ(ntpEnabled, 0);
+  EXPECT_EQ(ntpServer.get(), "ntp.example.cn");
+}
+
+TEST_F(MainParamsPollTest, RelayHostsReplaceTheFirstEntriesWhenTheTextChanges) {
+  fetch(Payload({{19, "r1.test;r2.test"}}));
+  EXPECT_EQ(relayHosts, (std::array<std::string, 5>{"r1.test", "r2.test", "r3", "r4", "r5"}));
+  EXPECT_EQ(poll.m_relayHostsText.get(), "r1.test;r2.test");
+  relayHosts[0] = "kept";
+  fetch(Payload({{19, "r1.test;r2.test"}}));  // the same text: the list is left alone
+  EXPECT_EQ(relayHosts[0], "kept");
+  EXPECT_EQ(udpEnabled, 1);
+  fetch(Payload({{19, "ab"}}));
+  EXPECT_EQ(udpEnabled, 0);
+  EXPECT_EQ(relayHosts[0], "ab");
+}
+
+// A new total version is fetched from the server that announced it; the same version is not
+// fetched again; version 0 brings every default back, once.
+TEST_F(MainParamsPollTest, DataVersionUpdatesFromTheAnnouncingServer) {
+  for (int i = 0; i < 3; ++i) serverChoice.failures.add(1);  // server 1 is the failing one
+  server.answer([](const testing::VendorRequest& r) -> std::string {
+    if (r.param("type") == "8") return "#AA" + Payload({{9, "112345"}}) + "*AA";
+    if (r.param("type") == "12") return "#AAnet_btn_pos*AA";
+    return "#AAdictionary*AA";
+  });
+  serverChoice.m_paramTick = 949;
+  poll.FetchMainParams();
+  EXPECT_EQ(server.asked(), (std::vector<std::string>{"s2 type=8", "s2 type=12", "s2 type=14"}));
+  EXPECT_EQ(downloads.versions.m_dataVersion, 12345);
+  EXPECT_EQ(logFile.count("计划更新总数据版本：12345,服务器：2"), 1);
+  EXPECT_EQ(logFile.count("更新总数据版本成功!：12345,服务器：2 "), 1);
+  EXPECT_EQ(logFile.count("更新结束"), 1);
+
+  serverChoice.m_paramTick = 949;
+  poll.FetchMainParams();
+  EXPECT_EQ(server.asked().size(), 4u) << "the same version is not fetched again";
+
+  recorded.calls.clear();
+  fetch(Payload({{9, "100000"}}));
+  fetch(Payload({{9, "100000"}}));
+  EXPECT_EQ(recorded.calls, std::vector<std::string>{"restore"});
+  EXPECT_EQ(logFile.count("全部恢复原来数据：0"), 1);
+  EXPECT_EQ(downloads.versions.m_dataVersion, 0);
+  EXPECT_EQ(downloads.versions.m_coordVersion, 0);
+  EXPECT_EQ(downloads.versions.m_dictVersion, 0);
+}
+
+TEST_F(MainParamsPollTest, AskedAfterStartThenEveryPeriodInRealModeOnly) {
+  serve(Payload());
+  serverChoice.reset();  // m_paramTick 800, as after Start
+  int calls = 0;
+  while (server.requests().empty() && calls < 5000) {
+    poll.FetchMainParams();
+    ++calls;
+  }
+  EXPECT_EQ(calls, 150);
+  for (calls = 0; server.requests().size() < 2 && calls < 5000; ++calls) poll.FetchMainParams();
+  EXPECT_EQ(calls, kParamPeriod);
+
+  // Close to the end, the first request of the program comes at once.
+  serverChoice.m_paramAttempts = 0;
+  remainSec = 69;
+  poll.FetchMainParams();
+  EXPECT_EQ(server.requests().size(), 3u);
+
+  realMode = 0;
+  serverChoice.m_paramAttempts = 0;
+  serverChoice.m_paramTick = 949;
+  poll.FetchMainParams();
+  EXPECT_EQ(server.requests().size(), 3u) << "practice mode asks nothing";
+
+  // Service mode 9 makes every call wait a minute first.
+  net.m_netMode = 9;
+  const int64_t before = clock.elapsedMs();
+  poll.FetchMainParams();
+  EXPECT_EQ(clock.elapsedMs() - before, 60'000);
+}
+
+TEST_F(MainParamsPollTest, SlowOrEmptyRepliesCountAgainstTheirServer) {
+  // More than 9 auction seconds pass during the exchange: applied, and still a failure.
+  server.answer([this](const testing::VendorRequest&) {
+    remainSec = remainSec - 10;
+    return "#AA" + Payload({{0, "3"}}) + "*AA";
+  });
+  serverChoice.m_paramTick = 949;
+  poll.FetchMainParams();
+  EXPECT_EQ(net.m_netMode, 3);
+  EXPECT_EQ(logFile.count("读取主参数时间大于9秒失败"), 1);
+  EXPECT_EQ(serverChoice.failures.get().m_serverFails[0], 1);
+
+  fetch(std::nullopt);
+  EXPECT_EQ(serverChoice.failures.get().m_serverFails[0], 2);
+  EXPECT_EQ(logFile.count("读取主参数服务器1失败"), 2);
+  fetch(Payload());
+  EXPECT_EQ(serverChoice.failures.get().m_paramFailTotal, 2);
+}
+
+// Wired to a controller's own fields, an announced version reaches the version notice of its
+// 1 s tick: the run stops and the download page for that version is offered.
+class AnnouncedVersionTest : public testing::ControllerTest {};
+
+TEST_F(AnnouncedVersionTest, ReachesTheVersionNotice) {
+  ASSERT_EQ(startUp(), 0);
+  Controller& c = *controller;
+  testing::VendorServer vendorServer([](const testing::VendorRequest& r) {
+    return r.param("type") == "8" ? "#AA" + Payload({{10, "abcde"}, {20, "9.1.5###919"}}) + "*AA"
+                                  : std::string();
+  });
+  const Config config = vendorServer.config();
+  const VendorAccess access{config, c.httpClient(), clock, c.log(), [] { return RequestValues{}; }};
+  AtomicInt pasteMode, udpEnabled;
+  MainParamsTargets targets{c.net,
+                            c.serverChoice,
+                            c.page.g_priceAreaAdjust,
+                            c.page.g_anchorJjAdjust,
+                            c.page.g_anchor201Adjust,
+                            c.page.m_auctionStage,
+                            c.page.g_preferJjAnchor,
+                            c.page.m_lowestPrice,
+                            c.page.m_warningPrice,
+                            pasteMode,
+                            c.netTime.m_ntpEnabled,
+                            c.netTime.m_ntpServer,
+                            c.netTime.m_ntpTrimMs,
+                            c.clockState.m_remainSec,
+                            c.run.m_realMode,
+                            c.run.m_clientClass,
+                            c.m_latestVersion,
+                            c.m_updateNoticeDue,
+                            udpEnabled,
+                            {},
+                            {}};
+  testing::RecordedHooks recorded;
+  RecognitionDownloads downloads(access, c.serverChoice, recorded.hooks(), dir.dir());
+  MainParamsPoll poll(access, targets, downloads);
+
+  c.ToggleRun();
+  showRemaining(300);
+  c.serverChoice.m_paramTick = 949;
+  poll.FetchMainParams();
+  EXPECT_EQ(c.m_latestVersion.get(), "9.1.5");
+  clock.runFor(1000);
+  EXPECT_EQ(c.run.m_running, 0);
+  EXPECT_EQ(view.notices_, std::vector<std::string>{DownloadUrl(Config{}, "9.1.5")});
+}
+
+}  // namespace
+}  // namespace tavik
