@@ -88,6 +88,41 @@ Controller::Controller(ControllerDeps deps)
                        httpClient_, deps_.config, deps_.clock,  logger_},
       reporter_(netPriceContext_),
       netPriceReader_(netPriceContext_),
+      vendor_{deps_.config, httpClient_, deps_.clock, logger_, [this] { return requestValues(); }},
+      downloads_(vendor_, serverChoice,
+                 RecognitionHooks{[this](std::string_view payload, int version) {
+                                    recognitionUpdater_.ApplyRecognitionUpdate(payload, version);
+                                  },
+                                  [this] { recognitionUpdater_.RestoreRecognitionDefaults(); },
+                                  [this](const std::string& file) {
+                                    return screen_.LoadDictionary(1, file) == 1;
+                                  },
+                                  [this](int slot) { return screen_.UseDictionary(slot) == 1; }},
+                 deps_.exeDir),
+      mainParams_(vendor_,
+                  MainParamsTargets{
+                      net,
+                      serverChoice,
+                      page.g_priceAreaAdjust,
+                      page.g_anchorJjAdjust,
+                      page.g_anchor201Adjust,
+                      page.m_auctionStage,
+                      page.g_preferJjAnchor,
+                      page.m_lowestPrice,
+                      page.m_warningPrice,
+                      actions_.entryState().m_pasteMode,
+                      netTime.m_ntpEnabled,
+                      netTime.m_ntpServer,
+                      netTime.m_ntpTrimMs,
+                      clockState.m_remainSec,
+                      run.m_realMode,
+                      run.m_clientClass,
+                      m_latestVersion,
+                      m_updateNoticeDue,
+                      relayState.m_udpEnabled,
+                      [this](const std::vector<std::string>& hosts) { ReplaceRelayHosts(hosts); },
+                      [this](Point focus) { return UpdatePageFocus(focus); }},
+                  downloads_),
       auctionClock_(clockState,
                     ClockInputs{run.m_running, run.m_realMode, run.m_compatMode, net.m_netMode,
                                 page.m_auctionStage, run.m_pageTitle, flags.g_uploadDelaySec},
@@ -227,7 +262,9 @@ void Controller::startWorkers() {
     engine_.BiddingEngineStep();
   });
   add("w4-params", fixed(100), [this, running] {
-    if (running()) passed(4);
+    if (!running()) return;
+    passed(4);
+    mainParams_.FetchMainParams();
   });
   for (int server = 1; server <= 3; ++server) {
     const std::string name = "w" + std::to_string(7 + server) + "-report" + std::to_string(server);
@@ -261,13 +298,23 @@ void Controller::startWorkers() {
 }
 
 void Controller::uploadPass() {
-  if (net.m_resultUploadDue == 1 && net.m_resultUploadCount < 4) {
-    passed(7);
-    // The third and fourth upload of a run wait a little, so that the result has settled.
-    if (net.m_resultUploadCount > 2) deps_.clock.sleepMs(3000);
-    ++net.m_resultUploadCount;
-    net.m_resultUploadDue = 0;
-  }
+  if (net.m_resultUploadDue != 1 || net.m_resultUploadCount >= kMaxResultUploads) return;
+  passed(7);
+  UploadResult(vendor_, net, bid.m_enterLog);
+}
+
+// The relay-host entries from the main parameters replace the first ones; later entries stay.
+void Controller::ReplaceRelayHosts(const std::vector<std::string>& hosts) {
+  const RelayHosts::List current = relayState.m_relayHosts.get();
+  std::vector<std::string> next(current.begin(), current.end());
+  for (size_t i = 0; i < hosts.size() && i < next.size(); ++i) next[i] = hosts[i];
+  relayState.m_relayHosts.set(next);
+}
+
+bool Controller::UpdatePageFocus(Point focus) {
+  if (table_.point(ClickPoint::pagefocus) == ElementPoint{focus.x, focus.y}) return false;
+  table_.edit([&](ElementTable& t) { t.setPoint(ClickPoint::pagefocus, {focus.x, focus.y}); });
+  return true;
 }
 
 void Controller::Shutdown() {
@@ -287,6 +334,7 @@ void Controller::Shutdown() {
   deps_.clock.interruptSleeps();
   for (auto& w : workers_) w->join();
   workers_.clear();
+  if (hostMapping_.joinable()) hostMapping_.join();
   screenshots_.stop();
 }
 
@@ -296,7 +344,10 @@ RequestValues Controller::requestValues() const {
 }
 
 void Controller::PostToWindow(std::function<void()> work) {
-  deps_.mailbox.post(std::move(work));
+  // Work still queued when the controller is gone is dropped: it would run on a dead object.
+  deps_.mailbox.post([alive = std::weak_ptr<bool>(alive_), work = std::move(work)] {
+    if (alive.lock()) work();
+  });
 }
 
 void Controller::NotifyUser(const std::string& text) {
@@ -557,7 +608,15 @@ void Controller::OpenUrl(const std::string& url) {
 }
 
 void Controller::OpenVendorDownloadPage() {
-  OpenUrl(deps_.config.practiceHost + "/download/");
+  if (hostMapping_.joinable()) return;  // one at a time
+  hostMapping_ = std::thread([this] {
+    const HostMappingResult result = MapVendorHost(vendor_, http());
+    if (!result.userMessage.empty()) NotifyUser(result.userMessage);
+    PostToWindow([this] {
+      if (hostMapping_.joinable()) hostMapping_.join();
+      OpenUrl(deps_.config.practiceHost + "/download/");
+    });
+  });
 }
 
 }  // namespace tavik

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "app/client_detection.h"
@@ -28,14 +29,19 @@
 #include "core/config.h"
 #include "log/log_file.h"
 #include "log/logger.h"
+#include "net/host_mapping.h"
 #include "net/http_client.h"
 #include "net/http_transport.h"
+#include "net/main_params_poll.h"
 #include "net/net_price.h"
 #include "net/net_state.h"
 #include "net/price_relay.h"
 #include "net/price_report.h"
+#include "net/recognition_download.h"
+#include "net/result_upload.h"
 #include "net/server_choice.h"
 #include "net/udp_transport.h"
+#include "net/vendor_access.h"
 #include "page/element_table_store.h"
 #include "page/page_context.h"
 #include "page/page_locator.h"
@@ -133,7 +139,9 @@ class Controller {
   void LaunchRealClient();
   // Opens an address in the user's browser.
   void OpenUrl(const std::string& url);
-  // The vendor's download page (hidden button "TT").
+  // The vendor's download page (hidden button "TT"). The hosts-file mapping of the vendor's
+  // bidding host runs first, on a thread of its own (it waits for the vendor's server); the
+  // page opens when it is done.
   void OpenVendorDownloadPage();
 
   // The status display of the 200 ms and 1 s ticks.
@@ -176,6 +184,8 @@ class Controller {
   // Waits up to timeoutMs until the last-minute screenshots taken so far are on disk.
   bool waitForScreenshots(int timeoutMs) { return screenshots_.waitIdle(timeoutMs); }
   ScreenDriver& screen() { return screen_; }
+  MainParamsPoll& mainParams() { return mainParams_; }
+  RecognitionDownloads& downloads() { return downloads_; }
   ElementTableStore& elementTable() { return table_; }
   PageLocator& locator() { return locator_; }
   PageReaders& readers() { return readers_; }
@@ -196,6 +206,8 @@ class Controller {
   void uploadPass();
   void checkVersionNotice();
   RequestValues requestValues() const;
+  void ReplaceRelayHosts(const std::vector<std::string>& hosts);
+  bool UpdatePageFocus(Point focus);
   UdpTransport& udp() { return deps_.udp ? *deps_.udp : posixUdp_; }
   HttpTransport& http() { return deps_.http ? *deps_.http : curlHttp_; }
 
@@ -224,9 +236,15 @@ class Controller {
   NetPriceContext netPriceContext_;
   PriceReporter reporter_;
   NetPriceReader netPriceReader_;
+  VendorAccess vendor_;
+  RecognitionDownloads downloads_;
+  MainParamsPoll mainParams_;
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;
   std::vector<std::unique_ptr<WorkerThread>> workers_;
+  std::thread hostMapping_;
+  // Lives as long as the controller; posted work checks it before it runs.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool hookInstalled_ = false;
   bool shutDown_ = false;
 };

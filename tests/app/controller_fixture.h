@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 #include "testing/fake_desktop.h"
 #include "testing/headless_view.h"
+#include "testing/in_process_http.h"
 #include "testing/in_process_udp.h"
 #include "testing/virtual_clock.h"
 
@@ -25,8 +26,8 @@ class ControllerTest : public ::testing::Test {
 
   // Creates the controller (after marker files are in place) and runs its start-up.
   int startUp() {
-    controller = std::make_unique<Controller>(
-        ControllerDeps{clock, desktop, timers, mailbox, view, logFile, Config{}, dir.dir(), &udp});
+    controller = std::make_unique<Controller>(ControllerDeps{
+        clock, desktop, timers, mailbox, view, logFile, Config{}, dir.dir(), &udp, &http});
     controller->onWorkerPass = [this](int worker, int64_t) {
       std::lock_guard lock(passMutex);
       passes[worker].push_back(clock.elapsedMs());
@@ -70,6 +71,9 @@ class ControllerTest : public ::testing::Test {
   InProcessUdp udp{clock, [](const Ipv4Endpoint&, const std::vector<uint8_t>&) {
                      return std::optional<InProcessUdp::Reply>();
                    }};
+  // No vendor server answers: requests are refused at once.
+  InProcessHttp http{clock,
+                     [](const std::string&) { return std::optional<InProcessHttp::Reply>(); }};
   std::unique_ptr<Controller> controller;
 
   std::mutex passMutex;

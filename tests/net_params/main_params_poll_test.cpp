@@ -282,7 +282,9 @@ TEST_F(AnnouncedVersionTest, ReachesTheVersionNotice) {
                                   : std::string();
   });
   const Config config = vendorServer.config();
-  const VendorAccess access{config, c.httpClient(), clock, c.log(), [] { return RequestValues{}; }};
+  CurlHttpTransport transport;
+  CHttpClient client(transport, HttpTimeoutsFrom(config));
+  const VendorAccess access{config, client, clock, c.log(), [] { return RequestValues{}; }};
   AtomicInt pasteMode, udpEnabled;
   MainParamsTargets targets{c.net,
                             c.serverChoice,
