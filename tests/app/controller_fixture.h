@@ -71,9 +71,10 @@ class ControllerTest : public ::testing::Test {
   InProcessUdp udp{clock, [](const Ipv4Endpoint&, const std::vector<uint8_t>&) {
                      return std::optional<InProcessUdp::Reply>();
                    }};
-  // No vendor server answers: requests are refused at once.
-  InProcessHttp http{clock,
-                     [](const std::string&) { return std::optional<InProcessHttp::Reply>(); }};
+  // The vendor servers' answer to every request; by default none: refused at once.
+  std::function<std::optional<InProcessHttp::Reply>(const std::string&)> vendorReply =
+      [](const std::string&) { return std::optional<InProcessHttp::Reply>(); };
+  InProcessHttp http{clock, [this](const std::string& url) { return vendorReply(url); }};
   std::unique_ptr<Controller> controller;
 
   std::mutex passMutex;

@@ -362,6 +362,26 @@ TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
   EXPECT_EQ(files(), (std::vector<std::string>{"img_58_4.bmp", "img_59_4.bmp"}));
 }
 
+// A vendor server that takes the request and never answers holds the worker that asked for the
+// configured timeout, and no other: the engine's 100 ms tick keeps its period meanwhile.
+TEST_F(ControllerTest, AHangingVendorServerHoldsOnlyItsOwnWorker) {
+  vendorReply = [](const std::string&) {
+    return std::optional<InProcessHttp::Reply>(InProcessHttp::Reply{"", InProcessHttp::kNever});
+  };
+  ASSERT_EQ(startUp(), 0);
+  controller->SetBidNumber("12345678");
+  controller->ToggleRun();
+  controller->run.m_clientFound = 1;
+  showRemaining(65);  // the main parameters are asked for at once
+  clearPasses();
+  clock.runFor(5000);
+  EXPECT_EQ(http.requests(), 1);
+  EXPECT_EQ(passTimes(4).size(), 1u) << "worker 4 waits for its server";
+  EXPECT_EQ(passGaps(3), std::vector<int64_t>(49, 100)) << "the engine keeps its period";
+  clock.runFor(30'000);
+  EXPECT_GT(passTimes(4).size(), 1u) << "after the 30 s timeout worker 4 goes on";
+}
+
 // Recording switched on by the checkbox alone (no marker, so nothing made the folder before)
 // still saves its pictures.
 TEST_F(ControllerTest, RecordingByTheCheckboxAloneSavesThePictures) {

@@ -127,5 +127,47 @@ TEST(WindowThread, ShutdownDuringASyncWithASilentServerTakesUnderHalfASecond) {
   EXPECT_FALSE(server.asked(2500)) << "no server is asked after shutdown";
 }
 
+// A TCP port that takes connections (the kernel completes them) and never answers.
+class SilentHttpServer {
+ public:
+  SilentHttpServer() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), len);
+    ::listen(fd_, 8);
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len);
+    port_ = ntohs(sa.sin_port);
+  }
+  ~SilentHttpServer() { ::close(fd_); }
+  std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  // Whether a connection is waiting within timeoutMs.
+  bool connected(int timeoutMs) {
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 1;
+  }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
+
+// The hosts-file command waits for the vendor's server on a thread of its own; closing the
+// window while that server hangs does not wait for its 30 s timeout.
+TEST(WindowThread, ShutdownDuringAHangingVendorRequestTakesUnderHalfASecond) {
+  SilentHttpServer server;
+  Config config;
+  config.vendorServers = {server.url(), server.url(), server.url()};
+  config.vendorWwwServers = config.vendorServers;
+  auto p = std::make_unique<RealProgram>(config);
+  p->window.runSync([&] { p->controller->OpenVendorDownloadPage(); });
+  ASSERT_TRUE(server.connected(3000)) << "the request is waiting for the silent server";
+
+  const auto start = Steady::now();
+  p->window.runSync([&] { p->controller.reset(); });
+  EXPECT_LT(Steady::now() - start, std::chrono::milliseconds(500));
+}
+
 }  // namespace
 }  // namespace tavik
