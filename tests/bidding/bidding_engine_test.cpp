@@ -501,6 +501,39 @@ TEST_F(EngineTest, SecondBidFromItsSecondToTheConfirmation) {
   EXPECT_EQ(auction.bidCount(), 2);
 }
 
+// The page may count the bid before the confirmation has finished its sweep (the OK point is
+// the sweep's tenth click, the state becomes 6 after the fifteenth): outcome detection has then
+// moved the phase on and set the state (0 after the second bid, 7 after the third) before the
+// confirmation writes 6. The engine must not stay in 6, or the third bid is never placed.
+TEST_F(EngineTest, AnOutcomeSeenDuringTheConfirmationDoesNotHoldTheEngine) {
+  struct Case {
+    int32_t phase, phaseAfter, stateAfter;
+  } cases[] = {{1, 2, 0}, {2, 3, 7}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.phase);
+    Begin();
+    clockState.m_remainSec = 30;
+    bid.m_bidPhase = c.phase;
+    bid.m_myPrice = kLowest + 300;  // reached: the OK is clicked at once
+    bid.m_systemState = 3;
+    BoxUpForMyPrice();
+    // Outcome detection on worker 1, 50 ms after the OK click at 200 ms.
+    At(250, [&] {
+      bid.m_bidPhase = c.phaseAfter;
+      bid.m_systemState = c.stateAfter;
+    });
+    Step();
+    EXPECT_EQ(Events(), Lines{"@200 ok"});
+    EXPECT_EQ(bid.m_systemState, c.stateAfter);
+    if (c.phaseAfter != 2) continue;
+    // The third bid follows at its second.
+    clockState.m_remainSec = 10;
+    clock.sleepMs(100);
+    Step();
+    EXPECT_EQ(bid.m_systemState, 1);
+  }
+}
+
 // --- Space, a price fallen below the lowest, the remedy ---
 
 TEST_F(EngineTest, SpaceCancelsTheBoxAndStaysPendingUntilItIsGone) {
