@@ -104,6 +104,10 @@ bool AuctionPage::hits(Point at, ClickPoint button) const {
 }
 
 void AuctionPage::click(Point at, int64_t utcMs) {
+  if (infoShown_) {
+    if (hits(at, ClickPoint::errorinfobutton)) infoShown_ = false;
+    return;
+  }
   if (boxShown_) {
     // The box is modal: only its two buttons answer.
     if (hits(at, ClickPoint::priceconfirmbutton)) {
@@ -116,6 +120,7 @@ void AuctionPage::click(Point at, int64_t utcMs) {
         submittedTime_ = clockText(utcMs);
       }
       boxShown_ = false;
+      infoShown_ = !accepted;
     } else if (hits(at, ClickPoint::pricecancelbutton)) {
       boxShown_ = false;
     }
@@ -171,9 +176,10 @@ std::string AuctionPage::clockText(int64_t utcMs) const {
 
 AuctionPage::Look AuctionPage::look() {
   const int64_t now = clock_.utcNowMs();
-  return Look{clockText(now),  scenario_.lowestPrice(localMs(now)),
-              boxShown_,       bidsMade_,
-              submittedPrice_, submittedTime_};
+  return Look{clockText(now), scenario_.lowestPrice(localMs(now)),
+              boxShown_,      infoShown_,
+              bidsMade_,      submittedPrice_,
+              submittedTime_};
 }
 
 PageScene AuctionPage::scene() {
@@ -184,6 +190,7 @@ PageScene AuctionPage::scene() {
   s.lowestPrice = std::to_string(l.lowest);
   s.bidButton = !l.box;
   s.captchaBox = l.box;
+  s.infoWindow = l.info;
   s.bidCount = l.bids;
   s.submittedPrice = l.submittedPrice;
   s.submittedTime = l.submittedTime;

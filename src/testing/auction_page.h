@@ -6,7 +6,8 @@
 //   box after the scenario's delay.
 // - A click on the box's OK records the bid when its price lies within 300 of the lowest price
 //   at that moment: the bid count goes 501 -> 502 -> 503 and the read-back cells show the price
-//   and the page's time of the click. Outside that window the box closes and nothing counts.
+//   and the page's time of the click. Outside that window the box closes, nothing counts and an
+//   information window shows until its OK is clicked.
 // - A click on the box's cancel closes it.
 // - The price box takes pastes (Ctrl+V of the last clipboard text), typed digits, Delete and
 //   Backspace, and the add button's "lowest price + increment box"; Ctrl+C copies it back to the
@@ -76,6 +77,7 @@ class AuctionPage {
   void showCaptchaBox(int32_t price);
 
   bool captchaShown() const { return boxShown_; }
+  bool infoWindowShown() const { return infoShown_; }
   int bidCount() const { return bidsMade_; }
   // Every OK click on the box, accepted or not.
   const std::vector<Bid>& bids() const { return bids_; }
@@ -85,7 +87,7 @@ class AuctionPage {
   struct Look {
     std::string clock;
     int32_t lowest = 0;
-    bool box = false;
+    bool box = false, info = false;
     int bids = 0;
     std::string submittedPrice, submittedTime;
     friend bool operator==(const Look&, const Look&) = default;
@@ -117,6 +119,7 @@ class AuctionPage {
   std::optional<int64_t> boxDueUtcMs_;
   bool boxShown_ = false;
   int32_t boxPrice_ = 0;
+  bool infoShown_ = false;
   int bidsMade_ = 0;
   std::string submittedPrice_, submittedTime_;
   std::vector<Bid> bids_;
