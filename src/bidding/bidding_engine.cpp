@@ -62,15 +62,24 @@ void BiddingEngine::BiddingEngineStep() {
     enterPressed(r);
     return;
   }
-  if (bid.m_systemState == 3 && timing_.DecideConfirmation() != ConfirmResult::None) return;
+  const int phase = bid.m_bidPhase;
+  if (bid.m_systemState == 3) {
+    const ConfirmResult result = timing_.DecideConfirmation();
+    if (result == ConfirmResult::Confirmed) keepEarlyOutcome(phase);
+    if (result != ConfirmResult::None) return;
+  }
   if (bid.m_systemState == 6 && page.g_captchaState == 1) {
     logStatus("**准备点击确认出价 2 ***");
     actions_.ConfirmCaptchaBox();
+    keepEarlyOutcome(phase);
     logStatus("***!!!严重错误！状态是6,并且验证码框存在，点击确定***");
     sleep(1000);
     return;
   }
-  if (1 <= r && r <= 2 && timing_.LastSecondsConfirm() == ConfirmResult::Confirmed) return;
+  if (1 <= r && r <= 2 && timing_.LastSecondsConfirm() == ConfirmResult::Confirmed) {
+    keepEarlyOutcome(phase);
+    return;
+  }
   if (spacePressed(r)) return;
   if (priceBelowLowest(*strategy, r)) return;
   remedy(*strategy, r);
@@ -105,6 +114,21 @@ bool BiddingEngine::captchaWait() {
     return true;
   }
   return false;
+}
+
+// The confirmation clicks the OK point in the middle of its sweep and sets the state to 6 only
+// after it. A page that counts the bid at once lets outcome detection (worker 1) move the phase
+// on and set the state (0 after the second bid, 7 after the third) in between; the late 6 would
+// then hold the engine for the rest of the run and no third bid would follow. The outcome's
+// state is put back.
+void BiddingEngine::keepEarlyOutcome(int phaseBefore) {
+  const int phase = c_.bid.m_bidPhase;
+  if (phase == phaseBefore) return;
+  if (phase >= 3) {
+    c_.bid.m_systemState.compareExchange(6, 7);
+  } else if (c_.bid.m_systemState.compareExchange(6, 0)) {
+    logStatus("状态初始化");
+  }
 }
 
 // Step 9: the user typed the captcha and pressed Enter.

@@ -22,6 +22,7 @@ class BiddingEngine {
 
  private:
   bool captchaWait();
+  void keepEarlyOutcome(int phaseBefore);
   void enterPressed(int r);
   bool spacePressed(int r);
   bool priceBelowLowest(const Strategy& s, int r);
