@@ -96,7 +96,7 @@ struct PageScene {
 };
 
 // One RGB colour (0x00RRGGBB) that `spec` takes and none of `avoid` takes, looked for near the
-// centre of each alternative in turn; nullopt when the spec is malformed or there is none.
+// centre of each alternative in turn; nullopt when the colour spec is malformed or there is none.
 std::optional<uint32_t> ColourMatching(std::string_view spec,
                                        const std::vector<std::string_view>& avoid = {});
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bid_world.h"
 #include "core/gbk.h"
 #include "support/temp_dir.h"
 #include "testing/auction_page.h"
@@ -53,7 +54,7 @@ Strategy BaseStrategy() {
   return s;
 }
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public ::testing::Test, protected testing::BidWorld {
  protected:
   EngineTest() {
     page.g_pageOrigin = kOrigin;
@@ -179,37 +180,6 @@ class EngineTest : public ::testing::Test {
     return out;
   }
 
-  TempDir dir;
-  VirtualClock clock;
-  FakeDesktop desktop{clock};
-  ScreenDriver screen{desktop};
-  LogFile logFile{clock, dir.file("my.Log")};
-  AtomicInt logEnabled{1};
-  Logger logger{logFile, logEnabled, [this] { return "@" + std::to_string(clock.utcNowMs()); }};
-
-  BidState bid;
-  KeyFlags keys;
-  std::atomic<WindowId> auctionWnd{1};
-  std::atomic<WindowId> ownWnd{0};
-  AtomicInt clientFound{1};
-  AtomicPoint screenSize;
-  AtomicInt realMode{1};
-  AtomicInt compatMode{0};
-  GuardedText pageTitle;
-  PageInputs pageIn{auctionWnd,        clientFound,     screenSize, realMode,
-                    compatMode,        pageTitle,       ownWnd,     bid.m_bidPhase,
-                    bid.m_systemState, keys.g_keyCount, [] {}};
-  PageState page;
-  ClockState clockState;
-  NetworkTimeState netTime;
-  NetState net;
-  ElementTableStore table;
-  PageContext pageContext{page,  clockState, netTime, net,   pageIn,
-                          table, screen,     desktop, clock, logger};
-  PageLocator locator{pageContext};
-  StrategyStore store;
-  BidInputs bidIn{realMode, clientFound, {}};
-  BidContext context{bid, keys, pageContext, locator, store, bidIn};
   PageActions actions{context};
   ConfirmationTiming timing{context, store, actions};
   BiddingEngine engine{context, actions, timing};

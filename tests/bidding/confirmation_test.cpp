@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bid_world.h"
 #include "core/gbk.h"
 #include "support/temp_dir.h"
 #include "testing/fake_desktop.h"
@@ -56,8 +57,14 @@ Strategy BaseStrategy() {
   return s;
 }
 
-class ConfirmationTest : public ::testing::Test {
+class ConfirmationTest : public ::testing::Test, protected testing::BidWorld {
  protected:
+  // The log's lines carry the virtual milliseconds since the start; there is no auction window.
+  ConfirmationTest() {
+    statusLine = [this] { return "@" + std::to_string(clock.elapsedMs()); };
+    auctionWnd = 0;
+  }
+
   // A new case: the strategy, r seconds left, my price `diff` above the lowest price, Enter
   // pressed; the clock, the log and the recorder count from here.
   void Begin(const Strategy& s, int32_t r, int32_t diff) {
@@ -129,37 +136,6 @@ class ConfirmationTest : public ::testing::Test {
     return a;
   }
 
-  TempDir dir;
-  VirtualClock clock;
-  FakeDesktop desktop{clock};
-  ScreenDriver screen{desktop};
-  LogFile logFile{clock, dir.file("my.Log")};
-  AtomicInt logEnabled{1};
-  Logger logger{logFile, logEnabled, [this] { return "@" + std::to_string(clock.elapsedMs()); }};
-
-  BidState bid;
-  KeyFlags keys;
-  std::atomic<WindowId> auctionWnd{0};
-  std::atomic<WindowId> ownWnd{0};
-  AtomicInt clientFound{1};
-  AtomicPoint screenSize;
-  AtomicInt realMode{1};
-  AtomicInt compatMode{0};
-  GuardedText pageTitle;
-  PageInputs pageIn{auctionWnd,        clientFound,     screenSize, realMode,
-                    compatMode,        pageTitle,       ownWnd,     bid.m_bidPhase,
-                    bid.m_systemState, keys.g_keyCount, [] {}};
-  PageState page;
-  ClockState clockState;
-  NetworkTimeState netTime;
-  NetState net;
-  ElementTableStore table;
-  PageContext pageContext{page,  clockState, netTime, net,   pageIn,
-                          table, screen,     desktop, clock, logger};
-  PageLocator locator{pageContext};
-  StrategyStore store;
-  BidInputs bidIn{realMode, clientFound, {}};
-  BidContext context{bid, keys, pageContext, locator, store, bidIn};
   BoxRecorder box{clock, bid};
   ConfirmationTiming timing{context, store, box};
 
