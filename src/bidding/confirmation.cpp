@@ -1,4 +1,5 @@
 #include "bidding/confirmation.h"
+#include "core/fill_text.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -16,21 +17,6 @@ constexpr int kForcedOption = 18;        // forced confirmations A and B
 constexpr int32_t kThirdBidHoldSec = 12;
 constexpr int32_t kClimbed = 200;  // the lowest price rose this much since 10 s before the end
 constexpr int kStepMs = 100;
-
-// `format` with each "%d" replaced by the next value, so the texts read as they are written.
-std::string Fill(std::string_view format, std::initializer_list<int64_t> values) {
-  std::string out;
-  auto next = values.begin();
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 'd' && next != values.end()) {
-      out += std::to_string(*next++);
-      ++i;
-    } else {
-      out += format[i];
-    }
-  }
-  return out;
-}
 
 bool OptionOn(const Strategy& s, int option) {
   return s.m_advOption[option] == 1;

@@ -1,4 +1,5 @@
 #include "bidding/price_rules.h"
+#include "core/fill_text.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -19,21 +20,6 @@ constexpr size_t kFloatingSwitch = 5;
 int32_t Clamp(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
-}
-
-// `format` with each "%d" replaced by the next value, so the texts read as they are written.
-std::string Fill(std::string_view format, std::initializer_list<int64_t> values) {
-  std::string out;
-  auto next = values.begin();
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 'd' && next != values.end()) {
-      out += std::to_string(*next++);
-      ++i;
-    } else {
-      out += format[i];
-    }
-  }
-  return out;
 }
 
 void Log(Logger& log, std::string_view text) {
