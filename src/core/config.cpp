@@ -142,12 +142,4 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
   return true;
 }
 
-std::string Config::defaultPath() {
-  if (const char* p = std::getenv("TAVIK_CONFIG"); p && *p) return p;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-    return std::string(x) + "/tavik/tavik.conf";
-  const char* home = std::getenv("HOME");
-  return std::string(home && *home ? home : "/tmp") + "/.config/tavik/tavik.conf";
-}
-
 }  // namespace tavik

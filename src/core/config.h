@@ -8,6 +8,10 @@
 
 namespace tavik {
 
+// The system's hosts file: /etc/hosts, or on Windows
+// %SystemRoot%\System32\drivers\etc\hosts.
+std::string DefaultHostsFile();
+
 struct Config {
   // The official bidding site's root page.
   std::string officialSiteUrl = "https://paimai.alltobid.com/";
@@ -53,14 +57,15 @@ struct Config {
   // The vendor's bidding host, which the hosts-file command maps to the address the vendor's
   // server 1 supplies, and the hosts file it rewrites.
   std::string vendorBidHost = "bid.tavik.example.net";
-  std::string hostsFile = "/etc/hosts";
+  std::string hostsFile = DefaultHostsFile();
 
   // Reads "key = value" lines (# comments) over the defaults. Unknown keys are reported in
   // `warnings`; a missing file leaves the defaults. Returns false when the file exists but
   // cannot be read.
   bool load(const std::string& path, std::vector<std::string>* warnings = nullptr);
 
-  // $TAVIK_CONFIG, else $XDG_CONFIG_HOME/tavik/tavik.conf, else ~/.config/tavik/tavik.conf.
+  // $TAVIK_CONFIG, else $XDG_CONFIG_HOME/tavik/tavik.conf, else ~/.config/tavik/tavik.conf;
+  // on Windows $TAVIK_CONFIG, else %APPDATA%\tavik\tavik.conf.
   static std::string defaultPath();
 };
 

@@ -1,6 +1,5 @@
 #include "log/log_file.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "core/gbk.h"
@@ -11,18 +10,6 @@ LogFile::LogFile(Clock& clock, std::string path) : clock_(clock), path_(std::mov
 
 LogFile::~LogFile() {
   if (m_file) std::fclose(m_file);
-}
-
-std::string LogFile::defaultPath() {
-  namespace fs = std::filesystem;
-  fs::path dir;
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) {
-    dir = fs::path(state) / "tavik";
-  } else {
-    const char* home = std::getenv("HOME");
-    dir = fs::path(home && *home ? home : "/tmp") / ".local" / "state" / "tavik";
-  }
-  return (dir / "my.Log").string();
 }
 
 bool LogFile::openLocked() {

@@ -24,7 +24,8 @@ class LogFile {
   const std::string& path() const { return path_; }
 
   // The log's fixed place on this platform: $XDG_STATE_HOME/tavik/my.Log, or
-  // ~/.local/state/tavik/my.Log when XDG_STATE_HOME is not set.
+  // ~/.local/state/tavik/my.Log when XDG_STATE_HOME is not set; on Windows
+  // %LOCALAPPDATA%\tavik\my.Log.
   static std::string defaultPath();
 
  private:

@@ -87,31 +87,32 @@ bool configure(CURL* easy, const std::string& url, const HttpTimeouts& timeouts,
 
 }  // namespace
 
-CurlHttpTransport::CurlHttpTransport() : cancelFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+SystemHttpTransport::SystemHttpTransport()
+    : cancelHandle_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
   initCurlOnce();
 }
 
-CurlHttpTransport::~CurlHttpTransport() {
+SystemHttpTransport::~SystemHttpTransport() {
   cancelWaits();
-  if (cancelFd_ >= 0) ::close(cancelFd_);
+  if (cancelHandle_ >= 0) ::close(int(cancelHandle_));
 }
 
-void CurlHttpTransport::cancelWaits() {
+void SystemHttpTransport::cancelWaits() {
   cancelled_ = true;
-  if (cancelFd_ >= 0) {
+  if (cancelHandle_ >= 0) {
     // Never read back: the event stays readable, so every later wait ends at once too.
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(cancelFd_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t n = ::write(int(cancelHandle_), &one, sizeof one);
   }
 }
 
-void CurlHttpTransport::pinHost(const std::string& host, const std::string& ipv4) {
+void SystemHttpTransport::pinHost(const std::string& host, const std::string& ipv4) {
   std::lock_guard lock(pinsMutex_);
   pins_[host] = ipv4;
 }
 
-HttpResult CurlHttpTransport::get(const std::string& url, const HttpTimeouts& timeouts) {
-  if (cancelFd_ < 0 || cancelled_) return {};
+HttpResult SystemHttpTransport::get(const std::string& url, const HttpTimeouts& timeouts) {
+  if (cancelHandle_ < 0 || cancelled_) return {};
   Body body;
   const Easy easy(curl_easy_init());
   const Multi multi(curl_multi_init());
@@ -139,7 +140,7 @@ HttpResult CurlHttpTransport::get(const std::string& url, const HttpTimeouts& ti
       break;
     }
     // libcurl shortens this wait to its own next timeout (connect, total, resolver).
-    curl_waitfd cancel{cancelFd_, CURL_WAIT_POLLIN, 0};
+    curl_waitfd cancel{int(cancelHandle_), CURL_WAIT_POLLIN, 0};
     if (curl_multi_poll(multi.get(), &cancel, 1, 1000, nullptr) != CURLM_OK) break;
   }
   curl_multi_remove_handle(multi.get(), easy.get());

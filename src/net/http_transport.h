@@ -1,9 +1,11 @@
 #pragma once
-// One HTTP GET, the seam under the vendor requests: libcurl in the program (CurlHttpTransport);
+// One HTTP GET, the seam under the vendor requests: libcurl in the program (SystemHttpTransport;
+// WinHTTP on Windows);
 // an in-process transport (testing/) answers in virtual time for the simulator and for tests.
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -51,12 +53,12 @@ class HttpTransport {
 // curl_multi_poll on the transfer's sockets and on a cancel event, so cancelWaits() ends every
 // wait at once (name lookups included: libcurl resolves on a thread of its own). Redirects are
 // followed (up to 5, http and https only); the system's proxy variables apply.
-class CurlHttpTransport final : public HttpTransport {
+class SystemHttpTransport final : public HttpTransport {
  public:
-  CurlHttpTransport();
-  ~CurlHttpTransport() override;
-  CurlHttpTransport(const CurlHttpTransport&) = delete;
-  CurlHttpTransport& operator=(const CurlHttpTransport&) = delete;
+  SystemHttpTransport();
+  ~SystemHttpTransport() override;
+  SystemHttpTransport(const SystemHttpTransport&) = delete;
+  SystemHttpTransport& operator=(const SystemHttpTransport&) = delete;
 
   HttpResult get(const std::string& url, const HttpTimeouts& timeouts) override;
   void cancelWaits() override;
@@ -64,9 +66,14 @@ class CurlHttpTransport final : public HttpTransport {
 
  private:
   std::atomic<bool> cancelled_{false};
-  int cancelFd_;  // an eventfd, readable once cancelled
+  // An eventfd, readable once cancelled; on Windows the WinHTTP session with the requests in
+  // flight (a pointer). -1 when none could be made.
+  intptr_t cancelHandle_;
   std::mutex pinsMutex_;
   std::map<std::string, std::string> pins_;  // host -> IPv4 address
 };
+
+// The name the program and the tests have used for the machine's HTTP.
+using CurlHttpTransport = SystemHttpTransport;
 
 }  // namespace tavik

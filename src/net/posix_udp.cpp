@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -118,33 +117,8 @@ class PosixUdpSocket final : public UdpSocket {
 
 }  // namespace
 
-std::string FormatIpv4(uint32_t address) {
-  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
-}
-
-std::optional<uint32_t> ParseIpv4(const std::string& text) {
-  uint32_t address = 0;
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  for (int part = 0; part < 4; ++part) {
-    if (part > 0) {
-      if (p == end || *p != '.') return std::nullopt;
-      ++p;
-    }
-    if (p == end || *p < '0' || *p > '9') return std::nullopt;
-    unsigned value = 0;
-    const auto [next, ec] = std::from_chars(p, end, value);
-    if (ec != std::errc() || value > 255 || next - p > 3) return std::nullopt;
-    address = (address << 8) | value;
-    p = next;
-  }
-  if (p != end) return std::nullopt;
-  return address;
-}
-
 // The cancel flag that lookups wait on; shared with lookup threads that may outlive a wait.
-struct PosixUdpTransport::Lookup {
+struct SystemUdpTransport::Lookup {
   std::mutex mutex;
   std::condition_variable done;
   bool cancelled = false;
@@ -167,34 +141,35 @@ std::optional<uint32_t> lookupIpv4(const std::string& host) {
 
 }  // namespace
 
-PosixUdpTransport::PosixUdpTransport()
-    : cancelFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), cancelled_(std::make_shared<Lookup>()) {}
+SystemUdpTransport::SystemUdpTransport()
+    : cancelHandle_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      cancelled_(std::make_shared<Lookup>()) {}
 
-PosixUdpTransport::~PosixUdpTransport() {
+SystemUdpTransport::~SystemUdpTransport() {
   cancelWaits();
-  if (cancelFd_ >= 0) ::close(cancelFd_);
+  if (cancelHandle_ >= 0) ::close(int(cancelHandle_));
 }
 
-void PosixUdpTransport::cancelWaits() {
+void SystemUdpTransport::cancelWaits() {
   {
     std::lock_guard lock(cancelled_->mutex);
     cancelled_->cancelled = true;
   }
   cancelled_->done.notify_all();
-  if (cancelFd_ >= 0) {
+  if (cancelHandle_ >= 0) {
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(cancelFd_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t n = ::write(int(cancelHandle_), &one, sizeof one);
   }
 }
 
-std::unique_ptr<UdpSocket> PosixUdpTransport::open() {
-  if (cancelFd_ < 0) return nullptr;
+std::unique_ptr<UdpSocket> SystemUdpTransport::open() {
+  if (cancelHandle_ < 0) return nullptr;
   const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
   if (fd < 0) return nullptr;
-  return std::make_unique<PosixUdpSocket>(fd, cancelFd_);
+  return std::make_unique<PosixUdpSocket>(fd, int(cancelHandle_));
 }
 
-std::optional<uint32_t> PosixUdpTransport::resolve(const std::string& host) {
+std::optional<uint32_t> SystemUdpTransport::resolve(const std::string& host) {
   if (host.empty()) return std::nullopt;
   if (auto address = ParseIpv4(host)) return address;
   // getaddrinfo cannot be interrupted: it runs on its own thread, and a wait that is cancelled

@@ -67,17 +67,17 @@ class UdpTransport {
   virtual void cancelWaits() = 0;
 };
 
-// The machine's sockets. A receive waits in poll() on the socket and on a cancel event, so
-// cancelWaits() ends it at once; a name lookup runs on a thread of its own and is abandoned
-// when cancelled or after kResolveTimeoutMs.
-class PosixUdpTransport final : public UdpTransport {
+// The machine's sockets (POSIX sockets, or Winsock on Windows). A receive waits in poll() on
+// the socket and on a cancel event, so cancelWaits() ends it at once; a name lookup runs on a
+// thread of its own and is abandoned when cancelled or after kResolveTimeoutMs.
+class SystemUdpTransport final : public UdpTransport {
  public:
   static constexpr int kResolveTimeoutMs = 5000;
 
-  PosixUdpTransport();
-  ~PosixUdpTransport() override;
-  PosixUdpTransport(const PosixUdpTransport&) = delete;
-  PosixUdpTransport& operator=(const PosixUdpTransport&) = delete;
+  SystemUdpTransport();
+  ~SystemUdpTransport() override;
+  SystemUdpTransport(const SystemUdpTransport&) = delete;
+  SystemUdpTransport& operator=(const SystemUdpTransport&) = delete;
 
   std::unique_ptr<UdpSocket> open() override;
   std::optional<uint32_t> resolve(const std::string& host) override;
@@ -85,8 +85,13 @@ class PosixUdpTransport final : public UdpTransport {
 
  private:
   struct Lookup;
-  int cancelFd_;  // an eventfd, readable once cancelled
+  // Readable once cancelled: an eventfd, or on Windows a loopback socket that sent itself a
+  // datagram. -1 when none could be made.
+  intptr_t cancelHandle_;
   std::shared_ptr<Lookup> cancelled_;
 };
+
+// The name the program and the tests have used for the machine's sockets.
+using PosixUdpTransport = SystemUdpTransport;
 
 }  // namespace tavik

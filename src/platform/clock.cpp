@@ -1,7 +1,6 @@
 #include "platform/clock.h"
 
 #include <chrono>
-#include <ctime>
 
 namespace tavik {
 namespace {
@@ -70,13 +69,6 @@ uint32_t RealClock::tickCountMs() {
 int64_t RealClock::utcNowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-int64_t RealClock::localOffsetMs(int64_t unixMs) {
-  const std::time_t secs = std::time_t(floorDiv(unixMs, 1000));
-  std::tm local{};
-  localtime_r(&secs, &local);
-  return int64_t(local.tm_gmtoff) * 1000;
 }
 
 void RealClock::interruptSleeps() {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/x11_desktop.h"
+#include "platform/native_desktop.h"
 #include "recognition/bmp.h"
 #include "recognition/colour_spec.h"
 #include "recognition/dictionary.h"
@@ -95,8 +95,8 @@ ColourSpec ParseColours(const std::string& text) {
 }
 
 std::unique_ptr<Desktop> OpenDesktop() {
-  auto desktop = createX11Desktop();
-  if (!desktop || !desktop->available()) Fail("no usable X display");
+  auto desktop = createNativeDesktop();
+  if (!desktop || !desktop->available()) Fail("no usable display");
   return desktop;
 }
 

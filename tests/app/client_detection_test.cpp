@@ -10,6 +10,7 @@
 
 #include "app/controller.h"
 #include "core/gbk.h"
+#include "support/temp_dir.h"
 #include "testing/fake_desktop.h"
 #include "testing/headless_view.h"
 #include "testing/virtual_clock.h"
@@ -24,18 +25,14 @@ constexpr const char* kClientOpen = "额度投标网络客户端已开启!";
 class ClientDetection : public ::testing::Test {
  protected:
   ClientDetection()
-      : logPath_(std::filesystem::temp_directory_path() /
-                 ("client_detection_" + std::to_string(::getpid()) + ".log")),
+      : logPath_(dir_.path() / "my.Log"),
         desktop_(clock_),
         logFile_(clock_, logPath_.string()),
         logger_(logFile_, run_.m_logEnabled) {
-    std::filesystem::remove(logPath_);
     config_.browserCommand = {"browser", "--new-window"};
     config_.officialSiteUrl = "https://official.example/";
     config_.practiceHost = "http://practice.example/";
   }
-  ~ClientDetection() override { std::filesystem::remove(logPath_); }
-
   ClientContext context() { return ClientContext{run_, flags_, config_, desktop_, view_, logger_}; }
   bool detect() { return DetectAuctionClient(context()); }
   void practiceMode() {
@@ -43,12 +40,13 @@ class ClientDetection : public ::testing::Test {
     run_.m_realMode = 0;
   }
   std::string logText() {
-    std::ifstream in(logPath_);
+    std::ifstream in(logPath_, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return gbkToUtf8(s.str());
   }
 
+  testing::TempDir dir_;  // first: removed after the log file is closed
   std::filesystem::path logPath_;
   VirtualClock clock_;
   FakeDesktop desktop_;

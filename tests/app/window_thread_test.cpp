@@ -1,12 +1,7 @@
 // Workers reach the window's thread only through its mailbox, and shutdown cuts every wait
 // short: real threads, the real clock and real sockets.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,6 +9,7 @@
 #include <thread>
 
 #include "app/controller.h"
+#include "support/silent_servers.h"
 #include "support/temp_dir.h"
 #include "support/test_dictionary.h"
 #include "testing/fake_desktop.h"
@@ -24,6 +20,8 @@ namespace tavik {
 namespace {
 
 using Steady = std::chrono::steady_clock;
+using testing::SilentHttpServer;
+using testing::SilentServer;
 
 // Remembers on which thread each message box was asked for.
 class ThreadNotingView final : public HeadlessView {
@@ -33,33 +31,6 @@ class ThreadNotingView final : public HeadlessView {
     boxThread = std::this_thread::get_id();
   }
   std::thread::id boxThread;
-};
-
-// A UDP socket on loopback that receives and never answers.
-class SilentServer {
- public:
-  SilentServer() : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), len);
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len);
-    port_ = ntohs(sa.sin_port);
-  }
-  ~SilentServer() { ::close(fd_); }
-  int port() const { return port_; }
-  // Whether a datagram arrives within timeoutMs; it is taken off the socket.
-  bool asked(int timeoutMs) {
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) != 1) return false;
-    char buffer[64];
-    return ::recv(fd_, buffer, sizeof buffer, 0) >= 0;
-  }
-
- private:
-  int fd_;
-  int port_ = 0;
 };
 
 struct RealProgram {
@@ -126,32 +97,6 @@ TEST(WindowThread, ShutdownDuringASyncWithASilentServerTakesUnderHalfASecond) {
   EXPECT_LT(took, std::chrono::milliseconds(500));
   EXPECT_FALSE(server.asked(2500)) << "no server is asked after shutdown";
 }
-
-// A TCP port that takes connections (the kernel completes them) and never answers.
-class SilentHttpServer {
- public:
-  SilentHttpServer() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), len);
-    ::listen(fd_, 8);
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len);
-    port_ = ntohs(sa.sin_port);
-  }
-  ~SilentHttpServer() { ::close(fd_); }
-  std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
-  // Whether a connection is waiting within timeoutMs.
-  bool connected(int timeoutMs) {
-    pollfd p{fd_, POLLIN, 0};
-    return ::poll(&p, 1, timeoutMs) == 1;
-  }
-
- private:
-  int fd_;
-  int port_ = 0;
-};
 
 // The hosts-file command waits for the vendor's server on a thread of its own; closing the
 // window while that server hangs does not wait for its 30 s timeout.

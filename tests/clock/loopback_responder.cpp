@@ -44,15 +44,15 @@ LoopbackResponder::LoopbackResponder(std::vector<ResponderStep> script,
   fd_ = bindLoopback(port);
   if (fd_ < 0) return;
   otherFd_ = bindLoopback(0);
-  port_ = boundPort(fd_);
+  port_ = boundPort(int(fd_));
   thread_ = std::thread([this] { serve(); });
 }
 
 LoopbackResponder::~LoopbackResponder() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
-  if (fd_ >= 0) ::close(fd_);
-  if (otherFd_ >= 0) ::close(otherFd_);
+  if (fd_ >= 0) ::close(int(fd_));
+  if (otherFd_ >= 0) ::close(int(otherFd_));
 }
 
 std::vector<std::vector<uint8_t>> LoopbackResponder::requests() const {
@@ -63,13 +63,13 @@ std::vector<std::vector<uint8_t>> LoopbackResponder::requests() const {
 void LoopbackResponder::serve() {
   size_t next = 0;
   while (!stop_) {
-    pollfd pfd{fd_, POLLIN, 0};
+    pollfd pfd{int(fd_), POLLIN, 0};
     if (::poll(&pfd, 1, 20) <= 0) continue;
     uint8_t buffer[512];
     sockaddr_in peer{};
     socklen_t peerLength = sizeof peer;
-    const ssize_t n =
-        ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+    const ssize_t n = ::recvfrom(int(fd_), buffer, sizeof buffer, 0,
+                                 reinterpret_cast<sockaddr*>(&peer), &peerLength);
     if (n < 0) continue;
     const int64_t receivedUs = nowUs_();
     std::vector<uint8_t> request(buffer, buffer + n);
@@ -103,7 +103,7 @@ void LoopbackResponder::answer(const ResponderStep& step, const std::vector<uint
     PutNtpTimestampUs(&reply[32], receivedUs + step.receiveAheadMs * 1000 + epochUs);
     PutNtpTimestampUs(&reply[40], nowUs_() + step.transmitAheadMs * 1000 + epochUs);
   }
-  const int fd = step.fromOtherSocket ? otherFd_ : fd_;
+  const int fd = int(step.fromOtherSocket ? otherFd_ : fd_);
   ::sendto(fd, reply.data(), size_t(step.length), 0, static_cast<const sockaddr*>(peer),
            socklen_t(peerLength));
 }

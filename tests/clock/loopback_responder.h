@@ -47,8 +47,8 @@ class LoopbackResponder {
 
   std::vector<ResponderStep> script_;
   std::function<int64_t()> nowUs_;
-  int fd_ = -1;
-  int otherFd_ = -1;
+  intptr_t fd_ = -1;  // a socket: POSIX descriptor or Winsock SOCKET
+  intptr_t otherFd_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;

@@ -2,7 +2,6 @@
 // clock from a VirtualClock that does not move during the exchange, so T1 = T4 and the offsets
 // come out exactly.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +9,7 @@
 #include "clock/loopback_responder.h"
 #include "clock/ntp_packets.h"
 #include "clock/sntp_client.h"
+#include "support/silent_servers.h"
 #include "testing/virtual_clock.h"
 
 namespace tavik {
@@ -17,15 +17,6 @@ namespace {
 
 using testing::LoopbackResponder;
 using testing::ResponderStep;
-
-int openFileDescriptors() {
-  int count = 0;
-  if (DIR* dir = ::opendir("/proc/self/fd")) {
-    while (::readdir(dir)) ++count;
-    ::closedir(dir);
-  }
-  return count;
-}
 
 class SntpClientTest : public ::testing::Test {
  protected:
@@ -152,12 +143,12 @@ TEST_F(SntpClientTest, HostileRepliesFailWithoutTouchingTheOffsetOrLeakingTheSoc
   ASSERT_TRUE(server.ok());
   ASSERT_EQ(client.QueryTime("127.0.0.1", server.port()), 1);
   ASSERT_EQ(client.m_offsetMs, 42);
-  const int descriptors = openFileDescriptors();
+  const int descriptors = testing::OpenHandleCount();
   for (size_t i = 1; i < script.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(client.QueryTime("127.0.0.1", server.port()), 0);
     EXPECT_EQ(client.m_offsetMs, 42);
-    EXPECT_EQ(openFileDescriptors(), descriptors);
+    EXPECT_EQ(testing::OpenHandleCount(), descriptors);
   }
 }
 
@@ -167,13 +158,13 @@ TEST_F(SntpClientTest, UnreachableServersFailAndCloseTheSocket) {
     LoopbackResponder gone({{}}, virtualNowUs());
     closedPort = gone.port();
   }
-  const int descriptors = openFileDescriptors();
+  const int descriptors = testing::OpenHandleCount();
   EXPECT_EQ(client.QueryTime("127.0.0.1", closedPort), 0);
   EXPECT_EQ(client.QueryTime("127.0.0", 123), 0);
   EXPECT_EQ(client.QueryTime("", 123), 0);
   EXPECT_EQ(client.QueryTime("127.0.0.1", 0), 0);
   EXPECT_EQ(client.QueryTime("127.0.0.1", 70000), 0);
-  EXPECT_EQ(openFileDescriptors(), descriptors);
+  EXPECT_EQ(testing::OpenHandleCount(), descriptors);
 }
 
 TEST_F(SntpClientTest, HostNamesAreResolved) {

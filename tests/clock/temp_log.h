@@ -1,10 +1,6 @@
 #pragma once
 // A diagnostic log in a fresh temporary file, read back as UTF-8.
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,16 +8,13 @@
 
 #include "core/gbk.h"
 #include "log/log_file.h"
+#include "support/temp_dir.h"
 
 namespace tavik::testing {
 
 class TempLog {
  public:
-  explicit TempLog(Clock& clock) : path_(uniquePath()), file(clock, path_) {}
-  ~TempLog() {
-    std::error_code ec;
-    std::filesystem::remove(path_, ec);
-  }
+  explicit TempLog(Clock& clock) : path_(dir_.file("clock_test.log")), file(clock, path_) {}
   std::string text() const {
     std::ifstream in(path_, std::ios::binary);
     std::stringstream s;
@@ -36,11 +29,8 @@ class TempLog {
   }
 
  private:
-  static std::string uniquePath() {
-    static std::atomic<int> next{0};
-    return ::testing::TempDir() + "clock_test_" + std::to_string(::getpid()) + "_" +
-           std::to_string(next++) + ".log";
-  }
+  // First: the folder goes after the log file has closed (Windows keeps an open file).
+  TempDir dir_;
   std::string path_;
 
  public:

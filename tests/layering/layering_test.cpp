@@ -39,9 +39,10 @@ Rules ReadRules() {
   return rules;
 }
 
-// "platform/x11" for files under it, else the first folder below src/.
+// "platform/x11" or "platform/win32" for files under them, else the first folder below src/.
 std::string FolderOf(const std::string& path) {
   if (path.rfind("platform/x11/", 0) == 0) return "platform/x11";
+  if (path.rfind("platform/win32/", 0) == 0) return "platform/win32";
   return path.substr(0, path.find('/'));
 }
 

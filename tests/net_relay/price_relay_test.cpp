@@ -1,78 +1,14 @@
-// The relay client and the relay copy on real UDP sockets on 127.0.0.1. The relay's pauses run
-// on a clock whose waits take no time (its tick count is real), so that the copy reads
-// greetings as fast as they come; every receive waits in real time.
+// The relay client and the relay copy on real UDP sockets on 127.0.0.1.
 
-#include <arpa/inet.h>
-#include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
 #include <future>
-#include <optional>
-#include <thread>
 
-#include "clock/temp_log.h"
-#include "net/price_relay.h"
+#include "net_relay/relay_fixture.h"
 
 namespace tavik {
 namespace {
 
+using namespace relay_testing;
 using namespace std::string_literals;
-using Steady = std::chrono::steady_clock;
-
-constexpr uint32_t kLoopback = 0x7F000001;
-
-class InstantClock final : public Clock {
- public:
-  void sleepMs(int) override { std::this_thread::yield(); }
-  uint32_t tickCountMs() override {
-    return uint32_t(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now().time_since_epoch())
-            .count());
-  }
-  int64_t utcNowMs() override { return int64_t(tickCountMs()); }
-  int64_t localOffsetMs(int64_t) override { return 0; }
-  void interruptSleeps() override {}
-};
-
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-  const auto deadline = Steady::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (Steady::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-// The hello as the wire format has it, written out independently of the code under test.
-std::string helloBytes() {
-  return "aabbccdd"s + std::string(92, '\0');
-}
-
-// A copy that greets the relay and reads what it sends.
-class Peer {
- public:
-  explicit Peer(UdpTransport& udp) : socket_(udp.open()) {}
-  void greet(int relayPort) {
-    const std::string hello = helloBytes();
-    ASSERT_EQ(socket_->sendTo({kLoopback, uint16_t(relayPort)},
-                              reinterpret_cast<const uint8_t*>(hello.data()), hello.size()),
-              100);
-  }
-  // The next datagram within `ms`, or nothing.
-  std::optional<std::string> next(int ms) {
-    uint8_t buffer[256];
-    const int n = socket_->receive(buffer, sizeof buffer, ms);
-    if (n < 0) return std::nullopt;
-    return std::string(reinterpret_cast<const char*>(buffer), size_t(n));
-  }
-
- private:
-  std::unique_ptr<UdpSocket> socket_;
-};
 
 TEST(RelayHosts, FiveAtMostAndANameTooLongIsDroppedNotCut) {
   RelayHosts hosts;
@@ -155,63 +91,6 @@ TEST(RelayClientLoopback, CancelWaitsEndsABlockedReceiveAtOnce) {
   EXPECT_LT(Steady::now() - cancelled, std::chrono::milliseconds(500));
 }
 
-class RelayCopyTest : public ::testing::Test {
- protected:
-  ~RelayCopyTest() override {
-    relay.requestStop();
-    udp.cancelWaits();
-    if (thread.joinable()) thread.join();
-  }
-
-  // Starts the relay copy and waits until it has sent the current price (to nobody yet), so
-  // that peers greeting afterwards hear only what the test changes.
-  void startRelay() {
-    const int32_t first = lowest;
-    thread = std::thread([this] { relay.RunPriceRelay(); });
-    ASSERT_TRUE(
-        waitFor([&] { return relay.listenPort() != 0 && state.m_relayLastPrice == first; }));
-  }
-  void greetAndWait(Peer& peer) {
-    const size_t before = relay.greetingCount();
-    peer.greet(relay.listenPort());
-    ASSERT_TRUE(waitFor([&] { return relay.greetingCount() > before; }));
-  }
-
-  InstantClock clock;
-  PosixUdpTransport udp;
-  PosixUdpTransport peersUdp;
-  AtomicInt logEnabled{1};
-  testing::TempLog log{clock};
-  Logger logger{log.file, logEnabled};
-  AtomicInt lowest{90000};
-  AtomicInt warning{88100};
-  AtomicInt remain{1000};
-  AtomicInt realMode{1};
-  GuardedText bidNumber{kRelayBidNumber};
-  RelayState state;
-  RelayClient client{clock, udp};
-  // Any free port, not the product's 6123.
-  Config config = [] {
-    Config c;
-    c.relayListenPort = 0;
-    return c;
-  }();
-  std::mutex noticesMutex;
-  std::vector<std::string> notices;
-  PriceRelay relay{RelayInputs{lowest, warning, remain, realMode, bidNumber},
-                   state,
-                   client,
-                   clock,
-                   logger,
-                   udp,
-                   config,
-                   [this](const std::string& text) {
-                     std::lock_guard lock(noticesMutex);
-                     notices.push_back(text);
-                   }};
-  std::thread thread;
-};
-
 TEST_F(RelayCopyTest, SendsEachNewPriceOnceToEveryRegisteredPeer) {
   startRelay();
   Peer a(peersUdp), b(peersUdp);
@@ -278,73 +157,6 @@ TEST_F(RelayCopyTest, NoPriceAtOrAboveTheWarningPriceInTheFirstHalf) {
   EXPECT_EQ(a.next(300), std::nullopt);
   remain = 1800;
   EXPECT_EQ(a.next(2000), "#AA88100*AA");
-}
-
-sockaddr_in loopbackAddress(uint32_t address, int port) {
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(uint16_t(port));
-  sa.sin_addr.s_addr = htonl(address);
-  return sa;
-}
-
-// A port below the range the system hands out to sockets bound to port 0. The relay sends its
-// price to every flood address on this port; on an ephemeral port the datagram would reach any
-// socket of another test that happens to hold that port on all addresses.
-int floodPort() {
-  int low = 32768;
-  if (std::FILE* f = std::fopen("/proc/sys/net/ipv4/ip_local_port_range", "r")) {
-    if (std::fscanf(f, "%d", &low) != 1) low = 32768;
-    std::fclose(f);
-  }
-  for (int port = low - 1; port > 1024; --port) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const sockaddr_in sa = loopbackAddress(0x7F010001u, port);
-    const bool free = ::bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
-    ::close(fd);
-    if (free) return port;
-  }
-  return 0;
-}
-
-// Greets the relay from `count` addresses of their own (127.1.x.y), in batches that the
-// relay's receive queue holds, waiting for each batch to be read.
-void flood(const PriceRelay& relay, int count) {
-  const int port = floodPort();
-  ASSERT_NE(port, 0);
-  const sockaddr_in to = loopbackAddress(kLoopback, relay.listenPort());
-  const std::string hello = helloBytes();
-  for (int sent = 0; sent < count;) {
-    const size_t before = relay.greetingCount();
-    const int batch = std::min(100, count - sent);
-    for (int i = 0; i < batch; ++i, ++sent) {
-      const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-      ASSERT_GE(fd, 0);
-      const sockaddr_in from = loopbackAddress(0x7F010001u + uint32_t(sent), port);
-      ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from), 0);
-      ASSERT_EQ(::sendto(fd, hello.data(), hello.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                         sizeof to),
-                100);
-      ::close(fd);
-    }
-    ASSERT_TRUE(waitFor([&] { return relay.greetingCount() >= before + size_t(batch); }));
-  }
-}
-
-TEST_F(RelayCopyTest, PeerListStaysBoundedUnderAFloodAndKeepsItsFirstPeers) {
-  startRelay();
-  Peer a(peersUdp), b(peersUdp), c(peersUdp);
-  for (Peer* peer : {&a, &b, &c}) greetAndWait(*peer);
-  flood(relay, 2500);
-  EXPECT_EQ(relay.peerCount(), kRelayPeerCapacity);
-  Peer late(peersUdp);
-  greetAndWait(late);
-  EXPECT_EQ(relay.peerCount(), kRelayPeerCapacity);
-
-  lowest = 90100;
-  for (Peer* peer : {&a, &b, &c}) EXPECT_EQ(peer->next(2000), "#AA90100*AA");
-  EXPECT_EQ(late.next(300), std::nullopt) << "a newcomer displaced a live peer";
-  EXPECT_EQ(log.count("UDP价格90100发送了:2001用户,2001总次数"), 1);
 }
 
 }  // namespace

@@ -2,19 +2,25 @@
 // A fresh directory under the system's temp folder, standing in for the program directory;
 // removed with everything in it at the end.
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace tavik::testing {
 
 class TempDir {
  public:
+  // A random name that create_directory claims only when it is new (mkdtemp is not on every
+  // platform the tests run on).
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavik-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+    std::random_device random;
+    for (;;) {
+      path_ = std::filesystem::temp_directory_path() /
+              ("tavik-test-" + std::to_string(random()) + std::to_string(random()));
+      if (std::filesystem::create_directory(path_)) break;
+    }
   }
   ~TempDir() {
     std::error_code ec;
@@ -41,11 +47,11 @@ class TempDir {
   }
 
   // Any file, by path.
-  static std::string readFile(const std::string& path) {
+  static std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  static void writeFile(const std::string& path, const std::string& bytes) {
+  static void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
 

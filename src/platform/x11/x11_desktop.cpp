@@ -1,5 +1,7 @@
 #include "platform/x11/x11_desktop.h"
 
+#include "platform/native_desktop.h"
+
 #include <X11/extensions/XTest.h>
 #include <spawn.h>
 #include <sys/utsname.h>
@@ -199,6 +201,10 @@ std::unique_ptr<Desktop> createX11Desktop() {
   Display* first = x11::openDisplay();
   if (!first) return nullptr;
   return std::make_unique<X11Desktop>(first);
+}
+
+std::unique_ptr<Desktop> createNativeDesktop() {
+  return createX11Desktop();
 }
 
 }  // namespace tavik
