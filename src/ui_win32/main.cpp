@@ -1,0 +1,63 @@
+// tavik.exe: the bidding assistant's window beside the auction page, on Windows.
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/controller.h"
+#include "core/utf16.h"
+#include "platform/win32/win32_desktop.h"
+#include "ui_win32/main_window.h"
+#include "ui_win32/win32_loop.h"
+
+namespace {
+
+// The folder of the program, with a trailing backslash: the marker files and the profiles lie
+// there.
+std::string ProgramDirectory() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return tavik::NarrowToUtf8(path.substr(0, path.find_last_of(L"\\/") + 1));
+}
+
+int RunMessageLoop(HWND window) {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageW(window, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return int(msg.wParam);
+}
+
+}  // namespace
+
+int main() {
+  using namespace tavik;
+  auto desktop = createWin32Desktop();
+  Config config;
+  std::vector<std::string> warnings;
+  config.load(Config::defaultPath(), &warnings);
+
+  RealClock clock;
+  LogFile logFile(clock, LogFile::defaultPath());
+  win32ui::Win32Mailbox mailbox;
+  win32ui::Win32Timers timers(mailbox);
+  win32ui::MainWindow window;
+  Controller controller(ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config,
+                                       ProgramDirectory()});
+  window.bind(&controller);
+  for (const auto& w : warnings) window.messageBox(w);
+  if (const int code = controller.OnInitDialog(); code != 0) return code;
+  window.show();
+  const int result = RunMessageLoop(window.hwnd());
+  controller.Shutdown();
+  return result;
+}
