@@ -182,7 +182,7 @@ void AuctionPage::clickInBox(Point at, int64_t utcMs) {
 }
 
 void AuctionPage::confirm(int64_t utcMs) {
-  const int32_t lowest = lowestAt(utcMs);
+  const int32_t lowest = lowestAt(utcMs + scenario_.judgeDelayMs);
   const char* refusal = nullptr;
   if (stageAt(utcMs) == Stage::over)
     refusal = "auction over";

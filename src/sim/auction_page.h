@@ -50,6 +50,9 @@ struct AuctionScenario {
   int64_t endMs = 86'400'000;
   // From the click on the bid button to the captcha box on screen.
   int captchaDelayMs = 1000;
+  // From the click on OK to the moment the auction judges the bid against its lowest price (the
+  // bid's way to the auction's server).
+  int judgeDelayMs = 0;
   // Bids made before the page is watched (the first one is made in the first half).
   int bidsMade = 1;
   // Captcha texts: this many digits, drawn from the seed. With checkCaptcha an OK whose typed

@@ -204,6 +204,7 @@ void ReadStrategy(Fields& f, const std::string& baseDir, SimScenario& s) {
 void ReadPage(const Json& value, SimScenario& s) {
   Fields f(value, "page");
   s.captchaDelayMs = int(f.integer("captcha_delay_ms", s.captchaDelayMs, 0, 60'000));
+  s.judgeDelayMs = int(f.integer("judge_delay_ms", s.judgeDelayMs, 0, 10'000));
   s.bidsMade = int(f.integer("bids_made", s.bidsMade, 0, 3));
   s.captchaDigits = int(f.integer("captcha_digits", s.captchaDigits, 1, 10));
   s.captchaSeed = uint32_t(f.integer("captcha_seed", s.captchaSeed, 0, UINT32_MAX));

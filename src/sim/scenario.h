@@ -57,6 +57,7 @@ struct SimScenario {
 
   // The page.
   int captchaDelayMs = 1000;
+  int judgeDelayMs = 0;
   int bidsMade = 1;
   int captchaDigits = 4;
   uint32_t captchaSeed = 1;

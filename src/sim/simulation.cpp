@@ -147,6 +147,7 @@ class World {
     a.halfMs = s_.halfMs;
     a.endMs = s_.endMs;
     a.captchaDelayMs = s_.captchaDelayMs;
+    a.judgeDelayMs = s_.judgeDelayMs;
     a.bidsMade = s_.bidsMade;
     a.captchaDigits = s_.captchaDigits;
     a.captchaSeed = s_.captchaSeed;
