@@ -319,13 +319,16 @@ std::variant<SimScenario, ScenarioError> ParseScenario(std::string_view json,
   Json root;
   try {
     root = Json::parse(json);
-  } catch (const Json::parse_error& e) {
+  } catch (const Json::exception& e) {
+    // Syntax errors, and numbers too large for any type.
     return ScenarioError{std::string("scenario: not valid JSON: ") + e.what()};
   }
   try {
     return Read(root, baseDir);
   } catch (const Bad& bad) {
     return ScenarioError{bad.message};
+  } catch (const Json::exception& e) {
+    return ScenarioError{std::string("scenario: ") + e.what()};
   }
 }
 

@@ -57,6 +57,7 @@ TEST(ScenarioTest, BadScenariosNameTheFieldAndTheProblem) {
   } cases[] = {
       {"{", "scenario: not valid JSON"},
       {"[]", "scenario: must be an object"},
+      {R"({"name": 8.5e55555})", "scenario: not valid JSON"},
       {R"({"mdoe": "real"})", "mdoe: unknown field"},
       {R"({"mode": "rehearsal"})", "mode: must be \"real\" or \"practice\""},
       {R"({"start": "11:61:00"})", "start: must be a time of day"},

@@ -122,6 +122,25 @@ TEST(SimulationTest, F2StopsTheRun) {
   EXPECT_EQ(Of(out, "bid_button").size(), 1u);
 }
 
+// The machine's clock runs 2.5 s fast. With the time servers answering, the assistant takes its
+// time from them and bids at the same moments as with a right clock; without them it bids by the
+// machine's clock, 2.5 s too early.
+TEST(SimulationTest, NetworkTimeCorrectsAFastMachineClock) {
+  SimScenario s = RepoScenario("calm");
+  s.localOffsetMs = 2500;
+  const auto okTimes = [](const SimOutcome& out) {
+    std::vector<int64_t> t;
+    for (const SimEvent& e : Of(out, "ok_clicked")) t.push_back(e.auctionMs);
+    return t;
+  };
+  const auto right = okTimes(RunSimulation(RepoScenario("calm")));
+  EXPECT_EQ(okTimes(RunSimulation(s)), right);
+  s.networkTimeAnswers = false;
+  const auto early = okTimes(RunSimulation(s));
+  ASSERT_EQ(early.size(), right.size());
+  EXPECT_LT(early[0], right[0] - 2000);
+}
+
 // A price that rises faster than the strategy expects: both bids count, but the final lowest
 // price passes them, and the summary says so.
 TEST(SimulationTest, FastRiseOutrunsTheBidsAndTheSummarySaysSo) {
