@@ -235,6 +235,7 @@ void ReadVendor(const Json& value, SimScenario& s) {
   if (const Json* p = f.get("net_price")) s.netPrice = ReadCourse(*p, "vendor.net_price");
   s.vendorDelayMs = int(f.integer("delay_ms", s.vendorDelayMs, 0, 60'000));
   s.recognitionPayload = f.text("recognition", "", 8000);
+  s.dictionaryPayload = f.text("dictionary", "", 14000);
   f.done();
 }
 

@@ -80,6 +80,7 @@ struct SimScenario {
   PriceCourse netPrice;
   int vendorDelayMs = 80;
   std::string recognitionPayload;  // answers the recognition-data request when not empty
+  std::string dictionaryPayload;   // answers the dictionary request when not empty
 
   // The bid number in force.
   std::string effectiveBidNumber() const;

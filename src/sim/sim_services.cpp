@@ -89,6 +89,9 @@ std::optional<InProcessHttp::Reply> SimServices::answerHttp(const std::string& u
     case 12:
       if (scenario_.recognitionPayload.empty()) return std::nullopt;
       return InProcessHttp::Reply{Envelope(scenario_.recognitionPayload), delay};
+    case 14:
+      if (scenario_.dictionaryPayload.empty()) return std::nullopt;
+      return InProcessHttp::Reply{Envelope(scenario_.dictionaryPayload), delay};
     default:
       return std::nullopt;
   }

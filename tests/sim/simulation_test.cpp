@@ -141,6 +141,20 @@ TEST(SimulationTest, NetworkTimeCorrectsAFastMachineClock) {
   EXPECT_LT(early[0], right[0] - 2000);
 }
 
+// The vendor's price service and relay know each price 2 s before the page shows it: both
+// reach the assistant and raise its lowest price ahead of the page.
+TEST(SimulationTest, VendorPricesReachTheAssistant) {
+  SimScenario s = RepoScenario("calm");
+  std::vector<PricePoint> ahead = s.lowestPrice.points();
+  for (PricePoint& p : ahead)
+    if (p.remainSec < 3600) p.remainSec += 2;
+  s.netPrice = PriceCourse(ahead);
+  const SimOutcome out = RunSimulation(s);
+  EXPECT_NE(out.log.find("tcp网络价格大于本地价格"), std::string::npos);
+  EXPECT_NE(out.log.find("udp网络价格大于本地价格"), std::string::npos);
+  EXPECT_EQ(Of(out, "bid_accepted").size(), 2u);
+}
+
 // A price that rises faster than the strategy expects: both bids count, but the final lowest
 // price passes them, and the summary says so.
 TEST(SimulationTest, FastRiseOutrunsTheBidsAndTheSummarySaysSo) {
