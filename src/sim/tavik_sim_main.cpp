@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -112,9 +113,7 @@ int RunSweepCommand(const SimScenario& s, const Options& o) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   Options o;
   if (!ParseArgs(argc, argv, o)) {
     std::fputs(kUsage, stderr);
@@ -127,4 +126,15 @@ int main(int argc, char** argv) {
   }
   const SimScenario& s = std::get<SimScenario>(loaded);
   return o.sweep.empty() ? RunOne(s, o) : RunSweepCommand(s, o);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tavik-sim: %s\n", e.what());
+    return 1;
+  }
 }
