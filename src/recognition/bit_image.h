@@ -35,6 +35,10 @@ class BitImage {
     return shift == 0 ? r[0] : (r[0] >> shift) | (r[1] << (64 - shift));
   }
 
+  // Row y as 64-pixel words (bit 0 of word 0 = pixel 0), for filling a row at once. The words
+  // past the row's width must stay 0.
+  uint64_t* rowWords(int y) { return words_.data() + size_t(y) * stride_; }
+
   int countOn() const {
     int n = 0;
     for (uint64_t w : words_) n += __builtin_popcountll(w);

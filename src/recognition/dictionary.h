@@ -38,6 +38,8 @@ class Glyph {
   }
   // Quick test of the first 64 pixels of the top row against a window read at the position.
   bool firstWindowFits(uint64_t window) const { return (window & firstMask_) == rows_[0]; }
+  // The glyph's top row (its first 64 pixels).
+  uint64_t firstRow() const { return rows_[0]; }
 
  private:
   std::string name_;

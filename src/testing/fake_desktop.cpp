@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/keys.h"
+
 namespace tavik {
 
 FakeDesktop::FakeDesktop(Clock& clock, Size screen)
@@ -105,8 +107,10 @@ bool FakeDesktop::captureScreen(const Rect& r, Image& out) {
                std::min(r.bottom, framebuffer_.height)};
   if (c.empty()) return false;
   out = Image(c.width(), c.height());
-  for (int y = 0; y < c.height(); ++y)
-    for (int x = 0; x < c.width(); ++x) out.at(x, y) = framebuffer_.at(c.left + x, c.top + y);
+  for (int y = 0; y < c.height(); ++y) {
+    const uint32_t* from = &framebuffer_.at(c.left, c.top + y);
+    std::copy(from, from + c.width(), &out.at(0, y));
+  }
   return true;
 }
 
@@ -181,7 +185,12 @@ bool FakeDesktop::sendKey(int vk, int flags) {
     std::lock_guard lock(mutex_);
     proc = hook_.proc;
   }
-  return proc ? proc(0, vk, flags) : false;
+  const bool swallowed = proc ? proc(0, vk, flags) : false;
+  if (!swallowed) {
+    std::lock_guard lock(mutex_);
+    record(hexKey((flags & vk::kFlagUp) ? "user_key_up" : "user_key_down", vk));
+  }
+  return swallowed;
 }
 
 bool FakeDesktop::launchProgram(const std::vector<std::string>& argv) {
@@ -196,6 +205,12 @@ bool FakeDesktop::launchProgram(const std::vector<std::string>& argv) {
 std::vector<FakeDesktop::Action> FakeDesktop::actions() const {
   std::lock_guard lock(mutex_);
   return actions_;
+}
+
+std::vector<FakeDesktop::Action> FakeDesktop::actionsSince(size_t first) const {
+  std::lock_guard lock(mutex_);
+  if (first >= actions_.size()) return {};
+  return {actions_.begin() + std::ptrdiff_t(first), actions_.end()};
 }
 
 std::vector<std::vector<std::string>> FakeDesktop::launches() const {

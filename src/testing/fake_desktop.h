@@ -22,7 +22,9 @@ class FakeDesktop final : public Desktop {
   };
   struct Action {
     int64_t atMs = 0;  // clock's UTC time in ms
-    std::string what;  // e.g. "key_down 0x56", "move 10,20", "left_down", "clipboard 88500"
+    // e.g. "key_down 0x56", "move 10,20", "left_down", "clipboard 88500"; a key of the user's
+    // that the hook let through to the windows: "user_key_down 0x0D", "user_key_up 0x0D".
+    std::string what;
   };
 
   explicit FakeDesktop(Clock& clock, Size screen = {1280, 1024});
@@ -33,9 +35,13 @@ class FakeDesktop final : public Desktop {
   void setForeground(WindowId w);  // also raises it to the top
   void setAvailable(bool available) { available_ = available; }
   Image& framebuffer() { return framebuffer_; }
-  // Delivers a key event to the installed hook; returns whether the hook swallowed it.
+  // Delivers a key event of the user's to the installed hook; returns whether the hook
+  // swallowed it. A key the hook lets through reaches the windows: it is recorded as a
+  // "user_key_..." action, where the page under it sees it.
   bool sendKey(int vk, int flags);
   std::vector<Action> actions() const;
+  // The actions from index `first` on (a page that plays them keeps its place).
+  std::vector<Action> actionsSince(size_t first) const;
   std::vector<std::vector<std::string>> launches() const;
   void clearActions();
 

@@ -49,6 +49,7 @@ void VirtualClock::skewUtc(int64_t deltaMs) {
 int VirtualClock::reserveThread(const std::string& name) {
   std::lock_guard lock(mutex_);
   slots_.push_back(Slot{name, SlotState::Reserved, now_});
+  slotWakes_.emplace_back();
   return int(slots_.size()) - 1;
 }
 
@@ -56,7 +57,7 @@ void VirtualClock::beginThread(int slot) {
   std::unique_lock lock(mutex_);
   tl_clock = this;
   tl_slot = slot;
-  changed_.wait(lock, [&] { return interrupted_ || current_ == slot; });
+  slotWakes_[size_t(slot)].wait(lock, [&] { return interrupted_ || current_ == slot; });
   slots_[slot].state = SlotState::Running;
 }
 
@@ -68,7 +69,7 @@ void VirtualClock::endThread(int slot) {
     tl_clock = nullptr;
     tl_slot = -1;
   }
-  changed_.notify_all();
+  driverWake_.notify_all();
 }
 
 void VirtualClock::sleepMs(int ms) {
@@ -82,9 +83,9 @@ void VirtualClock::sleepMs(int ms) {
   me.state = SlotState::Sleeping;
   me.wakeAt = now_ + (ms < 0 ? 0 : ms);
   current_ = -1;
-  changed_.notify_all();
+  driverWake_.notify_all();
   const int slot = tl_slot;
-  changed_.wait(lock, [&] { return interrupted_ || current_ == slot; });
+  slotWakes_[size_t(slot)].wait(lock, [&] { return interrupted_ || current_ == slot; });
   slots_[slot].state = SlotState::Running;
 }
 
@@ -93,7 +94,13 @@ void VirtualClock::interruptSleeps() {
     std::lock_guard lock(mutex_);
     interrupted_ = true;
   }
-  changed_.notify_all();
+  wakeAll();
+}
+
+void VirtualClock::wakeAll() {
+  std::lock_guard lock(mutex_);
+  for (auto& wake : slotWakes_) wake.notify_all();
+  driverWake_.notify_all();
 }
 
 void VirtualClock::runFor(int64_t ms) {
@@ -122,7 +129,7 @@ void VirtualClock::runUntilLocal(int h, int m, int s, int ms) {
 void VirtualClock::runUntilLocked(std::unique_lock<std::mutex>& lock, int64_t target) {
   while (!interrupted_) {
     // Wait for the running thread to sleep or end.
-    changed_.wait(lock, [&] { return interrupted_ || current_ == -1; });
+    driverWake_.wait(lock, [&] { return interrupted_ || current_ == -1; });
     if (interrupted_) return;
 
     // The earliest event: timers first at equal times, then threads in slot order.
@@ -161,8 +168,8 @@ void VirtualClock::runUntilLocked(std::unique_lock<std::mutex>& lock, int64_t ta
       continue;
     }
     current_ = bestSlot;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return interrupted_ || current_ != bestSlot; });
+    wakeSlot(bestSlot);
+    driverWake_.wait(lock, [&] { return interrupted_ || current_ != bestSlot; });
   }
 }
 

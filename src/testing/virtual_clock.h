@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -74,9 +75,15 @@ class VirtualClock final : public Clock {
 
   void runUntilLocked(std::unique_lock<std::mutex>& lock, int64_t target);
 
+  // Wakes the thread that is to run next, and nobody else: one condition for each slot and one
+  // for the driver, so a hand-over costs one wake-up however many threads sleep.
+  void wakeSlot(int slot) { slotWakes_[size_t(slot)].notify_one(); }
+  void wakeAll();
+
   mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  int64_t now_ = 0;  // virtual ms since construction
+  std::condition_variable driverWake_;
+  std::deque<std::condition_variable> slotWakes_;  // by slot; a deque never moves them
+  int64_t now_ = 0;                                // virtual ms since construction
   int64_t startUtcMs_;
   int64_t skewMs_ = 0;
   int64_t localOffsetMs_;

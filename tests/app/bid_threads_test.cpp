@@ -19,7 +19,7 @@
 #include "settings/control_ids.h"
 #include "settings/scheme.h"
 #include "support/temp_dir.h"
-#include "testing/auction_page.h"
+#include "sim/auction_page.h"
 #include "testing/fake_desktop.h"
 #include "testing/headless_view.h"
 #include "testing/in_process_udp.h"

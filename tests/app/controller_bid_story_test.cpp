@@ -18,7 +18,7 @@
 #include "platform/keys.h"
 #include "settings/control_ids.h"
 #include "settings/scheme.h"
-#include "testing/auction_page.h"
+#include "sim/auction_page.h"
 #include "testing/page_renderer.h"
 
 namespace tavik {

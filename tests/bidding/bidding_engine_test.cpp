@@ -19,7 +19,7 @@
 #include "bid_world.h"
 #include "core/gbk.h"
 #include "support/temp_dir.h"
-#include "testing/auction_page.h"
+#include "sim/auction_page.h"
 #include "testing/fake_desktop.h"
 #include "testing/virtual_clock.h"
 

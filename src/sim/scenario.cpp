@@ -1,0 +1,347 @@
+#include "sim/scenario.h"
+
+#include <fstream>
+#include <limits>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "core/config.h"
+#include "settings/scheme.h"
+
+namespace tavik {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// A scenario larger than this is not one of ours.
+constexpr size_t kMaxScenarioBytes = 1 << 20;
+// The virtual machine's day starts at 10:00:00; the auction runs within it.
+constexpr int64_t kEarliestStartMs = 10 * 3'600'000LL;
+
+struct Bad {
+  std::string message;
+};
+
+// Reads the fields of one JSON object and refuses the ones it does not know.
+class Fields {
+ public:
+  Fields(const Json& object, std::string path) : object_(object), path_(std::move(path)) {
+    if (!object_.is_object()) fail("", "must be an object");
+  }
+  // Call once every known field has been read.
+  void done() const {
+    for (const auto& [key, value] : object_.items())
+      if (!used_.count(key)) fail(key, "unknown field");
+  }
+  const Json* get(const std::string& key) {
+    used_.insert(key);
+    const auto it = object_.find(key);
+    return it == object_.end() ? nullptr : &*it;
+  }
+  int64_t integer(const std::string& key, int64_t value, int64_t low, int64_t high) {
+    const Json* v = get(key);
+    if (!v) return value;
+    if (!v->is_number_integer()) fail(key, "must be a whole number");
+    const int64_t n = v->get<int64_t>();
+    if (n < low || n > high)
+      fail(key, "must lie within " + std::to_string(low) + ".." + std::to_string(high));
+    return n;
+  }
+  bool boolean(const std::string& key, bool value) {
+    const Json* v = get(key);
+    if (!v) return value;
+    if (!v->is_boolean()) fail(key, "must be true or false");
+    return v->get<bool>();
+  }
+  std::string text(const std::string& key, std::string value, size_t maxChars = 200) {
+    const Json* v = get(key);
+    if (!v) return value;
+    if (!v->is_string()) fail(key, "must be a text");
+    if (v->get_ref<const std::string&>().size() > maxChars)
+      fail(key, "is longer than " + std::to_string(maxChars) + " characters");
+    return v->get<std::string>();
+  }
+  int64_t time(const std::string& key, int64_t value) {
+    const Json* v = get(key);
+    if (!v) return value;
+    const std::optional<int64_t> t =
+        v->is_string() ? ParseTimeOfDay(v->get<std::string>()) : std::nullopt;
+    if (!t) fail(key, "must be a time of day \"hh:mm:ss\" or \"hh:mm:ss.mmm\"");
+    return *t;
+  }
+  Point point(const std::string& key, Point value) {
+    const Json* v = get(key);
+    if (!v) return value;
+    if (!v->is_array() || v->size() != 2 || !(*v)[0].is_number_integer() ||
+        !(*v)[1].is_number_integer())
+      fail(key, "must be [x, y]");
+    const int64_t x = (*v)[0].get<int64_t>(), y = (*v)[1].get<int64_t>();
+    if (x < 0 || y < 0 || x > 4000 || y > 4000) fail(key, "must lie within 0..4000");
+    return {int(x), int(y)};
+  }
+  std::string at(const std::string& key) const { return path_.empty() ? key : path_ + "." + key; }
+  [[noreturn]] void fail(const std::string& key, const std::string& problem) const {
+    const std::string where = key.empty() ? path_ : at(key);
+    throw Bad{(where.empty() ? std::string("scenario") : where) + ": " + problem};
+  }
+
+ private:
+  const Json& object_;
+  std::string path_;
+  std::set<std::string> used_;
+};
+
+PriceCourse ReadCourse(const Json& value, const std::string& path) {
+  Fields f(value, path);
+  const Json* points = f.get("points");
+  const Json* model = f.get("model");
+  if ((points != nullptr) == (model != nullptr)) f.fail("", "needs either \"points\" or \"model\"");
+  if (model) {
+    const std::string name = f.text("model", "");
+    if (!PriceCourse::IsModel(name))
+      f.fail("model", "unknown model \"" + name + "\" (calm, fast_finish, late_jump)");
+    const auto seed = uint32_t(f.integer("seed", 1, 0, std::numeric_limits<uint32_t>::max()));
+    const auto start = int32_t(f.integer("start", 89300, 1, 999'999));
+    f.done();
+    return PriceCourse::Model(name, seed, start);
+  }
+  f.done();
+  if (!points->is_array() || points->empty() || points->size() > 10'000)
+    f.fail("points", "must be a list of 1..10000 [seconds left, price] pairs");
+  std::vector<PricePoint> out;
+  for (size_t i = 0; i < points->size(); ++i) {
+    const Json& p = (*points)[i];
+    const std::string where = "points[" + std::to_string(i) + "]";
+    if (!p.is_array() || p.size() != 2 || !p[0].is_number_integer() || !p[1].is_number_integer())
+      f.fail(where, "must be [seconds left, price]");
+    const int64_t sec = p[0].get<int64_t>(), price = p[1].get<int64_t>();
+    if (sec < -60 || sec > 7200) f.fail(where, "seconds left must lie within -60..7200");
+    if (price < 1 || price > 999'999) f.fail(where, "price must lie within 1..999999");
+    out.push_back({int32_t(sec), int32_t(price)});
+  }
+  return PriceCourse(std::move(out));
+}
+
+UserTyping ReadTyping(Fields& f, UserTyping t) {
+  t.reactMs = int(f.integer("react_ms", t.reactMs, 0, 600'000));
+  t.keys = int(f.integer("keys", t.keys, -1, 20));
+  t.typingMs = int(f.integer("typing_ms", t.typingMs, 0, 600'000));
+  t.enter = f.boolean("enter", t.enter);
+  t.enterAfterMs = int(f.integer("enter_after_ms", t.enterAfterMs, 0, 600'000));
+  t.wrongCaptcha = f.boolean("wrong_captcha", t.wrongCaptcha);
+  return t;
+}
+
+void ReadUser(const Json& value, SimScenario& s) {
+  Fields f(value, "user");
+  s.typing = ReadTyping(f, s.typing);
+  if (const Json* boxes = f.get("boxes")) {
+    if (!boxes->is_array() || boxes->size() > 20) f.fail("boxes", "must be a list of up to 20");
+    for (size_t i = 0; i < boxes->size(); ++i) {
+      Fields b((*boxes)[i], "user.boxes[" + std::to_string(i) + "]");
+      s.typingPerBox.push_back(ReadTyping(b, s.typing));
+      b.done();
+    }
+  }
+  if (const Json* actions = f.get("actions")) {
+    if (!actions->is_array() || actions->size() > 1000)
+      f.fail("actions", "must be a list of up to 1000");
+    for (size_t i = 0; i < actions->size(); ++i) {
+      Fields a((*actions)[i], "user.actions[" + std::to_string(i) + "]");
+      UserAction u;
+      u.atMs = a.time("at", -1);
+      if (u.atMs < 0) a.fail("at", "is missing");
+      u.key = a.text("key", "");
+      if (a.get("move_browser")) u.moveBrowser = a.point("move_browser", {});
+      static const std::set<std::string> kKeys{"enter", "space", "f2", "f3", "esc"};
+      if (u.key.empty() == !u.moveBrowser.has_value())
+        a.fail("", "needs either \"key\" or \"move_browser\"");
+      if (!u.key.empty() && !kKeys.count(u.key))
+        a.fail("key", "must be one of enter, space, f2, f3, esc");
+      a.done();
+      s.actions.push_back(std::move(u));
+    }
+  }
+  f.done();
+}
+
+void ReadProfileKeys(const Json& value, const std::string& path, SimScenario& s) {
+  Fields f(value, path);
+  for (const auto& [key, v] : value.items()) {
+    if (!IsProfileKey(key)) f.fail(key, "unknown profile key");
+    s.profileKeys.emplace_back(key, int32_t(f.integer(key, 0, INT32_MIN, INT32_MAX)));
+  }
+  f.done();
+}
+
+std::string ReadFile(const std::string& path, size_t limit, bool& ok) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text;
+  ok = false;
+  if (!in) return text;
+  text.resize(limit + 1);
+  in.read(text.data(), std::streamsize(text.size()));
+  text.resize(size_t(in.gcount()));
+  ok = text.size() <= limit;
+  return text;
+}
+
+void ReadStrategy(Fields& f, const std::string& baseDir, SimScenario& s) {
+  const std::string profile = f.text("profile", "", 4096);
+  if (!profile.empty()) {
+    const std::string path = profile.front() == '/' ? profile : baseDir + "/" + profile;
+    bool ok = false;
+    s.profileText = ReadFile(path, 1 << 20, ok);
+    if (!ok) f.fail("profile", "cannot read \"" + path + "\" (missing, unreadable or over 1 MiB)");
+  }
+  if (const Json* v = f.get("strategy")) ReadProfileKeys(*v, "strategy", s);
+  if (const Json* v = f.get("advanced")) ReadProfileKeys(*v, "advanced", s);
+}
+
+void ReadPage(const Json& value, SimScenario& s) {
+  Fields f(value, "page");
+  s.captchaDelayMs = int(f.integer("captcha_delay_ms", s.captchaDelayMs, 0, 60'000));
+  s.judgeDelayMs = int(f.integer("judge_delay_ms", s.judgeDelayMs, 0, 10'000));
+  s.bidsMade = int(f.integer("bids_made", s.bidsMade, 0, 3));
+  s.captchaDigits = int(f.integer("captcha_digits", s.captchaDigits, 1, 10));
+  s.captchaSeed = uint32_t(f.integer("captcha_seed", s.captchaSeed, 0, UINT32_MAX));
+  s.browser = f.point("browser", s.browser);
+  f.done();
+}
+
+void ReadClock(const Json& value, SimScenario& s) {
+  Fields f(value, "clock");
+  s.localOffsetMs = f.integer("local_offset_ms", 0, -3'600'000, 3'600'000);
+  s.networkOffsetMs = f.integer("network_offset_ms", 0, -3'600'000, 3'600'000);
+  s.networkTimeAnswers = f.boolean("network_answers", true);
+  f.done();
+}
+
+void ReadVendor(const Json& value, SimScenario& s) {
+  Fields f(value, "vendor");
+  if (const Json* p = f.get("main_params")) {
+    if (!p->is_array() || p->size() > 31) f.fail("main_params", "must be a list of up to 31 texts");
+    std::vector<std::string> fields;
+    for (size_t i = 0; i < p->size(); ++i) {
+      if (!(*p)[i].is_string() || (*p)[i].get_ref<const std::string&>().size() > 199)
+        f.fail("main_params[" + std::to_string(i) + "]", "must be a text of up to 199 characters");
+      fields.push_back((*p)[i].get<std::string>());
+    }
+    s.mainParams = std::move(fields);
+  }
+  if (const Json* p = f.get("net_price")) s.netPrice = ReadCourse(*p, "vendor.net_price");
+  s.vendorDelayMs = int(f.integer("delay_ms", s.vendorDelayMs, 0, 60'000));
+  s.recognitionPayload = f.text("recognition", "", 8000);
+  s.dictionaryPayload = f.text("dictionary", "", 14000);
+  f.done();
+}
+
+void CheckTimes(Fields& f, SimScenario& s) {
+  if (s.halfMs >= s.endMs) f.fail("schedule", "the half must come before the end");
+  if (s.startMs < kEarliestStartMs || s.startMs >= s.endMs)
+    f.fail("start", "must lie from 10:00:00 up to the end");
+  if (s.endMs - s.startMs > 2 * 3'600'000LL)
+    f.fail("start", "lies more than 2 hours before the end");
+}
+
+SimScenario Read(const Json& root, const std::string& baseDir) {
+  SimScenario s;
+  Fields f(root, "");
+  s.name = f.text("name", "");
+  s.description = f.text("description", "", 2000);
+  const std::string mode = f.text("mode", "real");
+  if (mode != "real" && mode != "practice") f.fail("mode", "must be \"real\" or \"practice\"");
+  s.realMode = mode == "real";
+  s.bidNumber = f.text("bid_number", "");
+  if (!s.bidNumber.empty() && !IsValidBidNumber(s.bidNumber))
+    f.fail("bid_number", "must be eight digits");
+  s.startMs = f.time("start", s.startMs);
+  if (const Json* v = f.get("schedule")) {
+    Fields sch(*v, "schedule");
+    s.halfMs = sch.time("half", s.halfMs);
+    s.endMs = sch.time("end", s.endMs);
+    sch.done();
+  }
+  CheckTimes(f, s);
+  ReadStrategy(f, baseDir, s);
+  s.warningPrice = int32_t(f.integer("warning_price", s.warningPrice, 1, 999'999));
+  if (const Json* v = f.get("lowest_price")) s.lowestPrice = ReadCourse(*v, "lowest_price");
+  if (const Json* v = f.get("page")) ReadPage(*v, s);
+  if (const Json* v = f.get("user")) ReadUser(*v, s);
+  if (const Json* v = f.get("clock")) ReadClock(*v, s);
+  if (const Json* v = f.get("vendor")) ReadVendor(*v, s);
+  f.done();
+  return s;
+}
+
+}  // namespace
+
+std::string SimScenario::effectiveBidNumber() const {
+  if (!bidNumber.empty()) return bidNumber;
+  return realMode ? "12345678" : Config{}.practiceBidNumber1;
+}
+
+const UserTyping& SimScenario::typingFor(int box) const {
+  return box >= 0 && size_t(box) < typingPerBox.size() ? typingPerBox[size_t(box)] : typing;
+}
+
+bool IsProfileKey(std::string_view key) {
+  Strategy s;
+  int32_t recording = 0;
+  for (const SchemeKey& k : SchemeKeys(s, recording))
+    if (k.name == key) return true;
+  return false;
+}
+
+std::optional<int64_t> ParseTimeOfDay(std::string_view t) {
+  const auto digits = [&](size_t at, size_t n) -> std::optional<int> {
+    if (at + n > t.size()) return std::nullopt;
+    int v = 0;
+    for (size_t i = at; i < at + n; ++i) {
+      if (t[i] < '0' || t[i] > '9') return std::nullopt;
+      v = v * 10 + (t[i] - '0');
+    }
+    return v;
+  };
+  if ((t.size() != 8 && t.size() != 12) || t[2] != ':' || t[5] != ':') return std::nullopt;
+  const auto h = digits(0, 2), m = digits(3, 2), s = digits(6, 2);
+  std::optional<int> ms = 0;
+  if (t.size() == 12) ms = t[8] == '.' ? digits(9, 3) : std::nullopt;
+  if (!h || !m || !s || !ms || *h > 23 || *m > 59 || *s > 59) return std::nullopt;
+  return ((*h * 60LL + *m) * 60 + *s) * 1000 + *ms;
+}
+
+std::variant<SimScenario, ScenarioError> ParseScenario(std::string_view json,
+                                                       const std::string& baseDir) {
+  if (json.size() > kMaxScenarioBytes) return ScenarioError{"scenario: larger than 1 MiB"};
+  Json root;
+  try {
+    root = Json::parse(json);
+  } catch (const Json::exception& e) {
+    // Syntax errors, and numbers too large for any type.
+    return ScenarioError{std::string("scenario: not valid JSON: ") + e.what()};
+  }
+  try {
+    return Read(root, baseDir);
+  } catch (const Bad& bad) {
+    return ScenarioError{bad.message};
+  } catch (const Json::exception& e) {
+    return ScenarioError{std::string("scenario: ") + e.what()};
+  }
+}
+
+std::variant<SimScenario, ScenarioError> LoadScenario(const std::string& path) {
+  bool ok = false;
+  const std::string text = ReadFile(path, kMaxScenarioBytes, ok);
+  if (!ok) return ScenarioError{path + ": cannot read (missing, unreadable or over 1 MiB)"};
+  const size_t slash = path.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  auto result = ParseScenario(text, dir);
+  if (auto* e = std::get_if<ScenarioError>(&result)) e->message = path + ": " + e->message;
+  return result;
+}
+
+}  // namespace tavik
