@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <fstream>
+#include <iostream>
 
 namespace tavik::service {
 namespace {
@@ -108,7 +109,7 @@ std::optional<std::string> LoadEnvelopeFile(const std::string& path, size_t repl
 
 VendorService::VendorService(const ServiceConfig& config, ServiceStore& store, Clock& clock,
                              std::vector<std::string>& warnings)
-    : config_(config), store_(store), clock_(clock) {
+    : config_(config), store_(store), clock_(clock), captchaSeed_(uint32_t(clock.utcNowMs()) | 1u) {
   std::string error;
   if (!config.coordinatesFile.empty()) {
     coordinates_ = LoadEnvelopeFile(config.coordinatesFile, kCoordinatesReplyLimit, error);
@@ -124,6 +125,7 @@ Reply VendorService::handle(std::string_view path, const Params& params) {
   if (path == "/mp.php") return priceReport(params);
   if (path == "/rps.php") return rps(params);
   if (path == "/bidip.php") return hostAddress(params);
+  if (path.starts_with("/practice/")) return practice(path, params);
   if (path.starts_with("/download/")) {
     return {200, "text/html; charset=utf-8",
             "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>tavik</title></head>"
@@ -196,6 +198,40 @@ Reply VendorService::hostAddress(const Params& params) {
   std::string bad;
   if (!Ids(params, {"lanmac", "ver", "ip"}, ids, bad)) return BadRequest(bad);
   return {200, "text/plain", config_.hostAddress + "\r\n"};
+}
+
+// The practice page asks for a new captcha when its box comes up (new=1), the played user reads
+// it; the page records every OK click, the test reads the record back, one line a click.
+Reply VendorService::practice(std::string_view path, const Params& params) {
+  std::lock_guard lock(practiceMutex_);
+  if (path == "/practice/captcha") {
+    if (params.count("new") != 0) {
+      captchaSeed_ = captchaSeed_ * 1103515245u + 12345u;
+      captcha_ = std::to_string(1000 + (captchaSeed_ >> 8) % 9000);
+    }
+    return {200, "text/plain", captcha_};
+  }
+  if (path == "/practice/bid") {
+    std::string line;
+    for (const char* key : {"price", "time", "lowest", "accepted", "reason", "latencyMs"}) {
+      std::string value;
+      if (Value(params, key, kMaxIdChars, value) != Found::Ok) return BadRequest(key);
+      for (const char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == ',') return BadRequest(key);
+      }
+      line.append(line.empty() ? "" : " ").append(key).append("=").append(value);
+    }
+    practiceRecord_.push_back(std::move(line));
+    if (practiceRecord_.size() > kPracticeRecordSize) practiceRecord_.pop_front();
+    std::cerr << "tavik-service: practice bid " << practiceRecord_.back() << "\n";
+    return {200, "text/plain", "ok\n"};
+  }
+  if (path == "/practice/record") {
+    std::string body;
+    for (const std::string& line : practiceRecord_) body.append(line).append("\n");
+    return {200, "text/plain", body};
+  }
+  return {404, "text/plain", "not found\n"};
 }
 
 Reply VendorService::staticFile(std::string_view name) {

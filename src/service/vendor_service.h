@@ -6,7 +6,9 @@
 // before anything is stored.
 
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +44,10 @@ inline constexpr size_t kDictionaryReplyLimit = 15000;
 std::optional<std::string> LoadEnvelopeFile(const std::string& path, size_t replyLimit,
                                             std::string& error);
 
+// What the practice page shares with the played user and the end-to-end test: the captcha it
+// shows, and its own record of every OK click (kept to the last kPracticeRecordSize).
+inline constexpr size_t kPracticeRecordSize = 100;
+
 class VendorService {
  public:
   // Reads the recognition files named in `config`; a file that cannot be sent is reported in
@@ -56,12 +62,17 @@ class VendorService {
   Reply rps(const Params& params);
   Reply hostAddress(const Params& params);
   Reply staticFile(std::string_view name);
+  Reply practice(std::string_view path, const Params& params);
 
   const ServiceConfig& config_;
   ServiceStore& store_;
   Clock& clock_;
   std::optional<std::string> coordinates_;
   std::optional<std::string> dictionary_;
+  std::mutex practiceMutex_;
+  std::string captcha_;
+  std::deque<std::string> practiceRecord_;
+  uint32_t captchaSeed_;
 };
 
 }  // namespace tavik::service

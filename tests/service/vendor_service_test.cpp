@@ -170,3 +170,22 @@ TEST(VendorService, PracticePagesComeFromTheWebRootAndNothingElseDoes) {
 
 }  // namespace
 }  // namespace tavik::service::testing
+
+namespace tavik::service::testing {
+namespace {
+
+// A fresh install asks this service and nothing outside the machine.
+TEST(VendorService, BuiltInSettingsPointAtTheServiceDefaultPort) {
+  const Config defaults;
+  const std::string base = "http://127.0.0.1:" + std::to_string(ServiceConfig{}.port);
+  for (int server = 1; server <= 3; ++server) {
+    for (const VendorName name : {VendorName::Base, VendorName::Www}) {
+      EXPECT_EQ(VendorUrl(defaults, server, name, "/rps.php"), base + "/rps.php") << server;
+    }
+  }
+  EXPECT_EQ(defaults.practiceHost, base);
+  EXPECT_TRUE(defaults.downloadUrlFormat.starts_with(base + "/download/"));
+}
+
+}  // namespace
+}  // namespace tavik::service::testing
