@@ -4,7 +4,10 @@
 //
 // Query parameters:
 //   end=HH:MM      the auction's end (default 11:30); the second half is its last 30 minutes
-//   lead=S         instead: end at the first whole minute at least S seconds from now
+//   lead=S         the page's clock starts S seconds before the end instead of showing the
+//                  time of day, so a practice can start a minute or two before the end at any
+//                  hour. The assistant follows the page's clock on the "51沪牌" page (51m.html);
+//                  on fz.html it follows its own, so there the page shows the time of day.
 //   course=calm|fast|storm|flat   how the lowest price rises (storm: random steps from
 //                  `seed`; flat: it stays at the start price)
 //   seed=N         the random course and the start price
@@ -31,15 +34,13 @@ function localMsOfDay(date) {
       date.getMilliseconds();
 }
 function endMsOfDay() {
-  const lead = intParam("lead", -1);
-  if (lead >= 0) {
-    const at = localMsOfDay(new Date()) + lead * 1000;
-    return Math.ceil(at / 60000) * 60000;
-  }
   const m = /^(\d{1,2}):(\d{2})$/.exec(params.get("end") || "11:30");
   return m ? (parseInt(m[1], 10) * 60 + parseInt(m[2], 10)) * 60000 : 41400000;
 }
 const END_MS = endMsOfDay();
+// The page's clock: the time of day, or `lead` seconds before the end at the page's load.
+const LEAD = intParam("lead", -1);
+const CLOCK_SHIFT_MS = LEAD >= 0 ? END_MS - LEAD * 1000 - localMsOfDay(new Date()) : 0;
 const HALF_MS = END_MS - 1800 * 1000;
 function two(n) {
   return String(n).padStart(2, "0");
@@ -98,7 +99,7 @@ const state = {
 };
 
 function nowMs() {
-  return localMsOfDay(new Date());
+  return localMsOfDay(new Date()) + CLOCK_SHIFT_MS;
 }
 
 // --- drawing ----------------------------------------------------------------------------------
