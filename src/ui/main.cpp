@@ -1,7 +1,9 @@
 // tavik: the bidding assistant's window beside the auction page.
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "app/controller.h"
@@ -46,6 +48,15 @@ int main(int argc, char** argv) {
   window.bind(&controller);
   if (const int code = controller.OnInitDialog(); code != 0) return code;
   window.show();
+  // For a practice run without a hand at the keyboard (scripts/run): "--practice" selects the
+  // practice scheme as the practice button does, "--start" then presses "开始运行".
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--practice") == 0) controller.SelectPracticeScheme();
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--start") == 0)
+      QTimer::singleShot(0, [&controller] { controller.ToggleRun(); });
+  }
   const int result = app.exec();
   controller.Shutdown();
   return result;
