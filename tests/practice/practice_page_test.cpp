@@ -234,6 +234,22 @@ TEST_F(PracticePage, ChromiumsDrawingIsReadAndBidOnWithTheShippedDictionary) {
   locator.TrackPage();
   EXPECT_NE(log().find("***找到信息提示窗口***"), std::string::npos) << log();
   EXPECT_EQ(locator.LocateBidCountMarker(), 2);
+
+  // Inside the window but with a wrong captcha: refused too.
+  clock_.sleepMs(300);
+  click(at(ClickPoint::bidpriceselfedit));
+  type("89400");
+  click(at(ClickPoint::bidbutton));
+  ASSERT_TRUE(waitFor([&] { return locator.DetectCaptchaBox() == 1; }, 5000)) << log();
+  clock_.sleepMs(200);
+  const std::string right = service.get("/practice/captcha");
+  type(right == "1111" ? "2222" : "1111");
+  click(at(ClickPoint::priceconfirmbutton));
+  clock_.sleepMs(200);
+  record = service.get("/practice/record");
+  EXPECT_NE(record.find("price=89400 "), std::string::npos) << record;
+  EXPECT_NE(record.find("accepted=false reason=captcha"), std::string::npos) << record;
+  EXPECT_EQ(locator.LocateBidCountMarker(), 2);
 }
 
 }  // namespace
