@@ -136,7 +136,7 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
   }
   while (ntpServers.size() < 4)
     ntpServers.push_back(ntpServers.empty() ? "127.0.0.1" : ntpServers.back());
-  if (browserCommand.empty()) browserCommand = {"xdg-open"};
+  if (browserCommand.empty()) browserCommand = DefaultBrowserCommand();
   fillList(vendorServers, Config{}.vendorServers, 3);
   fillList(vendorWwwServers, Config{}.vendorWwwServers, 3);
   return true;

@@ -11,14 +11,18 @@ namespace tavik {
 // The system's hosts file: /etc/hosts, or on Windows
 // %SystemRoot%\System32\drivers\etc\hosts.
 std::string DefaultHostsFile();
+// The program that opens a web address in the user's browser: xdg-open, or on Windows the
+// shell (explorer.exe hands an address to the default browser).
+std::vector<std::string> DefaultBrowserCommand();
 
 struct Config {
   // The official bidding site's root page.
   std::string officialSiteUrl = "https://paimai.alltobid.com/";
-  // Host of the vendor's web server that serves the practice pages "/fz.html" and "/51m.html".
-  std::string practiceHost = "http://tavik.example.net";
+  // Host of the vendor's web server that serves the practice pages "/fz.html" and "/51m.html":
+  // tavik-service on this machine (src/service), so that a fresh install needs no outside server.
+  std::string practiceHost = "http://127.0.0.1:8391";
   // The browser command: program and leading arguments; the page address is appended.
-  std::vector<std::string> browserCommand = {"xdg-open"};
+  std::vector<std::string> browserCommand = DefaultBrowserCommand();
   // The two practice bid numbers: bidding with either means practice mode.
   std::string practiceBidNumber1 = "88888888";
   std::string practiceBidNumber2 = "51515151";
@@ -33,15 +37,14 @@ struct Config {
   // Edition name shown in front of "V" in the window title.
   std::string editionName = "tavik";
   // Vendor page for a new version; "%s" becomes the announced version.
-  std::string downloadUrlFormat = "http://tavik.example.net/download/tavik-%s.zip";
+  std::string downloadUrlFormat = "http://127.0.0.1:8391/download/tavik-%s.zip";
   // The vendor's web servers 1..3 as base URLs ("http://host" or "http://host:port", no path):
   // each server's own name, and the "www" name that price reports (and the host-address request
-  // of server 1) use. With fewer than three, the last one fills the remaining places.
-  std::vector<std::string> vendorServers = {
-      "http://s1.tavik.example.net", "http://s2.tavik.example.net", "http://s3.tavik.example.net"};
-  std::vector<std::string> vendorWwwServers = {"http://www.s1.tavik.example.net",
-                                               "http://www.s2.tavik.example.net",
-                                               "http://www.s3.tavik.example.net"};
+  // of server 1) use. With fewer than three, the last one fills the remaining places. Built in:
+  // tavik-service on this machine for all six.
+  std::vector<std::string> vendorServers = {"http://127.0.0.1:8391", "http://127.0.0.1:8391",
+                                            "http://127.0.0.1:8391"};
+  std::vector<std::string> vendorWwwServers = vendorServers;
   // Limits of one HTTP request: to set up the connection, and for the whole exchange, so that a
   // dead or stalled server cannot hold a worker thread for long. Values that are not positive
   // numbers keep the defaults.

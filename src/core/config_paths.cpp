@@ -16,4 +16,8 @@ std::string DefaultHostsFile() {
   return "/etc/hosts";
 }
 
+std::vector<std::string> DefaultBrowserCommand() {
+  return {"xdg-open"};
+}
+
 }  // namespace tavik

@@ -14,4 +14,8 @@ std::string DefaultHostsFile() {
   return (root.empty() ? std::string("C:\\Windows") : root) + "\\System32\\drivers\\etc\\hosts";
 }
 
+std::vector<std::string> DefaultBrowserCommand() {
+  return {"explorer.exe"};
+}
+
 }  // namespace tavik

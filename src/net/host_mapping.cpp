@@ -7,6 +7,7 @@
 #include "core/file_replace.h"
 #include "core/gbk.h"
 #include "net/host_names.h"
+#include "net/hosts_by_hand.h"
 #include "net/reply_envelope.h"
 
 namespace tavik {
@@ -80,19 +81,6 @@ std::string WithoutHost(std::string_view line, std::string_view host) {
   for (auto m = matches.rbegin(); m != matches.rend(); ++m)
     kept.erase(words[*m - 1].end, words[*m].end - words[*m - 1].end);
   return kept;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string WriteByHand(const std::string& path, const std::string& line) {
-  return "无法修改 " + path + "（需要管理员权限），没有做任何改动。\n" +
-         "请在该文件末尾加入这一行" + "（文件中如已有其他指向同一主机名的行，请先删除）：\n" +
-         line + "\n" + "例如在终端中运行：\necho " + ShellQuoted(line) + " | sudo tee -a " +
-         ShellQuoted(path);
 }
 
 std::optional<std::string> ReadBounded(const std::string& path) {
@@ -189,7 +177,7 @@ HostMappingResult MapVendorHost(const VendorAccess& vendor, HttpTransport& trans
   if (!old || !ReplaceKeepingBackup(path, *old, content)) {
     log.LogStatus("无法修改hosts文件" + path + ",需要手工加入:" + line, false);
     result.outcome = Outcome::NotWritten;
-    result.userMessage = WriteByHand(path, line);
+    result.userMessage = HostsWriteByHand(path, line);
     return result;
   }
   log.LogStatus("hosts文件已更新:" + line + ",原内容备份为" + path + kHostsBackupSuffix, false);

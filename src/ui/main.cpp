@@ -1,7 +1,9 @@
 // tavik: the bidding assistant's window beside the auction page.
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "app/controller.h"
@@ -35,17 +37,32 @@ int main(int argc, char** argv) {
   std::vector<std::string> warnings;
   config.load(Config::defaultPath(), &warnings);
   for (const auto& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
+  // Unless the settings name a browser, pages open through tavik-browser beside the program:
+  // Chromium with the fonts and flags that draw pages exactly as they are read.
+  const std::string exeDir = programDirectory(argv[0]);
+  if (config.browserCommand == Config{}.browserCommand &&
+      std::filesystem::exists(exeDir + "tavik-browser"))
+    config.browserCommand = {exeDir + "tavik-browser"};
 
   RealClock clock;
   LogFile logFile(clock, LogFile::defaultPath());
   QtMailbox mailbox;
   QtTimers timers(mailbox);
   MainWindow window;
-  Controller controller(ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config,
-                                       programDirectory(argv[0])});
+  Controller controller(
+      ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config, exeDir});
   window.bind(&controller);
   if (const int code = controller.OnInitDialog(); code != 0) return code;
   window.show();
+  // For a practice run without a hand at the keyboard (scripts/run): "--practice" selects the
+  // practice scheme as the practice button does, "--start" then presses "开始运行".
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--practice") == 0) controller.SelectPracticeScheme();
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--start") == 0)
+      QTimer::singleShot(0, [&controller] { controller.ToggleRun(); });
+  }
   const int result = app.exec();
   controller.Shutdown();
   return result;

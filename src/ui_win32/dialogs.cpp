@@ -135,12 +135,13 @@ AdvancedDialog::AdvancedDialog(const std::vector<BoundControl>& bindings,
 SmartDialog::SmartDialog(const std::vector<BoundControl>& bindings,
                          const std::vector<int32_t>& values, HWND owner)
     : SettingsDialog(bindings, values) {
-  create("智能出价设定", kDialogStyle, owner, 560);
+  create("智能出价设定", kDialogStyle, owner, 680);
   beginGroup("智能出价表");
   newRow();
-  skip(330);
-  add(Kind::Label, -1, "浮动加价", 90);
-  add(Kind::Label, -1, "浮动减价", 90);
+  skip(386);  // over the two columns of amounts
+  add(Kind::Label, -1, "浮动加价", 64);
+  skip(56);
+  add(Kind::Label, -1, "浮动减价", 64);
   // Control ids per row in binding order: seconds, increment, top-up, then fast and slow.
   size_t next = 0;
   for (int row = 1; row <= kSmartRows; ++row) {
@@ -163,7 +164,7 @@ SmartDialog::SmartDialog(const std::vector<BoundControl>& bindings,
   add(Kind::Label, -1,
       "提示：根据剩余时间查找当前应该在最低成交价上加多少，从1开始往下顺序比对第一个满足条件的。"
       "跳价快慢是否调价在高级选项里面勾选。",
-      520, 34);
+      640, 34);
   addButtons();
   finish();
   showValues();

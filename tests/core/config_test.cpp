@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/temp_dir.h"
 
 namespace tavik {
@@ -47,6 +49,12 @@ TEST(Config, MissingFileKeepsDefaultsAndShortServerListIsFilledUp) {
   EXPECT_TRUE(c.load(dir.file("short.conf")));
   EXPECT_EQ(c.ntpServers, std::vector<std::string>(4, "127.0.0.9"));
   EXPECT_EQ(c.browserCommand, Config{}.browserCommand) << "an empty command falls back";
+}
+
+// The built-in hosts file is the system's own: /etc/hosts, or the one under %SystemRoot%.
+TEST(Config, TheBuiltInHostsFileIsTheSystems) {
+  EXPECT_TRUE(std::filesystem::exists(Config{}.hostsFile)) << Config{}.hostsFile;
+  EXPECT_FALSE(Config{}.browserCommand.empty());
 }
 
 }  // namespace
