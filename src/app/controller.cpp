@@ -188,6 +188,7 @@ int Controller::OnInitDialog() {
   netTime.m_ntpLastOffsetMs = 0;
   netTime.m_ntpOffsetMs = 0;
   net.m_netMode = 2;
+  netPrices.m_priceShareOn = deps_.config.sharePrices ? 1 : 0;
   clockState.m_auctionStartText.set("10:30:00");
   clockState.m_auctionHalfText.set("11:00:00");
   clockState.m_auctionEndText.set("11:30:00");

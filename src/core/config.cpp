@@ -114,6 +114,14 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
       {"relay_listen_port", port("relay_listen_port", relayListenPort)},
       {"vendor_bid_host", [this](const std::string& v) { vendorBidHost = v; }},
       {"hosts_file", [this](const std::string& v) { hostsFile = v; }},
+      {"share_prices",
+       [this, &refusal](const std::string& v) {
+         if (v == "0" || v == "1") {
+           sharePrices = v == "1";
+         } else {
+           refusal = "share_prices \"" + v + "\" is not 0 or 1";
+         }
+       }},
   };
   std::string line;
   int lineNo = 0;

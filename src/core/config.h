@@ -48,6 +48,10 @@ struct Config {
   // Limits of one HTTP request: to set up the connection, and for the whole exchange, so that a
   // dead or stalled server cannot hold a worker thread for long. Values that are not positive
   // numbers keep the defaults.
+  // Whether this copy reports the lowest price it reads to the vendor's servers, so that other
+  // copies share it. The vendor's configuration for the user would switch this; a setting takes
+  // its place here. A practice page turns reporting off for the session whatever this says.
+  bool sharePrices = true;
   int httpConnectTimeoutMs = 10'000;
   int httpTotalTimeoutMs = 30'000;
   // The UDP price relay. Clients greet the relay hosts in this order (up to five, each an IPv4

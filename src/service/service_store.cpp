@@ -82,9 +82,7 @@ bool ServiceStore::addPriceReport(const PriceReport& r) {
   if (!insert.ok()) return false;
   insert.bind(1, r.receivedMs).bind(2, r.bidNumber).bind(3, r.version).bind(4, r.ip);
   if (insert.bind(5, r.price).bind(6, r.remainSec).step() != SQLITE_DONE) return false;
-  Statement trim(db_,
-                 "DELETE FROM price_reports WHERE id <= (SELECT MAX(id) FROM price_reports) - ?");
-  return trim.ok() && trim.bind(1, maxRows_).step() == SQLITE_DONE;
+  return keepNewest("price_reports");
 }
 
 bool ServiceStore::addResult(const ResultUpload& u) {
@@ -95,7 +93,14 @@ bool ServiceStore::addResult(const ResultUpload& u) {
   if (!insert.ok()) return false;
   insert.bind(1, u.receivedMs).bind(2, u.bidNumber).bind(3, u.version).bind(4, u.result);
   if (insert.step() != SQLITE_DONE) return false;
-  Statement trim(db_, "DELETE FROM results WHERE id <= (SELECT MAX(id) FROM results) - ?");
+  return keepNewest("results");
+}
+
+// Drops all but the newest maxRows_ rows of `table` (one of ours, never a caller's text).
+bool ServiceStore::keepNewest(const std::string& table) {
+  Statement trim(
+      db_,
+      ("DELETE FROM " + table + " WHERE id <= (SELECT MAX(id) FROM " + table + ") - ?").c_str());
   return trim.ok() && trim.bind(1, maxRows_).step() == SQLITE_DONE;
 }
 

@@ -50,6 +50,7 @@ class ServiceStore {
 
  private:
   bool exec(const char* sql);
+  bool keepNewest(const std::string& table);
 
   std::mutex mutex_;
   sqlite3* db_ = nullptr;

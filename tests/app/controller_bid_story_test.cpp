@@ -169,6 +169,7 @@ TEST_F(BidStoryTest, TheLastNinetySecondsOfAnAuction) {
                                           "Chromium", {10, 10, 10 + 950, 10 + 850});
   desktop.setForeground(page);
 
+  config.sharePrices = false;  // the story of the bids alone, without the price reports
   clock.runUntilLocal(11, 28, 25);
   auction.playOnDriver(clock);
   ASSERT_EQ(startUp(), 0);

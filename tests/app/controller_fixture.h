@@ -27,7 +27,7 @@ class ControllerTest : public ::testing::Test {
   // Creates the controller (after marker files are in place) and runs its start-up.
   int startUp() {
     controller = std::make_unique<Controller>(ControllerDeps{
-        clock, desktop, timers, mailbox, view, logFile, Config{}, dir.dir(), &udp, &http});
+        clock, desktop, timers, mailbox, view, logFile, config, dir.dir(), &udp, &http});
     controller->onWorkerPass = [this](int worker, int64_t) {
       std::lock_guard lock(passMutex);
       passes[worker].push_back(clock.elapsedMs());
@@ -61,6 +61,7 @@ class ControllerTest : public ::testing::Test {
   }
 
   TempDir dir;
+  Config config;  // the installation settings the controller is created with
   VirtualClock clock;
   FakeDesktop desktop{clock};
   VirtualTimers timers{clock};

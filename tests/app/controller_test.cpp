@@ -375,8 +375,9 @@ TEST_F(ControllerTest, AHangingVendorServerHoldsOnlyItsOwnWorker) {
   showRemaining(65);  // the main parameters are asked for at once
   clearPasses();
   clock.runFor(5000);
-  EXPECT_EQ(http.requests(), 1);
+  EXPECT_EQ(http.requests(), 4) << "the main parameters, and a price report to each server";
   EXPECT_EQ(passTimes(4).size(), 1u) << "worker 4 waits for its server";
+  EXPECT_EQ(passTimes(8).size(), 1u) << "and each report worker for its own";
   EXPECT_EQ(passGaps(3), std::vector<int64_t>(49, 100)) << "the engine keeps its period";
   clock.runFor(30'000);
   EXPECT_GT(passTimes(4).size(), 1u) << "after the 30 s timeout worker 4 goes on";

@@ -20,7 +20,9 @@ TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
                      "ntp_servers = 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4\n"
                      "ntp_port=1123\n"
                      "practice_bid_number_2 = 51000051\n"
-                     "colour = blue\n");
+                     "colour = blue\n"
+                     "share_prices = 0\n"
+                     "share_prices = maybe\n");
   Config c;
   std::vector<std::string> warnings;
   EXPECT_TRUE(c.load(path, &warnings));
@@ -29,8 +31,11 @@ TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
   EXPECT_EQ(c.ntpPort, 1123);
   EXPECT_EQ(c.practiceBidNumber2, "51000051");
   EXPECT_EQ(c.practiceBidNumber1, Config{}.practiceBidNumber1);
-  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_FALSE(c.sharePrices) << "a bad value leaves the last good one";
+  EXPECT_TRUE(Config{}.sharePrices);
+  ASSERT_EQ(warnings.size(), 2u);
   EXPECT_NE(warnings[0].find(":6: unknown key \"colour\""), std::string::npos);
+  EXPECT_NE(warnings[1].find(":8: share_prices \"maybe\" is not 0 or 1"), std::string::npos);
 }
 
 // The users are in mainland China, where some foreign public time servers often do not answer.

@@ -152,6 +152,7 @@ TEST(SimulationTest, VendorPricesReachTheAssistant) {
   const SimOutcome out = RunSimulation(s);
   EXPECT_NE(out.log.find("tcp网络价格大于本地价格"), std::string::npos);
   EXPECT_NE(out.log.find("udp网络价格大于本地价格"), std::string::npos);
+  EXPECT_GT(out.priceReports, 0) << "and this copy shares the prices it reads";
   EXPECT_EQ(Of(out, "bid_accepted").size(), 2u);
 }
 

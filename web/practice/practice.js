@@ -138,9 +138,38 @@ function panel(id) {
   ctx.fillRect(ORIGIN.x + p.x, ORIGIN.y + p.y, p.w, p.h);
 }
 
+// What a person reads: the page's words in grey, beside the figures the assistant reads. Grey
+// (equal red, green and blue, antialiased into the background's grey) is taken by no colour
+// spec of the page, so these words never count as a figure or a marker.
+const LABEL = "#606060";
+function label(x, y, words, size = 12) {
+  ctx.font = size + "px 'WenQuanYi Micro Hei', sans-serif";
+  ctx.textBaseline = "top";
+  ctx.fillStyle = LABEL;
+  ctx.fillText(words, ORIGIN.x + x, ORIGIN.y + y);
+}
+function drawLabels(second) {
+  label(300, 10, "51沪牌 仿真练习 · 个人非营业性客车额度投标拍卖", 16);
+  label(300, 34, second ? "下半场：修改出价（第二次、第三次出价）" : "上半场：首次出价");
+  label(40, 266, "下半场");
+  label(40, 330, "结束时间");
+  label(165, 330, "时");
+  label(235, 330, "分");
+  label(61, 360, "目前时间");
+  label(40, 393, "最低可成交价");
+  label(580, 282, "加价幅度");
+  label(818, 292, "+ 加价");
+  label(580, 372, "自行输入价格");
+  label(805, 395, "出价");
+  label(380, 458, "出价次数");
+  label(420, 478, "已出价格");
+  label(520, 488, "出价时间");
+}
+
 function drawPage(now) {
   ctx.fillStyle = LAYOUT.background;
   ctx.fillRect(0, 0, canvas.width, canvas.height);
+  drawLabels(now >= HALF_MS);
   // The assistant takes the title's shift off the origin it finds through an anchor, so the
   // anchors sit that much the other way from the rest of the page.
   word("dd_201", "dd_201", -shift[0], -shift[1]);
@@ -176,11 +205,15 @@ function drawPage(now) {
   if (state.info) {
     panel("info");
     word("info901", "901");
+    label(665, 400, "确定");
   }
 }
 
 function drawBox() {
   panel("captcha");
+  label(470, 350, "请输入图像校验码，按回车确认");
+  label(530, 482, "确认");
+  label(720, 482, "取消");
   word("w901", "901");
   word("w911", "911");
   word("w302", "302");
