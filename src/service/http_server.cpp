@@ -68,7 +68,9 @@ class BoundedPool final : public httplib::TaskQueue {
 }  // namespace
 
 HttpServer::HttpServer(VendorService& service, const ServiceConfig& config)
-    : server_(std::make_unique<httplib::Server>()), port_(config.port) {
+    : server_(std::make_unique<httplib::Server>()),
+      address_(config.listenAddress),
+      port_(config.port) {
   const size_t workers = size_t(config.workers);
   const size_t queued = size_t(config.maxQueued);
   server_->new_task_queue = [workers, queued] { return new BoundedPool(workers, queued); };
@@ -106,8 +108,8 @@ HttpServer::~HttpServer() {
 }
 
 int HttpServer::bind() {
-  if (port_ == 0) return server_->bind_to_any_port("127.0.0.1");
-  return server_->bind_to_port("127.0.0.1", port_) ? port_ : -1;
+  if (port_ == 0) return server_->bind_to_any_port(address_);
+  return server_->bind_to_port(address_.c_str(), port_) ? port_ : -1;
 }
 
 bool HttpServer::run() {

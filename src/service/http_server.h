@@ -1,8 +1,8 @@
 #pragma once
-// The service on HTTP: cpp-httplib on 127.0.0.1, GET only, every request handed to
-// VendorService. A flood is answered or refused, never queued without bound: a fixed number
-// of workers, a bounded queue of accepted connections, short read and write timeouts, a cap
-// on requests per connection and on request bodies.
+// The service on HTTP: cpp-httplib on the configured address (127.0.0.1 by default), GET only,
+// every request handed to VendorService. A flood is answered or refused, never queued without
+// bound: a fixed number of workers, a bounded queue of accepted connections, short read and write
+// timeouts, a cap on requests per connection and on request bodies.
 
 #include <memory>
 #include <string>
@@ -23,7 +23,7 @@ class HttpServer {
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  // Binds 127.0.0.1 on the configured port (0: a free one). The port, or -1 when it cannot.
+  // Binds the configured address and port (0: a free one). The port, or -1 when it cannot.
   int bind();
   // Serves until stop(); returns false when it could not listen.
   bool run();
@@ -34,6 +34,7 @@ class HttpServer {
 
  private:
   std::unique_ptr<httplib::Server> server_;
+  std::string address_;
   int port_;
 };
 

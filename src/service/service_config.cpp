@@ -21,6 +21,12 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// Four dotted decimal numbers, as far as a settings file needs to tell: 7..15 digits and dots.
+bool IsDottedAddress(std::string_view text) {
+  return text.size() >= 7 && text.size() <= 15 &&
+         text.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
 bool ParseInt(std::string_view text, int low, int high, int& out) {
   int value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -97,8 +103,10 @@ bool ServiceConfig::load(const std::string& path, std::vector<std::string>& erro
       next.dictionaryFile = Resolve(folder, value);
     } else if (key == "host_address") {
       next.hostAddress = std::string(value);
-      ok = value.size() >= 7 && value.size() <= 15 &&
-           value.find_first_not_of("0123456789.") == std::string_view::npos;
+      ok = IsDottedAddress(value);
+    } else if (key == "listen_address") {
+      next.listenAddress = std::string(value);
+      ok = IsDottedAddress(value);
     } else if (key == "max_stored_rows") {
       ok = ParseInt(value, 1, 10'000'000, next.maxStoredRows);
     } else if (key == "workers") {

@@ -14,7 +14,11 @@ namespace tavik::service {
 inline constexpr size_t kMainParamFields = 21;
 
 struct ServiceConfig {
-  // The service listens on 127.0.0.1 only; 0 lets the system pick a free port (tests).
+  // The service listens on this IPv4 address: loopback by default, so that only programs on
+  // this machine reach it; another address of the machine serves the copies of a network
+  // (Windows PCs among them, which have no service of their own). Port 0 lets the system pick
+  // a free port (tests).
+  std::string listenAddress = "127.0.0.1";
   int port = 8391;
   // SQLite database of price reports and result uploads; ":memory:" keeps them in memory.
   std::string database = ":memory:";

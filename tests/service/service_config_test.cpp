@@ -14,6 +14,7 @@ TEST(ServiceConfig, ReadsEveryKeyWithPathsFromTheFilesFolder) {
   const std::string path = dir.file("service.conf",
                                     "# comment\n"
                                     "port = 9000\n"
+                                    "listen_address = 192.168.1.20\n"
                                     "database = state.db\n"
                                     "web_root = /srv/web\n"
                                     "dictionary_file = sscai.dll\n"
@@ -23,6 +24,8 @@ TEST(ServiceConfig, ReadsEveryKeyWithPathsFromTheFilesFolder) {
   std::vector<std::string> errors;
   ASSERT_TRUE(c.load(path, errors)) << errors.front();
   EXPECT_EQ(c.port, 9000);
+  EXPECT_EQ(c.listenAddress, "192.168.1.20");
+  EXPECT_EQ(ServiceConfig{}.listenAddress, "127.0.0.1");
   EXPECT_EQ(c.database, dir.path() + "/state.db");
   EXPECT_EQ(c.webRoot, "/srv/web");
   EXPECT_EQ(c.dictionaryFile, dir.path() + "/sscai.dll");
@@ -34,9 +37,9 @@ TEST(ServiceConfig, ReadsEveryKeyWithPathsFromTheFilesFolder) {
 TEST(ServiceConfig, AnyBadLineChangesNothing) {
   TempDir dir;
   const char* bad[] = {
-      "port = 70000",   "port = 80x",  "colour = red",     "just text",
-      "param_21 = 1",   "param_3 =",   "param_3 = 1,2",    "param_3 = a#AAb",
-      "param_3 = \x01", "workers = 0", "host_address = x", "database =",
+      "port = 70000",     "port = 80x",    "colour = red",         "just text",      "param_21 = 1",
+      "param_3 =",        "param_3 = 1,2", "param_3 = a#AAb",      "param_3 = \x01", "workers = 0",
+      "host_address = x", "database =",    "listen_address = any",
   };
   for (const char* line : bad) {
     ServiceConfig c;
