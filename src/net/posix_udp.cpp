@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "net/lookup_or_abandon.h"
 #include "net/udp_transport.h"
 
 namespace tavik {
@@ -172,25 +173,7 @@ std::unique_ptr<UdpSocket> SystemUdpTransport::open() {
 std::optional<uint32_t> SystemUdpTransport::resolve(const std::string& host) {
   if (host.empty()) return std::nullopt;
   if (auto address = ParseIpv4(host)) return address;
-  // getaddrinfo cannot be interrupted: it runs on its own thread, and a wait that is cancelled
-  // or takes too long leaves it to finish alone.
-  struct Result {
-    bool ready = false;
-    std::optional<uint32_t> address;
-  };
-  auto shared = cancelled_;
-  auto result = std::make_shared<Result>();
-  std::thread([shared, result, host] {
-    auto address = lookupIpv4(host);
-    std::lock_guard lock(shared->mutex);
-    result->address = address;
-    result->ready = true;
-    shared->done.notify_all();
-  }).detach();
-  std::unique_lock lock(shared->mutex);
-  shared->done.wait_for(lock, std::chrono::milliseconds(kResolveTimeoutMs),
-                        [&] { return result->ready || shared->cancelled; });
-  return result->ready ? result->address : std::nullopt;
+  return LookupOrAbandon(cancelled_, host, lookupIpv4, kResolveTimeoutMs);
 }
 
 }  // namespace tavik
