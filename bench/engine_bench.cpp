@@ -35,8 +35,8 @@ struct EngineRun {
   AtomicInt clientFound{1}, realMode{1}, compatMode{0};
   AtomicPoint screenSize;
   GuardedText title;
-  PageInputs in{auctionWnd, clientFound,    screenSize,        realMode,        compatMode, title,
-                ownWnd,     bid.m_bidPhase, bid.m_systemState, keys.g_keyCount, {}};
+  PageInputs in{auctionWnd, clientFound, screenSize,      realMode, compatMode,
+                title,      ownWnd,      keys.g_keyCount, {}};
   PageState page;
   ClockState clockState;
   NetworkTimeState netTime;
@@ -63,7 +63,7 @@ struct EngineRun {
     strategy.publish(s);
     page.g_pageOrigin = Point{35, 72};
     page.m_auctionStage = 2;
-    page.m_lowestPrice = 90000;
+    page.m_lowestPrice.Set(90000);
     page.g_captchaState = state >= 2 ? 1 : 0;
     page.g_bidButtonSeen = 1;
     clockState.m_remainSec = remain;

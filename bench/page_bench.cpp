@@ -56,11 +56,11 @@ struct PageRun {
   AtomicInt logEnabled{0};
   Logger logger{logFile, logEnabled};
   std::atomic<WindowId> auctionWnd{0}, ownWnd{0};
-  AtomicInt clientFound{1}, realMode{0}, compatMode{1}, bidPhase{0}, systemState{0}, keyCount{0};
+  AtomicInt clientFound{1}, realMode{0}, compatMode{1}, keyCount{0};
   AtomicPoint screenSize;
   GuardedText title{"额度投标拍卖"};
-  PageInputs in{auctionWnd, clientFound, screenSize,  realMode, compatMode, title,
-                ownWnd,     bidPhase,    systemState, keyCount, {}};
+  PageInputs in{auctionWnd, clientFound, screenSize, realMode, compatMode,
+                title,      ownWnd,      keyCount,   {}};
   PageState page;
   ClockState clockState;
   NetworkTimeState netTime;
@@ -89,7 +89,7 @@ struct PageRun {
     int h, m, s;
     std::string text;
     const int time = readers.ReadPageTime(h, m, s, text);
-    page.m_lowestPrice = 0;
+    page.m_lowestPrice.Set(0);
     return readers.ReadLowestPrice() == 1 && time == 1 && text == "11:29:12";
   }
 };

@@ -42,23 +42,16 @@ Controller::Controller(ControllerDeps deps)
       logger_(deps_.logFile, run.m_logEnabled,
               [this] { return FormatStatusLine(statusSources()); }),
       screen_(deps_.desktop),
-      pageInputs_{run.m_auctionWnd,
-                  run.m_clientFound,
-                  run.m_screenSize,
-                  run.m_realMode,
-                  run.m_compatMode,
-                  run.m_pageTitle,
-                  run.m_ownWnd,
-                  bid.m_bidPhase,
-                  bid.m_systemState,
-                  keys.g_keyCount,
-                  [this] { outcome_.DetectBidOutcome(); }},
+      pageInputs_{run.m_auctionWnd, run.m_clientFound, run.m_screenSize,
+                  run.m_realMode,   run.m_compatMode,  run.m_pageTitle,
+                  run.m_ownWnd,     keys.g_keyCount,   [this] { outcome_.DetectBidOutcome(); }},
       pageContext_{page,   clockState, netTime,       net,         pageInputs_,
                    table_, screen_,    deps_.desktop, deps_.clock, logger_},
       locator_(pageContext_),
       readers_(pageContext_),
       recognitionUpdater_(table_, logger_, [this](int slot) { screen_.UseDictionary(slot); }),
-      bidInputs_{run.m_realMode, run.m_clientFound, [this](int ms) { ArmResultUpload(ms); }},
+      bidInputs_{run.m_realMode, run.m_clientFound, [this](int ms) { ArmResultUpload(ms); },
+                 &run.m_running, &run.m_runGeneration},
       bidContext_{bid, keys, pageContext_, locator_, strategy, bidInputs_},
       actions_(bidContext_),
       timing_(bidContext_, strategy, actions_),
@@ -454,7 +447,7 @@ void Controller::SecondTick() {
 }
 
 bool Controller::OnKeyEvent(int code, int vk, int f) {
-  return KeyboardHookProc(keys, code, vk, f);
+  return KeyboardHookProc(keys, code, vk, f, deps_.clock.utcNowMs());
 }
 
 void Controller::DeriveRealMode() {

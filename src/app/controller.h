@@ -109,6 +109,8 @@ class Controller {
   void SecondTick();
   bool OnKeyEvent(int code, int vk, int flags);
 
+  // The month's warning price, which stands in for a lowest price not read yet.
+  void SetWarningPrice(int32_t price) { page.m_warningPrice = price; }
   // Sets the user's bid number and derives the mode; runs the recording set-up.
   void SetBidNumber(const std::string& bidNumber);
   void DeriveRealMode();

@@ -4,9 +4,10 @@
 
 namespace tavik {
 
-bool KeyboardHookProc(KeyFlags& flags, int code, int vk, int eventFlags) {
+bool KeyboardHookProc(KeyFlags& flags, int code, int vk, int eventFlags, int64_t nowMs) {
   if (code != vk::kHcAction) return false;
-  if (vk == vk::kReturn) flags.g_enterPressed = 1;
+  // The press's time, never 0 (0 means none pending).
+  if (vk == vk::kReturn) flags.g_enterPressed = nowMs > 0 ? nowMs : 1;
   if (vk == vk::kEscape) return true;
   // Only a plain release counts: injected, extended or Alt-held releases carry other flag bits.
   if (flags.g_functionKey == 0 && vk >= vk::kF1 && vk <= vk::kF12 && eventFlags == vk::kFlagUp) {

@@ -68,12 +68,13 @@ StatusUpdates ShowStatus(const StatusSources& s, Logger& log) {
     page.m_loggedLowestPrice = lowest;
   }
 
-  if (clock.m_subSecondTicks < 0 || clock.m_subSecondTicks > 4) clock.m_subSecondTicks = 4;
-  out.push_back({ctl::kRemainBox, RemainText(clock.m_remainSec, clock.m_subSecondTicks)});
+  const Point remain = clock.m_remainTicks.load();
+  const int ticks = remain.y < 0 || remain.y > 4 ? 4 : remain.y;
+  out.push_back({ctl::kRemainBox, RemainText(clock.m_remainSec, ticks)});
 
   // In real mode the month's warning price stands in until the page shows a price; a price
   // that a reader stores meanwhile is never overwritten.
-  if (s.run.m_realMode == 1) page.m_lowestPrice.compareExchange(0, page.m_warningPrice);
+  if (s.run.m_realMode == 1) page.m_lowestPrice.FallBackToWarning(0, page.m_warningPrice);
 
   out.push_back({ctl::kNetModeMark, s.net.m_netMode == 2 ? "+" : ""});
   const int addMiao = s.net.g_addmiao;

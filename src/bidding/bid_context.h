@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "bidding/bid_state.h"
+#include "bidding/run_guard.h"
 #include "core/atomic_int.h"
 #include "page/page_context.h"
 #include "page/page_locator.h"
@@ -20,6 +21,10 @@ struct BidInputs {
   // Starts timer 9, which requests the result upload after `delayMs`; from any thread (it goes
   // through the window's mailbox).
   std::function<void(int delayMs)> armResultUpload;
+  // The controller's run: on (m_running) and its identity (m_runGeneration). Null when the
+  // engine is driven without a controller: every step is live then.
+  const AtomicInt* m_running = nullptr;
+  const AtomicInt* m_runGeneration = nullptr;
 };
 
 struct BidContext {
@@ -29,6 +34,8 @@ struct BidContext {
   PageLocator& locator;
   const StrategyStore& strategy;
   const BidInputs& in;
+  // The run the engine's current step belongs to; its page actions and waits ask it.
+  RunGuard run{in.m_running, in.m_runGeneration, page.time};
 };
 
 // The two actions on the captcha box that the confirmation rules and the engine take; the page

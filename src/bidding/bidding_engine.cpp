@@ -13,6 +13,16 @@ std::string Format(const char* format, int a) {
   return text;
 }
 
+// The captcha box counts as gone once the tracker has missed it this long: one missed look (the
+// browser dragged between a capture and the next) is not the box closing.
+constexpr int64_t kBoxGoneAfterMs = 500;
+// A failed read-back is entered again while this many seconds or more are left.
+constexpr int32_t kReenterMinSec = 4;
+
+bool Is(int32_t state, SystemState s) {
+  return state == int32_t(s);
+}
+
 }  // namespace
 
 BiddingEngine::BiddingEngine(BidContext& c, PageActions& actions, ConfirmationTiming& timing)
@@ -23,7 +33,52 @@ void BiddingEngine::logStatus(const std::string& text) {
 }
 
 void BiddingEngine::sleep(int ms) {
-  c_.page.time.sleepMs(ms);
+  c_.run.Sleep(ms);
+}
+
+// The engine's state changes only here, in the engine's own step, and not once the step's run
+// has ended (a Stop or a new Start reset the state meanwhile).
+void BiddingEngine::setState(SystemState s) {
+  if (c_.run.Live()) c_.bid.m_systemState = int32_t(s);
+}
+
+// What the page tracker saw since the last step: an information window it dismissed (the
+// engine starts over), and a captcha box that went away while the user was typing for it.
+void BiddingEngine::followPage() {
+  PageState& page = c_.page.page;
+  BidState& bid = c_.bid;
+  const int32_t infos = page.m_infoWindowCount;
+  if (infos != bid.m_infoWindowsHandled) {
+    bid.m_infoWindowsHandled = infos;
+    setState(SystemState::Ready);
+    logStatus("状态初始化");
+  }
+  const int32_t state = bid.m_systemState;
+  if (!Is(state, SystemState::CaptchaUp) && !Is(state, SystemState::EnterPressed)) return;
+  const int64_t goneSince = page.m_captchaGoneMs;
+  if (page.g_captchaState != 0 || goneSince == 0) return;
+  if (c_.page.time.utcNowMs() - goneSince < kBoxGoneAfterMs) return;
+  logStatus("出错,2,3状态，发现无验证码框在最前");
+  setState(SystemState::Ready);
+  logStatus("状态初始化");
+}
+
+// The second half has begun: the second bid is due, unless outcome detection has moved the
+// phase further meanwhile.
+void BiddingEngine::beginSecondHalf() {
+  for (int phase = c_.bid.m_bidPhase; phase <= 0; phase = c_.bid.m_bidPhase) {
+    if (c_.bid.m_bidPhase.compareExchange(phase, int32_t(BidPhase::SecondBid))) break;
+  }
+}
+
+// An entry goes in only where this run has found the page and read a price off it: before
+// that the origin is an earlier run's and the price the warning price standing in.
+bool BiddingEngine::pageKnown() {
+  const PageState& page = c_.page.page;
+  if (page.m_pageLocatedInRun == 1 && page.m_lowestPrice.PageReadInRun()) return true;
+  if (c_.bid.m_pageWaitLogged.exchange(1) == 0)
+    logStatus("***等待本次运行定位页面并读到最低价后再出价***");
+  return false;
 }
 
 PriceInputs BiddingEngine::inputs() const {
@@ -31,6 +86,7 @@ PriceInputs BiddingEngine::inputs() const {
 }
 
 void BiddingEngine::BiddingEngineStep() {
+  c_.run.Begin();
   // One time and one strategy for the whole pass.
   const int r = c_.page.clock.m_remainSec;
   if (r == 0) return;
@@ -43,6 +99,8 @@ void BiddingEngine::BiddingEngineStep() {
   }
   RecordPriceHistory(bid.m_priceHistory, r, page.m_lowestPrice);
   if (stage != 2) return;
+  beginSecondHalf();
+  followPage();
   const auto strategy = c_.strategy.snapshot();
   if (bid.m_systemState > 4) sleep(500);
 
@@ -58,7 +116,7 @@ void BiddingEngine::BiddingEngineStep() {
     return;
   }
   if (bid.m_systemState == 1 && captchaWait()) return;
-  if (bid.m_systemState == 2 && c_.keys.g_enterPressed.exchange(0) == 1) {
+  if (bid.m_systemState == 2 && c_.keys.g_enterPressed.exchange(0) != 0) {
     enterPressed(r);
     return;
   }
@@ -85,35 +143,46 @@ void BiddingEngine::BiddingEngineStep() {
   remedy(*strategy, r);
 }
 
-// Step 8: the captcha box is awaited after a bid entry. True when the step ends here.
+// Step 8: the captcha box is awaited after a bid entry. True when the step ends here. An
+// information window counts only when it came after this entry.
 bool BiddingEngine::captchaWait() {
   PageState& page = c_.page.page;
   logStatus("***状态为1,寻找验证码窗口***");
   sleep(100);
   int budget = 20;
-  while (page.g_captchaState == 0 && page.m_infoWindowSec <= 0) {
+  const auto infoSinceEntry = [&] { return page.m_infoWindowCount != c_.bid.m_infoWindowsAtEntry; };
+  while (page.g_captchaState == 0 && !infoSinceEntry()) {
     if (--budget < 1) {
       logStatus("***20次没找到验证码框***");
       break;
     }
-    sleep(100);
+    if (!c_.run.Sleep(100)) return true;
   }
   if (page.g_captchaState == 1) {
     logStatus(Format("找到验证码框用时:%d毫秒", (20 - budget) * 100));
-    c_.bid.m_systemState = 2;
-    c_.keys.g_enterPressed = 0;
+    setState(SystemState::CaptchaUp);
+    dropEnterBeforeBox();
     logStatus("***验证码框跳出***");
     return true;
   }
   sleep(100);
   if (page.g_bidButtonSeen == 1 && page.g_captchaState == 0) {
     // The page still offers the bid button: the bid did not register.
-    c_.bid.m_systemState = 0;
+    setState(SystemState::Ready);
     c_.keys.g_enterPressed = 0;
     logStatus("***出错！检测到出价状态,状态初始化***");
     return true;
   }
   return false;
+}
+
+// An Enter pressed before the box appeared does not confirm it; one pressed after it does,
+// however late the engine noticed the box. A newer Enter stored meanwhile is kept.
+void BiddingEngine::dropEnterBeforeBox() {
+  const int64_t enterAt = c_.keys.g_enterPressed;
+  const int64_t shownAt = c_.page.page.m_captchaShownMs;
+  if (enterAt != 0 && (shownAt == 0 || enterAt < shownAt))
+    c_.keys.g_enterPressed.compareExchange(enterAt, 0);
 }
 
 // The confirmation clicks the OK point in the middle of its sweep and sets the state to 6 only
@@ -123,7 +192,7 @@ bool BiddingEngine::captchaWait() {
 // state is put back.
 void BiddingEngine::keepEarlyOutcome(int phaseBefore) {
   const int phase = c_.bid.m_bidPhase;
-  if (phase == phaseBefore) return;
+  if (phase == phaseBefore || !c_.run.Live()) return;
   if (phase >= 3) {
     c_.bid.m_systemState.compareExchange(6, 7);
   } else if (c_.bid.m_systemState.compareExchange(6, 0)) {
@@ -134,7 +203,7 @@ void BiddingEngine::keepEarlyOutcome(int phaseBefore) {
 // Step 9: the user typed the captcha and pressed Enter.
 void BiddingEngine::enterPressed(int r) {
   BidState& bid = c_.bid;
-  bid.m_systemState = 3;
+  setState(SystemState::EnterPressed);
   logStatus("***回车确认***");
   char entry[200];
   std::snprintf(entry, sizeof entry, "ppp:enter sec:%d,nowprice=%d,sendprice=%d,send sec=%d.", r,
@@ -167,7 +236,7 @@ bool BiddingEngine::priceBelowLowest(const Strategy& s, int r) {
         bid.m_myPrice < c_.page.page.m_lowestPrice && s.m_advOption[13] != 0 && r > 8))
     return false;
   c_.page.log.LogStatus("@@@@@@@@@进入,检查出的价格是否低于最低可成交价@@@@@@@@@@", false);
-  bid.m_systemState = 0;
+  setState(SystemState::Ready);
   actions_.CancelCaptchaBox();
   sleep(500);
   if (c_.page.page.g_captchaState != 0) {
@@ -212,25 +281,38 @@ bool BiddingEngine::refusedForBidButton(BidKind kind) {
   return true;
 }
 
-void BiddingEngine::enter(const Strategy& s, int32_t price, BidKind kind) {
+// Enters the price and presses bid. False when the entry is not a bid: the page's price box
+// could not be read back, and there is time to enter it again (the box it brings up is
+// cancelled and the next step enters again).
+bool BiddingEngine::enter(const Strategy& s, int32_t price, BidKind kind) {
+  c_.bid.m_infoWindowsAtEntry = c_.page.page.m_infoWindowCount.load();
   const BidEntry entry = ChooseEntry(s, inputs(), c_.bid.m_priceHistory, price, kind, c_.page.log);
-  if (entry.kind == EntryKind::Price)
-    actions_.EnterPriceBid(entry.amount);
-  else
-    actions_.EnterIncrementBid(entry.amount);
+  const EntryResult result = entry.kind == EntryKind::Price
+                                 ? actions_.EnterPriceBid(entry.amount)
+                                 : actions_.EnterIncrementBid(entry.amount);
+  if (result != EntryResult::Unverified) return true;
+  if (c_.page.clock.m_remainSec < kReenterMinSec) {
+    logStatus("***读回出价价格失败,时间不够,按计算价格继续***");
+    return true;
+  }
+  logStatus("***读回出价价格失败,取消验证码框,重新出价***");
+  if (c_.page.page.g_captchaState == 1) actions_.CancelCaptchaBox();
+  setState(SystemState::Ready);
+  return false;
 }
 
 // Steps 6 and 7: the second or third bid's price entered and the bid button pressed.
 void BiddingEngine::placeBid(const Strategy& s, BidKind kind) {
+  if (!pageKnown()) return;
   const bool second = kind == BidKind::Second;
   logStatus(second ? "准备第二次出价" : "准备第三次出价");
   const int32_t price = second ? SecondBidPrice(s, inputs(), c_.page.log)
                                : ThirdBidPrice(
                                      s, [this] { return inputs(); }, c_.page.time, c_.page.log);
   if (refusedForBidButton(kind)) return;
-  enter(s, price, kind);
+  if (!enter(s, price, kind)) return;
   BidState& bid = c_.bid;
-  bid.m_systemState = 1;
+  setState(SystemState::BidEntered);
   logStatus(second ? "***第2次出价,叫验证码完成***" : "***第3次出价,叫验证码完成***");
   if (bid.m_noBidButtonRetries >= 1)
     logStatus(second ? "***第2次出价未检查到出价按钮***" : "***第3次出价未检查到出价按钮***");
@@ -255,6 +337,7 @@ void BiddingEngine::remedy(const Strategy& s, int r) {
   } else {
     return;
   }
+  if (!pageKnown()) return;
   bid.m_remedyEntered = 1;
   if (state == 2 || state == 3) {
     logStatus("***补救策略计划取消验证码框***");
@@ -262,9 +345,9 @@ void BiddingEngine::remedy(const Strategy& s, int r) {
   }
   const int32_t price = RemedyPrice(s, inputs(), bid.m_priceHistory, c_.page.log);
   if (refusedForBidButton(BidKind::Remedy)) return;
-  enter(s, price, BidKind::Remedy);
+  if (!enter(s, price, BidKind::Remedy)) return;
   logStatus("***补救出价***");
-  bid.m_systemState = 1;
+  setState(SystemState::BidEntered);
   if (bid.m_noBidButtonRetries >= 1) logStatus("***补救出价未检查到出价按钮***");
   bid.m_noBidButtonRetries = 0;
 }

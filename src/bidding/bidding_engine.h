@@ -21,13 +21,18 @@ class BiddingEngine {
   void BiddingEngineStep();
 
  private:
+  void setState(SystemState s);
+  void followPage();
+  void beginSecondHalf();
+  bool pageKnown();
   bool captchaWait();
+  void dropEnterBeforeBox();
   void keepEarlyOutcome(int phaseBefore);
   void enterPressed(int r);
   bool spacePressed(int r);
   bool priceBelowLowest(const Strategy& s, int r);
   bool refusedForBidButton(BidKind kind);
-  void enter(const Strategy& s, int32_t price, BidKind kind);
+  bool enter(const Strategy& s, int32_t price, BidKind kind);
   void placeBid(const Strategy& s, BidKind kind);
   void remedy(const Strategy& s, int r);
   PriceInputs inputs() const;

@@ -1,4 +1,5 @@
 #include "bidding/confirmation.h"
+#include "bidding/price_inputs.h"
 #include "core/fill_text.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 namespace tavik {
 namespace {
 
-constexpr int32_t kReachedMargin = 300;  // a price is reached at lowest price + 300
 constexpr int kAutoAdjustOption = 3;     // "智能判断": the adjustment table decides
 constexpr int kThirdBidHoldOption = 14;  // cancel a third bid reached with 12 s or more left
 constexpr int kEarlyOption = 17;         // early confirmation (without the adjustment)
@@ -68,17 +68,21 @@ struct ConfirmationTiming::Decision {
   bool autoForce = false;
 };
 
+// The remaining second and its ticks are one published pair: a cut at "3 seconds, 600 ms
+// gone" never pairs the second of one tick with the ticks of another.
 ConfirmationTiming::Reading ConfirmationTiming::Read() const {
-  return Reading{c_.page.clock.m_remainSec.load(), c_.page.page.m_lowestPrice.load(),
-                 c_.bid.m_myPrice.load(), c_.page.clock.m_subSecondTicks.load()};
+  const Point remain = c_.page.clock.m_remainTicks.load();
+  return Reading{remain.x, c_.page.page.m_lowestPrice.load(), c_.bid.m_myPrice.load(), remain.y};
 }
 
 void ConfirmationTiming::Log(const std::string& text) {
   c_.page.log.LogStatus(text, true);
 }
 
-void ConfirmationTiming::Sleep(int ms) {
-  c_.page.time.sleepMs(ms);
+// False once the run has ended: a Stop, F2 or a new Start ends every wait at once, and
+// nothing of the ended run is confirmed.
+bool ConfirmationTiming::Sleep(int ms) {
+  return c_.run.Sleep(ms);
 }
 
 ConfirmResult ConfirmationTiming::DecideConfirmation() {
@@ -104,6 +108,11 @@ ConfirmResult ConfirmationTiming::DecideConfirmation() {
     forced = true;
   }
 
+  // The run may have ended during the waits: a stopped run confirms nothing.
+  if (!c_.run.Live()) {
+    Log("***运行已停止,不确认出价***");
+    return ConfirmResult::None;
+  }
   // The waits above may have taken seconds: decide on the values of now.
   const Reading after = Read();
   if (!after.reached() && !forced) return ConfirmResult::None;
@@ -212,7 +221,7 @@ void ConfirmationTiming::ForcedDelay(int passes, bool ruleA) {
       if (ruleA && now.ticks == 3) Sleep(50);
       break;
     }
-    Sleep(kStepMs);
+    if (!Sleep(kStepMs)) break;
     ++sleeps;
   }
   Log(Fill(ruleA ? "***A强制出价延迟%d00毫秒***" : "***B强制出价延迟%d00毫秒***", {sleeps}));
@@ -267,7 +276,7 @@ void ConfirmationTiming::EarlyConfirm(const Strategy& s, const ConfirmationLimit
           }
         }
       }
-      Sleep(kStepMs);
+      if (!Sleep(kStepMs)) break;
       --k;
     }
   }
@@ -285,8 +294,13 @@ ConfirmResult ConfirmationTiming::LastSecondsConfirm() {
   const int64_t elapsed = int64_t{c_.bid.m_bidSentSec.load()} - r;
   const int32_t fsec = ForcedSecond(*snapshot, net.m_forceShift.load());
   const int32_t digits = net.g_captchaDigits.load();
-  // A typed character is two key events, press and release.
-  const bool typed = int64_t{c_.keys.g_keyCount.load()} >= 2 * int64_t{digits};
+  // A typed character is two key events, press and release; the keys count from the box's
+  // appearance, or from the page actions' last clearing of the count when that came later.
+  const int32_t keys = c_.keys.g_keyCount.load();
+  const bool clearedSince = c_.bid.m_keyCountClearedMs >= c_.page.page.m_captchaShownMs;
+  const int64_t typedKeys =
+      clearedSince ? keys : int64_t{keys} - c_.page.page.m_keyCountAtBox.load();
+  const bool typed = typedKeys >= 2 * int64_t{digits};
   const bool boxUp = c_.page.page.g_captchaState.load() == 1;
 
   if (r <= fsec && typed) {

@@ -56,7 +56,7 @@ class ConfirmationTiming {
   void ForcedDelay(int passes, bool ruleA);
   void WriteBackLimits(const Strategy& snapshot, const ConfirmationLimits& limits);
   void Log(const std::string& text);
-  void Sleep(int ms);
+  bool Sleep(int ms);
 
   BidContext& c_;
   StrategyStore& strategy_;

@@ -17,8 +17,6 @@ namespace {
 // entries the rest are typed.
 constexpr int32_t kLateSec = 15;
 constexpr int32_t kLatePastedMax = 3;
-// A price is reachable up to the lowest price plus this much.
-constexpr int64_t kReachedMargin = 300;
 // The page's increment box takes whole hundreds from 300 on.
 constexpr int32_t kMinIncrement = 300;
 constexpr int32_t kMaxIncrement = 2000;
@@ -46,13 +44,13 @@ bool Found(Point p) {
 }  // namespace
 
 void ResetSystemState(BidContext& c) {
-  c.bid.m_systemState = 0;
+  c.bid.m_systemState = int32_t(SystemState::Ready);
   c.page.log.LogStatus("状态初始化", true);
 }
 
 // --- Entering prices ---
 
-void PageActions::EnterIncrementBid(int32_t increment) {
+EntryResult PageActions::EnterIncrementBid(int32_t increment) {
   const Point cursor = c_.page.desktop.cursorPos();
   if (increment <= 0 || increment % 100 != 0 || increment > kMaxIncrement) {
     increment = LookupSmartRow(*c_.strategy.snapshot(), remain()).add;
@@ -61,34 +59,41 @@ void PageActions::EnterIncrementBid(int32_t increment) {
   // What the page's increment box takes; the read-back and my price count with the same value.
   const int32_t entered = std::max(increment / 100 * 100, kMinIncrement);
   // Without the clipboard a paste would enter whatever it held before: type instead.
-  if (pasteVariant() && SetClipboardText(std::to_string(entered))) {
-    pasteIncrement(entered);
-  } else {
-    typeIncrement(entered, cursor);
+  if (!pasteVariant()) {
+    typeIncrement(entered, cursor, false);
+    return EntryResult::Entered;
   }
+  if (SetClipboardText(std::to_string(entered))) return pasteIncrement(entered);
+  logStatus("***剪贴板设置失败,改为键入加价***");
+  typeIncrement(entered, cursor, true);
+  return EntryResult::Entered;
 }
 
-void PageActions::EnterPriceBid(int32_t price) {
+EntryResult PageActions::EnterPriceBid(int32_t price) {
   const Point cursor = c_.page.desktop.cursorPos();
   const PriceInputs in =
       ReadPriceInputs(c_.page.page, c_.page.clock, c_.bid, c_.page.net, c_.in.m_realMode);
   int32_t p =
       FloatingAdjust(*c_.strategy.snapshot(), in, c_.bid.m_priceHistory, price, c_.page.log);
-  if (pasteVariant()) {
-    p = Clamp(std::max<int64_t>(p, c_.page.page.m_lowestPrice + kReachedMargin));
-    if (SetClipboardText(std::to_string(p))) {
-      pastePrice(p);
-      return;
-    }
+  if (!pasteVariant()) {
+    typePrice(p, cursor, false);
+    return EntryResult::Entered;
   }
-  typePrice(p, cursor);
+  p = Clamp(std::max<int64_t>(p, c_.page.page.m_lowestPrice + kReachedMargin));
+  if (SetClipboardText(std::to_string(p))) {
+    pastePrice(p);
+    return EntryResult::Entered;
+  }
+  logStatus("***剪贴板设置失败,改为键入价格***");
+  typePrice(p, cursor, true);
+  return EntryResult::Entered;
 }
 
 bool PageActions::pasteVariant() const {
   return entry_.m_pasteMode == 1 && entry_.m_lateBidCount < kLatePastedMax;
 }
 
-void PageActions::pasteIncrement(int32_t increment) {
+EntryResult PageActions::pasteIncrement(int32_t increment) {
   wait(100);
   const Point field = at(ClickPoint::bid_addprice_selfedit);
   click(field);
@@ -109,9 +114,10 @@ void PageActions::pasteIncrement(int32_t increment) {
   wait(100);
   const Point bid = at(ClickPoint::bidbutton);
   pressAt(bid, 20);
-  readBack(increment);
+  const bool verified = readBack(increment);
   move(bid + Point{0, 30});
   afterPastedEntry();
+  return verified ? EntryResult::Entered : EntryResult::Unverified;
 }
 
 void PageActions::pastePrice(int32_t price) {
@@ -130,10 +136,12 @@ void PageActions::pastePrice(int32_t price) {
   afterPastedEntry();
 }
 
-// The price the page made of the increment, as copied from its price box. A copy far from
-// what the increment should give (a failed copy, a stale clipboard) is replaced by the
-// computed price; while the lowest price has not really been read, the page's is taken.
-void PageActions::readBack(int32_t increment) {
+// The price the page made of the increment, as copied from its price box. While the lowest
+// price has not really been read, the page's is taken. A copy far from what the increment
+// should give is not taken on trust: a plausible price is what the box holds, and becomes my
+// price; no price at all (a failed copy, an empty box) leaves the entry unverified (false),
+// with the computed price as my price.
+bool PageActions::readBack(int32_t increment) {
   const int32_t copied = ReadClipboardPrice();
   const int32_t lowest = c_.page.page.m_lowestPrice;
   const int64_t expected = int64_t{lowest} + increment;
@@ -141,48 +149,62 @@ void PageActions::readBack(int32_t increment) {
     c_.bid.m_myPrice = copied;
     // Only over the value tested: a real reading stored meanwhile by the price reader stays.
     if (lowest <= c_.page.page.m_warningPrice)
-      c_.page.page.m_lowestPrice.compareExchange(lowest, copied - increment);
+      c_.page.page.m_lowestPrice.CorrectFromReadBack(lowest, copied - increment);
     logStatus("读回出价价格成功");
-  } else {
-    logStatus("读回出价价格失败");
-    c_.bid.m_myPrice = Clamp(expected);
+    return true;
   }
+  logStatus("读回出价价格失败");
+  if (copied != 0) {
+    c_.bid.m_myPrice = copied;
+    logStatus(Format("***读回的价格%d与计划不符,按页面上的价格纠正***", copied));
+    return true;
+  }
+  c_.bid.m_myPrice = Clamp(expected);
+  return false;
 }
 
 void PageActions::afterPastedEntry() {
   const int32_t r = remain();
   if (r <= kLateSec) ++entry_.m_lateBidCount;
   c_.bid.m_bidSentSec = r;
-  c_.page.page.m_infoWindowSec = 0;
-  c_.keys.g_keyCount = 0;
+  clearKeyCount();
   c_.keys.g_spacePressed = 0;
   wait(1500);
 }
 
 // The increment is typed into the increment box and the page adds it to its own lowest price,
 // as in the paste variant (docs/typing-variant.md).
-void PageActions::typeIncrement(int32_t increment, Point cursor) {
+void PageActions::typeIncrement(int32_t increment, Point cursor, bool fallback) {
   ClearField(ClickPoint::bid_addprice_selfedit);
   wait(200);
   typeDigits(increment);
   wait(500);
   pressAt(at(ClickPoint::addbutton), 20);
   wait(100);
-  pressAt(at(ClickPoint::bidbutton), 50);
+  const Point bid = at(ClickPoint::bidbutton);
+  pressAt(bid, 50);
   c_.bid.m_myPrice = Clamp(int64_t{c_.page.page.m_lowestPrice} + increment);
-  move(cursor);
-  c_.bid.m_bid3Allowed = 0;
-  wait(500);
+  if (!fallback) return afterTypedEntry(cursor);
+  move(bid + Point{0, 30});
+  afterPastedEntry();
 }
 
-void PageActions::typePrice(int32_t price, Point cursor) {
+void PageActions::typePrice(int32_t price, Point cursor, bool fallback) {
   ClearField(ClickPoint::bidpriceselfedit);
   wait(200);
   price = Clamp(std::max<int64_t>(price, c_.page.page.m_lowestPrice + kReachedMargin));
   typeDigits(price);
   wait(500);
-  pressAt(at(ClickPoint::bidbutton), 50);
+  const Point bid = at(ClickPoint::bidbutton);
+  pressAt(bid, 50);
   c_.bid.m_myPrice = price;
+  if (!fallback) return afterTypedEntry(cursor);
+  move(bid + Point{0, 30});
+  afterPastedEntry();
+}
+
+// The typed variants hold the third bid back (m_bid3Allowed) and give the cursor back.
+void PageActions::afterTypedEntry(Point cursor) {
   move(cursor);
   c_.bid.m_bid3Allowed = 0;
   wait(500);
@@ -216,7 +238,7 @@ void PageActions::ClearField(ClickPoint field) {
 // --- The captcha box ---
 
 void PageActions::CancelCaptchaBox() {
-  c_.keys.g_keyCount = 0;
+  clearKeyCount();
   if (!boxShown()) {
     logStatus("***出错，没检测到验证码框***");
     return;
@@ -264,7 +286,7 @@ void PageActions::cancelAround(Point k) {
 }
 
 void PageActions::ConfirmCaptchaBox() {
-  c_.keys.g_keyCount = 0;
+  clearKeyCount();
   const Point c = at(ClickPoint::priceconfirmbutton);
   const Point ok = c_.page.page.m_captchaOkPos.load();
   const Point k = c_.page.page.m_captchaCancelPos.load();
@@ -277,7 +299,8 @@ void PageActions::ConfirmCaptchaBox() {
   } else {
     confirmSweep(c);
   }
-  c_.bid.m_systemState = 6;
+  if (!live()) return;
+  c_.bid.m_systemState = int32_t(SystemState::Confirmed);
   c_.keys.g_enterPressed = 0;
   if (remain() > 2) wait(100);
   if (!boxShown()) {
@@ -346,7 +369,7 @@ void PageActions::confirmFallbacks(Point c) {
 // --- The clipboard ---
 
 bool PageActions::SetClipboardText(const std::string& text) {
-  return c_.page.desktop.setClipboardText(text);
+  return live() && c_.page.desktop.setClipboardText(text);
 }
 
 int32_t PageActions::ReadClipboardPrice() {
@@ -357,6 +380,12 @@ int32_t PageActions::ReadClipboardPrice() {
 }
 
 // --- Elementary steps ---
+
+// The user's keys count anew from here (the captcha's typing is judged by them).
+void PageActions::clearKeyCount() {
+  c_.keys.g_keyCount = 0;
+  c_.bid.m_keyCountClearedMs = c_.page.time.utcNowMs();
+}
 
 Point PageActions::at(ClickPoint p) const {
   const ElementPoint offset = c_.page.table.point(p);
@@ -372,19 +401,25 @@ bool PageActions::boxShown() const {
 }
 
 void PageActions::wait(int ms) {
-  c_.page.time.sleepMs(ms);
+  c_.run.Sleep(ms);
 }
 
 void PageActions::move(Point p) {
-  c_.page.desktop.setCursorPos(p);
+  if (live()) c_.page.desktop.setCursorPos(p);
 }
 
 void PageActions::down() {
+  if (!live()) return;
   c_.page.desktop.leftButtonDown();
+  buttonHeld_ = true;
 }
 
+// A press that went out is always released, even after the run ended: a button left down
+// would stay held on the desktop. Nothing else is sent once the run has ended.
 void PageActions::up() {
+  if (!buttonHeld_) return;
   c_.page.desktop.leftButtonUp();
+  buttonHeld_ = false;
 }
 
 void PageActions::click(Point p) {
@@ -402,11 +437,14 @@ void PageActions::pressAt(Point p, int holdMs) {
 
 // Every key is released at once: a press without its release stays held on X11.
 void PageActions::key(int vk) {
+  if (!live()) return;
   c_.page.desktop.keyDown(vk);
   c_.page.desktop.keyUp(vk);
 }
 
+// Control is released whatever happens after its press.
 void PageActions::withControl(int vk) {
+  if (!live()) return;
   c_.page.desktop.keyDown(vk::kControl);
   wait(20);
   key(vk);

@@ -5,7 +5,9 @@
 // points on the page origin. Every move, press, key and pause goes through the desktop and the
 // clock, in a fixed order: the page needs its pauses to take each input.
 //
-// All of it runs on the engine's thread and blocks it for 0.5 to 3 seconds per call.
+// All of it runs on the engine's thread and blocks it for 0.5 to 3 seconds per call. Every
+// input and pause asks the engine's run guard first: once the run has ended, the pauses end
+// and nothing more is clicked, typed or pasted.
 
 #include <cstdint>
 #include <string>
@@ -30,16 +32,22 @@ struct EntryState {
 // The engine state back to 0 (ready), logged as "状态初始化".
 void ResetSystemState(BidContext& c);
 
+// What came of an entry.
+enum class EntryResult {
+  Entered,     // the price is in the box and bid was pressed; m_myPrice is the page's price
+  Unverified,  // bid was pressed, but the page's price box could not be read back
+};
+
 class PageActions : public CaptchaBoxActions {
  public:
   explicit PageActions(BidContext& c) : c_(c) {}
 
   // Enters an increment and presses bid. An increment that is not a positive multiple of 100
   // up to 2000 is replaced by the smart increment of the current second.
-  void EnterIncrementBid(int32_t increment);
+  EntryResult EnterIncrementBid(int32_t increment);
   // Enters a full price (after the floating adjustment, and at least the lowest price + 300)
   // and presses bid.
-  void EnterPriceBid(int32_t price);
+  EntryResult EnterPriceBid(int32_t price);
   // Clicks into an input box and empties it.
   void ClearField(ClickPoint field);
 
@@ -56,11 +64,14 @@ class PageActions : public CaptchaBoxActions {
 
  private:
   bool pasteVariant() const;
-  void pasteIncrement(int32_t increment);
+  EntryResult pasteIncrement(int32_t increment);
   void pastePrice(int32_t price);
-  void typeIncrement(int32_t increment, Point cursor);
-  void typePrice(int32_t price, Point cursor);
-  void readBack(int32_t increment);
+  // The typed entries. `fallback`: typing stands in for a paste whose clipboard could not be
+  // set; what follows the entry is then the paste's.
+  void typeIncrement(int32_t increment, Point cursor, bool fallback);
+  void typePrice(int32_t price, Point cursor, bool fallback);
+  void afterTypedEntry(Point cursor);
+  bool readBack(int32_t increment);
   void afterPastedEntry();
   void typeDigits(int32_t value);
   void pressBidAndRestore(Point cursor);
@@ -73,6 +84,8 @@ class PageActions : public CaptchaBoxActions {
   void confirmFallbacks(Point c);
 
   Point at(ClickPoint p) const;
+  bool live() const { return c_.run.Live(); }
+  void clearKeyCount();
   int32_t remain() const;
   bool boxShown() const;
   void wait(int ms);
@@ -87,6 +100,8 @@ class PageActions : public CaptchaBoxActions {
 
   BidContext& c_;
   EntryState entry_;
+  // A left-button press this object sent and has not released yet (engine thread only).
+  bool buttonHeld_ = false;
 };
 
 }  // namespace tavik

@@ -13,6 +13,11 @@
 
 namespace tavik {
 
+// The auction takes a bid within this much above the lowest acceptable price: a bid price is
+// reached once it is at most the lowest price plus this margin, and no price is entered below
+// the lowest price plus it.
+inline constexpr int32_t kReachedMargin = 300;
+
 struct PriceInputs {
   int32_t m_lowestPrice = 0;  // the page's lowest acceptable price (L)
   int32_t m_remainSec = 0;    // whole seconds left (r)

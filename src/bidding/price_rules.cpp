@@ -10,7 +10,6 @@
 namespace tavik {
 namespace {
 
-constexpr int32_t kReachedMargin = 300;  // a price is reached at lowest price + 300
 constexpr int32_t kRealFloor = 88400;
 constexpr int32_t kPracticeFloor = 80000;
 constexpr int32_t kFloatingOption = 12;

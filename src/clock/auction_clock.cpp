@@ -127,6 +127,7 @@ void AuctionClock::UpdateRemainSec(WindowTimers& timers, const std::function<voi
   else
     c.m_subSecondTicks = 0;
   if (c.m_remainSec == 0) c.m_subSecondTicks = 4;
+  c.PublishRemain(c.m_remainSec.load(), c.m_subSecondTicks.load());
 }
 
 }  // namespace tavik

@@ -1,8 +1,10 @@
 #pragma once
 // The auction clock's shared fields: the time of day it shows, the end time the page reader
 // delivers, the remaining seconds that the window's 200 ms tick derives from the two, and the
-// auction schedule. The shown time and the end time are each one atomic word, so a reader on
-// another thread never pairs the minute of one update with the second of the next.
+// auction schedule. Owner: the clock layer (clock/); the end-time reader and the page locator
+// deliver the end time and the practice page's schedule through ClockState's named operations. The
+// shown time and the end time are each one atomic word, so a reader on another thread never pairs
+// the minute of one update with the second of the next.
 
 #include "core/atomic_int.h"
 #include "core/guarded_text.h"
@@ -28,6 +30,9 @@ struct ClockState {
   AtomicInt m_prevSubSecondTicks{0};
   AtomicInt m_lastSecondTicks{0};
   AtomicInt m_endTimerArmed{0};
+  // m_remainSec with its m_subSecondTicks, published together at the end of every tick (x the
+  // remaining seconds, y the ticks): what reads the two as a pair reads this.
+  AtomicPoint m_remainTicks;
 
   // The auction schedule: start, start of the second half, end.
   GuardedText m_auctionStartText{"10:30:00"};
@@ -36,6 +41,15 @@ struct ClockState {
   AtomicInt m_auctionStartSec{37800};
   AtomicInt m_auctionHalfSec{39600};
   AtomicInt m_auctionEndSec{41400};
+
+  // The tick's result: the remaining second with its ticks, the pair stored last (and tests
+  // arranging a moment).
+  void PublishRemain(int32_t remain, int32_t ticks) {
+    m_remainSec = remain;
+    m_subSecondTicks = ticks;
+    m_remainTicks = Point{remain, ticks};
+  }
+  void PublishRemain(int32_t remain) { PublishRemain(remain, m_subSecondTicks.load()); }
 
   void reset() {
     m_curTime = TimeOfDay{};
@@ -48,6 +62,7 @@ struct ClockState {
     m_prevSubSecondTicks = 0;
     m_lastSecondTicks = 0;
     m_endTimerArmed = 0;
+    m_remainTicks = Point{};
   }
 };
 

@@ -35,3 +35,31 @@ class AtomicInt {
 };
 
 }  // namespace tavik
+
+namespace tavik {
+
+// A moment, as the Clock's UTC milliseconds, kept in one atomic word: 0 while none is set.
+// Used where an event and its time are read together (an Enter and when it was pressed, the
+// captcha box and when it first showed).
+class AtomicStamp {
+ public:
+  constexpr AtomicStamp(int64_t v = 0) noexcept : v_(v) {}  // NOLINT(google-explicit-constructor)
+  AtomicStamp(const AtomicStamp&) = delete;
+  AtomicStamp& operator=(const AtomicStamp&) = delete;
+
+  int64_t load() const noexcept { return v_.load(std::memory_order_relaxed); }
+  operator int64_t() const noexcept { return load(); }  // NOLINT(google-explicit-constructor)
+  AtomicStamp& operator=(int64_t v) noexcept {
+    v_.store(v, std::memory_order_relaxed);
+    return *this;
+  }
+  int64_t exchange(int64_t v) noexcept { return v_.exchange(v, std::memory_order_relaxed); }
+  bool compareExchange(int64_t expected, int64_t desired) noexcept {
+    return v_.compare_exchange_strong(expected, desired, std::memory_order_relaxed);
+  }
+
+ private:
+  std::atomic<int64_t> v_;
+};
+
+}  // namespace tavik

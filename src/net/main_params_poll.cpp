@@ -133,7 +133,7 @@ void MainParamsPoll::applyFeatureSwitches(const std::string& switches) {
   // Switch 2: "0" makes the warning price the lowest price of the first half.
   const int32_t remain = t_.m_remainSec;
   if (switches[2] == '0' && remain > 1800 && remain < 3600 && t_.m_lowestPrice != t_.m_warningPrice)
-    t_.m_lowestPrice = t_.m_warningPrice;
+    t_.m_lowestPrice.HoldAtWarning(t_.m_warningPrice);
 }
 
 void MainParamsPoll::applyRelayHosts(const RelayHostsSetting& relay) {

@@ -10,6 +10,7 @@
 
 #include "core/atomic_int.h"
 #include "core/guarded_text.h"
+#include "core/lowest_price.h"
 #include "core/packed_values.h"
 #include "net/main_params.h"
 #include "net/net_state.h"
@@ -34,7 +35,7 @@ struct MainParamsTargets {
   AtomicPoint& g_anchor201Adjust;
   AtomicInt& m_auctionStage;
   AtomicInt& g_preferJjAnchor;
-  AtomicInt& m_lowestPrice;
+  LowestPrice& m_lowestPrice;
   const AtomicInt& m_warningPrice;
   // bidding: paste or type the price (8).
   AtomicInt& m_pasteMode;

@@ -31,14 +31,6 @@ bool PlausiblePrice(int32_t price, int32_t low, int32_t high) {
   return low <= price && price <= high && price % kPriceStep == 0;
 }
 
-bool RaisePrice(AtomicInt& lowest, int32_t price) {
-  for (;;) {
-    const int32_t current = lowest;
-    if (price <= current) return false;
-    if (lowest.compareExchange(current, price)) return true;
-  }
-}
-
 void NetPriceReader::ReadNetPrice() {
   if (c_.in.m_running != 1 || c_.in.m_realMode != 1) return;
   if (!waitForTurn()) return;
@@ -69,7 +61,7 @@ void NetPriceReader::takePrice(int32_t price) {
   // not kept, and the warning price stands in for a price not read yet.
   const int32_t warning = c_.in.m_warningPrice;
   if (price >= warning && kSecondHalfSec < remain && remain < 3600) {
-    c_.in.m_lowestPrice.compareExchange(0, warning);
+    c_.in.m_lowestPrice.FallBackToWarning(0, warning);
     return;
   }
   if (c_.prices.m_tcpNetPrice.exchange(price) != price)
@@ -105,16 +97,16 @@ void NetPriceReader::MergeNetPrice(const std::function<int()>& readLowestPrice) 
   if (readLowestPrice) readLowestPrice();
   const int32_t mode = c_.net.m_netMode;
   if (c_.in.m_compatMode == 0 || (mode != 2 && mode != 3) || c_.in.m_realMode != 1) return;
-  AtomicInt& lowest = c_.in.m_lowestPrice;
+  LowestPrice& lowest = c_.in.m_lowestPrice;
   const int32_t tcp = c_.prices.m_tcpNetPrice;
-  if (PlausiblePrice(tcp, kMergePriceMin, kMergePriceMax) && RaisePrice(lowest, tcp))
+  if (PlausiblePrice(tcp, kMergePriceMin, kMergePriceMax) && lowest.MergeNetworkPrice(tcp))
     c_.log.LogStatus("tcp网络价格大于本地价格", true);
   // The relay's price starts at the warning price, so in the second half it is a floor even
   // before any relay has answered.
   const int32_t udp = c_.in.m_udpNetPrice;
   const int32_t remain = c_.in.m_remainSec;
   if (PlausiblePrice(udp, kMergePriceMin, kMergePriceMax) && 1 < remain &&
-      remain < kSecondHalfSec && RaisePrice(lowest, udp))
+      remain < kSecondHalfSec && lowest.MergeNetworkPrice(udp))
     c_.log.LogStatus("udp网络价格大于本地价格", true);
 }
 

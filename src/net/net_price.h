@@ -12,6 +12,7 @@
 #include "core/atomic_int.h"
 #include "core/config.h"
 #include "core/guarded_text.h"
+#include "core/lowest_price.h"
 #include "log/logger.h"
 #include "net/http_client.h"
 #include "net/net_state.h"
@@ -43,7 +44,7 @@ struct NetPriceState {
 struct NetPriceInputs {
   // The page's lowest price: raised here (never lowered), and the warning price stands in for
   // it when none has been read in the first half.
-  AtomicInt& m_lowestPrice;
+  LowestPrice& m_lowestPrice;
   const AtomicInt& m_warningPrice;
   const AtomicInt& m_remainSec;
   const AtomicInt& m_running;
@@ -85,10 +86,6 @@ inline constexpr int32_t kSecondHalfSec = 1800;
 
 // Whether `price` lies within [low, high] and on the 100-yuan step.
 bool PlausiblePrice(int32_t price, int32_t low, int32_t high);
-
-// Raises `lowest` to `price` unless it already holds as much; a higher price another thread
-// stored meanwhile is kept. True when it was raised.
-bool RaisePrice(AtomicInt& lowest, int32_t price);
 
 // Worker 7's price read, the 200 ms tick's pacing of it, and worker 2's merge.
 class NetPriceReader {

@@ -166,15 +166,16 @@ void PriceRelay::relayPass(UdpSocket& socket) {
   if (seen == 0 || offStep) {
     log_.LogStatus("严重错误!!!UDP价格" + std::to_string(seen) + "不对,修正到警示价", true);
     // Only the broken value is replaced: a price the reader stored meanwhile stays.
-    in_.m_lowestPrice.compareExchange(seen, in_.m_warningPrice);
+    in_.m_lowestPrice.FallBackToWarning(seen, in_.m_warningPrice);
   }
   // A corrected price waits one more turn.
   if (offStep || !inRange(in_.m_lowestPrice, 82001, 119999)) return clock_.sleepMs(kIdlePauseMs);
   if (in_.m_remainSec > 20) receiveGreeting(socket);
 
   // The price sent is read once and checked whole: a value the reader stores between two
-  // reads must not go out, nor become the last price sent and hold back the right one.
-  const int32_t price = in_.m_lowestPrice;
+  // reads must not go out, nor become the last price sent and hold back the right one. Only a
+  // price read off the page in this run goes out (0 otherwise, which is never sent).
+  const int32_t price = in_.m_lowestPrice.SharedValue();
   if (price >= in_.m_warningPrice && firstHalf(in_.m_remainSec))
     return clock_.sleepMs(kFirstHalfPauseMs);
   if (price <= state_.m_relayLastPrice || !inRange(price, 80001, 149999) || price % 100 != 0)

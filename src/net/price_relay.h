@@ -18,6 +18,7 @@
 #include "core/atomic_int.h"
 #include "core/config.h"
 #include "core/guarded_text.h"
+#include "core/lowest_price.h"
 #include "log/logger.h"
 #include "net/relay_datagram.h"
 #include "net/udp_transport.h"
@@ -84,7 +85,7 @@ struct RelayState {
 // What the relay reads of fields that other subsystems own.
 struct RelayInputs {
   // The page's lowest price; the relay copy replaces a broken one by the warning price.
-  AtomicInt& m_lowestPrice;
+  LowestPrice& m_lowestPrice;
   const AtomicInt& m_warningPrice;
   const AtomicInt& m_remainSec;
   const AtomicInt& m_realMode;

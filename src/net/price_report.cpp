@@ -35,7 +35,9 @@ void PriceReporter::ReportPrice(int server) {
     return;
   }
   AtomicInt& reported = s.m_reportedPrice[size_t(server - 1)];
-  const int32_t price = c_.in.m_lowestPrice;
+  // Only a price read off the page in this run is shared: never the warning price standing
+  // in for one, nor a price that came from the network.
+  const int32_t price = c_.in.m_lowestPrice.SharedValue();
   const int32_t remain = c_.in.m_remainSec;
   if (!reportable(price, reported, remain)) return;
 

@@ -1,7 +1,8 @@
 #pragma once
 // What the page locator and the readers work with: their own state, the clock's, the element
 // table, the screen component and the desktop, and the few fields of higher owners they read
-// or write (passed as references, so this layer includes nothing above it).
+// (passed as const references, so this layer includes nothing above it and changes nothing of
+// theirs).
 
 #include <atomic>
 #include <functional>
@@ -32,10 +33,8 @@ struct PageInputs {
   const GuardedText& m_pageTitle;
   // Our own main window, which the auction window is arranged beside; 0 when unknown.
   const std::atomic<WindowId>& m_ownWnd;
-  // The bidding engine's phase and state, and the key count of the keyboard hook.
-  AtomicInt& m_bidPhase;
-  AtomicInt& m_systemState;
-  AtomicInt& g_keyCount;
+  // The key count of the keyboard hook, read when a captcha box comes up.
+  const AtomicInt& g_keyCount;
   // The bid outcome detection, run after an information window was dismissed.
   std::function<void()> detectBidOutcome;
 };

@@ -54,17 +54,20 @@ void PageLocator::ResetZoom() {
 void PageLocator::TrackPage() {
   const WindowId wnd = c_.in.m_auctionWnd.load();
   Rect r;
+  // A look taken while the browser moved and no anchor showed where the page went says
+  // nothing about the captcha box: it is not taken as the box gone.
+  bool lookHolds = true;
   if (wnd != 0 && c_.desktop.windowVisible(wnd) && c_.desktop.windowRect(wnd, r)) {
     bool browserMoved = false;
     if (!keepWindow(r, browserMoved)) return;
-    trackOrigin(browserMoved);
+    lookHolds = trackOrigin(browserMoved) || !browserMoved;
   }
   refreshCaptcha();
   if (DetectCaptchaBox() == 1) {
     captchaBoxShown();
     return;
   }
-  noCaptchaBox();
+  noCaptchaBox(lookHolds);
   infoWindow();
 }
 
@@ -176,7 +179,7 @@ Point PageLocator::practiceShift() {
   return t;
 }
 
-void PageLocator::trackOrigin(bool browserMoved) {
+bool PageLocator::trackOrigin(bool browserMoved) {
   const auto table = c_.table.snapshot();
   const bool real = c_.in.m_realMode == 1;
   // The preferred anchor first; the other only when it is not found.
@@ -215,6 +218,7 @@ void PageLocator::trackOrigin(bool browserMoved) {
   const Point t = practiceShift();
   if (found201 || foundJJ) {
     moveOrigin(a - o + t, browserMoved);
+    p.m_pageLocatedInRun = 1;
   } else if (browserMoved) {
     const Point moved = p.g_browserPos.load() + p.g_originInBrowser.load();
     p.g_pageOrigin = moved;
@@ -226,6 +230,7 @@ void PageLocator::trackOrigin(bool browserMoved) {
         moved.x, moved.y, inBrowser.x, inBrowser.y);
     log(text);
   }
+  return found201 || foundJJ;
 }
 
 void PageLocator::moveOrigin(Point candidate, bool browserMoved) {
@@ -379,28 +384,38 @@ int PageLocator::LocateBidCountMarker() {
   return 0;
 }
 
+// A box seen again this soon after a look that missed it, or with no holding look between (the
+// browser was being dragged), is the same box: it keeps the time it first showed, and the keys
+// typed for it.
+constexpr int64_t kSameBoxWithinMs = 1000;
+
 void PageLocator::captchaBoxShown() {
   PageState& p = c_.page;
   if (p.g_captchaState == 0) {
-    p.m_captchaRefreshSec = 0;
-    p.m_captchaRefreshCount = 0;
-    c_.in.g_keyCount = 0;
-    logStatus("第一次验证码框在最前");
+    const int64_t now = c_.time.utcNowMs();
+    const int64_t gone = p.m_captchaGoneMs;
+    const bool sameBox = p.m_captchaShownMs != 0 && (gone == 0 || now - gone < kSameBoxWithinMs);
+    if (!sameBox) {
+      p.m_captchaRefreshSec = 0;
+      p.m_captchaRefreshCount = 0;
+      p.m_keyCountAtBox = c_.in.g_keyCount.load();
+      p.m_captchaShownMs = now;
+      logStatus("第一次验证码框在最前");
+    }
   }
+  p.m_captchaGoneMs = 0;
   p.g_captchaState = 1;
   LocateCaptchaOk();
   c_.time.sleepMs(10);
   LocateCaptchaCancel();
 }
 
-void PageLocator::noCaptchaBox() {
+// The box is not (or no longer) up. The tracker only says since when; the engine decides what
+// that means for its state.
+void PageLocator::noCaptchaBox(bool lookHolds) {
   c_.page.g_captchaState = 0;
-  const int state = c_.in.m_systemState;
-  if (state == 2 || state == 3) {
-    logStatus("出错,2,3状态，发现无验证码框在最前");
-    c_.in.m_systemState = 0;
-    logStatus("状态初始化");
-  }
+  if (lookHolds && c_.page.m_captchaShownMs != 0)
+    c_.page.m_captchaGoneMs.compareExchange(0, c_.time.utcNowMs());
   const bool seen = ElementShowsWord(c_, RectRow::net_rec_bidstatus, "903") == 1 ||
                     ElementShowsWord(c_, RectRow::net_rec_bidbutton, "902") == 1;
   c_.page.g_bidButtonSeen = seen ? 1 : 0;
@@ -431,9 +446,9 @@ void PageLocator::infoWindow() {
   }
   c_.time.sleepMs(200);
   if (c_.in.detectBidOutcome) c_.in.detectBidOutcome();
-  c_.in.m_systemState = 0;
-  logStatus("状态初始化");
+  // Published for the engine, which starts over on its next step.
   c_.page.m_infoWindowSec = c_.clock.m_remainSec.load();
+  ++c_.page.m_infoWindowCount;
   logStatus("***MWP初始化***");
 }
 

@@ -31,7 +31,8 @@ class PageLocator {
  private:
   // Step 1: returns false when the tick ends there.
   bool keepWindow(const Rect& r, bool& browserMoved);
-  void trackOrigin(bool browserMoved);
+  // True when an anchor was found.
+  bool trackOrigin(bool browserMoved);
   bool trackAnchor201();
   bool trackAnchorJJ();
   bool trackAnchor(const char* word, const Rect& area, RectRow row, AtomicPoint& pos,
@@ -42,7 +43,7 @@ class PageLocator {
   void moveOrigin(Point candidate, bool browserMoved);
   void refreshCaptcha();
   void captchaBoxShown();
-  void noCaptchaBox();
+  void noCaptchaBox(bool lookHolds);
   void infoWindow();
   bool locateButton(RectRow area, RectRow colours, const char* word, AtomicPoint& pos,
                     const char* label, bool outsideFound);

@@ -75,14 +75,8 @@ void PageReaders::ReadAuctionStage() {
           lastPart || ElementShowsWord(c_, RectRow::net_rec_bidbutton, "902") == 1 ? 2 : 1;
     }
   }
-  if (p.m_auctionStage == 2) {
-    // Only a phase not begun becomes 1: a later phase that outcome detection stores meanwhile
-    // is never taken back.
-    for (int phase = c_.in.m_bidPhase; phase <= 0; phase = c_.in.m_bidPhase) {
-      if (c_.in.m_bidPhase.compareExchange(phase, 1)) break;
-    }
-    return;
-  }
+  // The second half: the bidding engine begins it (the second bid due) on its next step.
+  if (p.m_auctionStage == 2) return;
   const int netMode = c_.net.m_netMode;
   if (c_.in.m_compatMode != 0 && (netMode == 2 || netMode == 3)) {
     const int now = c_.time.localTime().secondsOfDay();
@@ -210,11 +204,7 @@ void PageReaders::markPriceRead(int remain) {
 
 // The lowest price only ever rises; a higher price another thread stored meanwhile is kept.
 bool PageReaders::raisePrice(int price) {
-  for (;;) {
-    const int current = c_.page.m_lowestPrice;
-    if (price <= current) return false;
-    if (c_.page.m_lowestPrice.compareExchange(current, price)) return true;
-  }
+  return c_.page.m_lowestPrice.RaiseFromRead(price);
 }
 
 // True when the method raised the price.

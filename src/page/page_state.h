@@ -3,10 +3,18 @@
 // the prices, the captcha box's state, the page origin and the positions of the page's marks
 // and buttons. Every position is one packed word, so a reader never pairs the x of one update
 // with the y of another.
+//
+// Owner: the page layer (page/). Only the locator, the readers and the recognition updates
+// store into these fields, except m_lowestPrice, which everyone changes through the named
+// operations of LowestPrice, and m_warningPrice, which the controller sets at start-up and on
+// the simulator's request (Controller::SetWarningPrice). The page publishes what it saw (the
+// captcha box appeared at a time, the box is gone, an information window was dismissed); the
+// bidding engine reads those and decides what its own state becomes.
 
 #include <array>
 
 #include "core/atomic_int.h"
+#include "core/lowest_price.h"
 #include "core/packed_values.h"
 
 namespace tavik {
@@ -14,13 +22,22 @@ namespace tavik {
 struct PageState {
   // 0 not yet read, 1 first half, 2 second half (the bidding stage).
   AtomicInt m_auctionStage{0};
-  // The current lowest acceptable price in yuan, and its value at the last price log line.
-  AtomicInt m_lowestPrice{0};
+  // The current lowest acceptable price in yuan with where it came from, and its value at the
+  // last price log line.
+  LowestPrice m_lowestPrice;
   AtomicInt m_loggedLowestPrice{0};
   // The month's warning price: stands in for a lowest price not read yet (set at start-up).
   AtomicInt m_warningPrice{88100};
   // The captcha box on the page: 1 shown, 0 not.
   AtomicInt g_captchaState{0};
+  // When the tracker first saw the box now up (the Clock's UTC ms; 0 while none is up), and
+  // since when it has looked and not found it (0 while it is up or was never seen). A box that
+  // is back within a moment (a missed look while the browser is dragged) keeps its first time.
+  AtomicStamp m_captchaShownMs{0};
+  AtomicStamp m_captchaGoneMs{0};
+  // The user's key count (KeyFlags::g_keyCount) when the box came up: keys typed for this box
+  // are those counted after it.
+  AtomicInt m_keyCountAtBox{0};
 
   // Where the page is. Kept across runs: nothing resets the origin or the marker positions.
   AtomicPoint g_browserPos;  // top-left of the auction window (below 1 stored as 0)
@@ -49,7 +66,14 @@ struct PageState {
   AtomicInt m_captchaRefreshSec{0};
   AtomicInt m_captchaRefreshCount{0};
   AtomicInt g_bidButtonSeen{0};
+  // The remaining second at which the tracker last dismissed an information window, and how
+  // many it has dismissed in this run (the engine compares the count with the one it saw at
+  // its last entry).
   AtomicInt m_infoWindowSec{0};
+  AtomicInt m_infoWindowCount{0};
+  // 1 once the locator has found the page's anchor in this run: until then the origin is only
+  // where the page was in an earlier run, and nothing clicks there.
+  AtomicInt m_pageLocatedInRun{0};
 
   // Price readings of this run: valid ones counted up to 1000, and for each of the last 60
   // seconds whether a well-formed price was read in it (index = remaining second).
@@ -58,9 +82,15 @@ struct PageState {
 
   void reset() {
     m_auctionStage = 0;
-    m_lowestPrice = 0;
+    m_lowestPrice.Reset();
     m_loggedLowestPrice = 0;
     g_captchaState = 0;
+    m_captchaShownMs = 0;
+    m_captchaGoneMs = 0;
+    m_keyCountAtBox = 0;
+    m_infoWindowSec = 0;
+    m_infoWindowCount = 0;
+    m_pageLocatedInRun = 0;
     m_pageActivated = 0;
     m_captchaOkPos = Point{};
     m_captchaCancelPos = Point{};

@@ -81,16 +81,19 @@ TEST_F(ControllerTest, StartAndStopResetTheRunState) {
                                           &page.m_auctionStage,
                                           &bid.m_bidPhase,
                                           &bid.m_systemState,
-                                          &page.m_lowestPrice,
                                           &page.m_loggedLowestPrice,
+                                          &page.m_infoWindowSec,
+                                          &page.m_infoWindowCount,
+                                          &page.m_pageLocatedInRun,
                                           &bid.m_myPrice,
                                           &bid.m_submittedSec,
-                                          &c.keys.g_enterPressed,
                                           &c.keys.g_functionKey,
                                           &page.g_captchaState};
   auto dirty = [&] {
     run.m_auctionWnd = auctionWnd;
     for (AtomicInt* f : perRun) *f = 7;
+    page.m_lowestPrice.Set(91200);
+    c.keys.g_enterPressed = 7;
     clockState.m_curTime = TimeOfDay{11, 29, 53};
     clockState.m_endTime = TimeOfDay{11, 30, 0};
     clockState.m_clockText.set("11:29:53");
@@ -101,6 +104,9 @@ TEST_F(ControllerTest, StartAndStopResetTheRunState) {
   };
   auto expectReset = [&](bool atStart) {
     for (const AtomicInt* f : perRun) EXPECT_EQ(f->load(), 0);
+    EXPECT_EQ(page.m_lowestPrice.load(), 0);
+    EXPECT_FALSE(page.m_lowestPrice.PageReadInRun());
+    EXPECT_EQ(c.keys.g_enterPressed.load(), 0);
     EXPECT_EQ(clockState.m_curTime.seconds(), 0);
     EXPECT_EQ(clockState.m_endTime.seconds(), 0);
     EXPECT_EQ(clockState.m_clockText.get(), "拍卖未开始");
@@ -372,7 +378,8 @@ TEST_F(ControllerTest, AHangingVendorServerHoldsOnlyItsOwnWorker) {
   controller->SetBidNumber("12345678");
   controller->ToggleRun();
   controller->run.m_clientFound = 1;
-  showRemaining(65);  // the main parameters are asked for at once
+  controller->page.m_lowestPrice.RaiseFromRead(89000);  // a price read off the page to report
+  showRemaining(65);                                    // the main parameters are asked for at once
   clearPasses();
   clock.runFor(5000);
   EXPECT_EQ(http.requests(), 4) << "the main parameters, and a price report to each server";

@@ -53,7 +53,7 @@ class StatusModelTest : public ::testing::Test {
 TEST_F(StatusModelTest, StatusLineCarriesEveryField) {
   clockState.m_remainSec = 48;
   clockState.m_subSecondTicks = 3;
-  page.m_lowestPrice = 88300;
+  page.m_lowestPrice.Set(88300);
   bid.m_myPrice = 88600;
   bid.m_submittedPrice = 88200;
   bid.m_submittedSec = 51;
@@ -69,12 +69,12 @@ TEST_F(StatusModelTest, RemainingTimeCountsDownTheFifthsOfASecond) {
   const char* expected[] = {"57 ....", "57 ...", "57 ..", "57 .", "57", "57", "57"};
   const int ticks[] = {0, 1, 2, 3, 4, 5, -1};
   for (int i = 0; i < 7; ++i) {
-    clockState.m_remainSec = 57;
-    clockState.m_subSecondTicks = ticks[i];
+    clockState.PublishRemain(57, ticks[i]);
     EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kRemainBox), expected[i]) << ticks[i];
+    // The display clamps what it shows; the clock's counter is the clock's.
+    EXPECT_EQ(clockState.m_subSecondTicks, ticks[i]);
   }
-  EXPECT_EQ(clockState.m_subSecondTicks, 4);  // out-of-range counters are clamped for good
-  clockState.m_remainSec = 0;
+  clockState.PublishRemain(0, 4);
   EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kRemainBox), "0");
 }
 
@@ -101,7 +101,7 @@ TEST_F(StatusModelTest, RealModeShowsZeroOnceThenTheWarningPriceAndLogsEachChang
   EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "0");
   EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "88100");
   EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "88100");
-  page.m_lowestPrice = 88300;
+  page.m_lowestPrice.Set(88300);
   ShowStatus(sources(), log);
   ShowStatus(sources(), log);
   const auto lines = logLines();
@@ -112,7 +112,7 @@ TEST_F(StatusModelTest, RealModeShowsZeroOnceThenTheWarningPriceAndLogsEachChang
 
   // Practice mode keeps the 0.
   run.m_realMode = 0;
-  page.m_lowestPrice = 0;
+  page.m_lowestPrice.Set(0);
   ShowStatus(sources(), log);
   EXPECT_EQ(TextOf(ShowStatus(sources(), log), ctl::kLowestPrice), "0");
 }
@@ -130,7 +130,7 @@ TEST_F(StatusModelTest, PricesAndMarksFollowTheEngine) {
   for (const Case& c : cases) {
     bid.m_systemState = c.state;
     bid.m_myPrice = c.myPrice;
-    page.m_lowestPrice = c.lowest;
+    page.m_lowestPrice.Set(c.lowest);
     net.m_netMode = c.netMode;
     net.g_addmiao = c.addMiao;
     page.g_captchaState = c.captcha;

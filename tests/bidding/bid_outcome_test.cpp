@@ -22,7 +22,7 @@ class BidOutcomeTest : public testing::PageFixture {
   BidOutcomeTest() {
     page.g_pageOrigin = Point{35, 72};
     page.m_auctionStage = 2;
-    clockState.m_remainSec = 40;
+    clockState.PublishRemain(40);
   }
 
   // A page at the default place showing `count` successful bids and the last one's price and

@@ -18,8 +18,8 @@
 
 #include "bid_world.h"
 #include "core/gbk.h"
-#include "support/temp_dir.h"
 #include "sim/auction_page.h"
+#include "support/temp_dir.h"
 #include "testing/fake_desktop.h"
 #include "testing/virtual_clock.h"
 
@@ -59,9 +59,9 @@ class EngineTest : public ::testing::Test, protected testing::BidWorld {
   EngineTest() {
     page.g_pageOrigin = kOrigin;
     page.m_auctionStage = 2;
-    page.m_lowestPrice = kLowest;
+    page.m_lowestPrice.Set(kLowest);
     page.g_bidButtonSeen = 1;
-    clockState.m_remainSec = 60;
+    clockState.PublishRemain(60);
     bid.m_bidPhase = 1;
     store.publish(BaseStrategy());
     Begin();
@@ -104,9 +104,9 @@ class EngineTest : public ::testing::Test, protected testing::BidWorld {
   }
   // The remaining seconds from `r` on, one less every second.
   void Countdown(int32_t r) {
-    clockState.m_remainSec = r;
+    clockState.PublishRemain(r);
     timers_.push_back(
-        clock.addTimer(1000, [this] { clockState.m_remainSec = clockState.m_remainSec - 1; }));
+        clock.addTimer(1000, [this] { clockState.PublishRemain(clockState.m_remainSec - 1); }));
   }
   // The page tracker's part every 100 ms on the driver: the captcha box as the page shows it,
   // the bid button while it is away, and a state of 2 or 3 back to 0 once it is gone.
@@ -214,7 +214,7 @@ TEST_F(EngineTest, WithoutATimeOrOutsideTheSecondHalfTheStepEndsEarly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "r " << c.r << " stage " << c.stage);
     Begin();
-    clockState.m_remainSec = c.r;
+    clockState.PublishRemain(c.r);
     page.m_auctionStage = c.stage;
     clientFound = c.clientFound;
     bid.m_systemState = 0;
@@ -251,7 +251,7 @@ TEST_F(EngineTest, SecondBidOnTheFirstStepAtOrBelowItsSecondAndAboveOne) {
     int32_t enteredAt = 0;
     for (int32_t r = c.fromR; r >= 1 && enteredAt == 0; --r) {
       Begin();
-      clockState.m_remainSec = r;
+      clockState.PublishRemain(r);
       Step();
       if (bid.m_systemState == 1) enteredAt = r;
     }
@@ -284,7 +284,7 @@ TEST_F(EngineTest, ThirdBidAtOnceWithBid3NowOtherwiseAtItsSecond) {
     bid.m_systemState = 0;
     bid.m_bid3Allowed = c.allowed;
     bid.m_submittedPrice = kLowest + 700;
-    clockState.m_remainSec = c.r;
+    clockState.PublishRemain(c.r);
     Step();
     EXPECT_EQ(bid.m_systemState, c.entered ? 1 : 0);
     const Lines got = Having(lines(), {"第三次", "第3次", "第二次"});
@@ -329,7 +329,7 @@ TEST_F(EngineTest, ALeftoverBoxWithoutABidButtonRefusesTheEntryOnce) {
     bid.m_bidPhase = c.phase;
     bid.m_systemState = 0;
     bid.m_noBidButtonRetries = 0;
-    clockState.m_remainSec = 40;
+    clockState.PublishRemain(40);
     page.g_captchaState = 1;  // and the page never takes it away
     page.g_bidButtonSeen = 0;
     Step();
@@ -391,7 +391,7 @@ TEST_F(EngineTest, CaptchaBoxWaitIsTimedInPollsAfterTheFirstPause) {
        {"@0 ***状态为1,寻找验证码窗口***", "@2000 ***20次没找到验证码框***"},
        1,
        2100},
-      // A cleared information window ends the polling at once.
+      // An information window dismissed after the entry ends the polling at once.
       {"information window",
        -1,
        1,
@@ -403,11 +403,16 @@ TEST_F(EngineTest, CaptchaBoxWaitIsTimedInPollsAfterTheFirstPause) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Begin();
-    clockState.m_remainSec = 40;
+    clockState.PublishRemain(40);
     bid.m_systemState = 1;
     page.g_captchaState = c.boxAt == 0 ? 1 : 0;
     page.g_bidButtonSeen = c.bidButton;
-    page.m_infoWindowSec = c.infoWindowSec;
+    bid.m_infoWindowsAtEntry = page.m_infoWindowCount.load();
+    if (c.infoWindowSec > 0) {
+      page.m_infoWindowSec = c.infoWindowSec;
+      ++page.m_infoWindowCount;
+      bid.m_infoWindowsHandled = page.m_infoWindowCount.load();
+    }
     if (c.boxAt > 0) At(c.boxAt, [this] { page.g_captchaState = 1; });
     Step();
     EXPECT_EQ(lines(), c.lines);
@@ -417,7 +422,7 @@ TEST_F(EngineTest, CaptchaBoxWaitIsTimedInPollsAfterTheFirstPause) {
 }
 
 TEST_F(EngineTest, EnterCountsOnlyOnceTheBoxIsUp) {
-  clockState.m_remainSec = 40;
+  clockState.PublishRemain(40);
   bid.m_myPrice = kLowest + 700;
   bid.m_bidSentSec = 48;
   bid.m_systemState = 1;
@@ -450,7 +455,7 @@ TEST_F(EngineTest, SecondBidFromItsSecondToTheConfirmation) {
   Countdown(49);
   Track();
   const int rising =
-      clock.addTimer(2000, [this] { page.m_lowestPrice = page.m_lowestPrice + 100; });
+      clock.addTimer(2000, [this] { page.m_lowestPrice.Set(page.m_lowestPrice + 100); });
   Step();
   StepUntil([this] { return bid.m_systemState == 2; }, 5000);
   At(now() + 2000, [this] { keys.g_enterPressed = 1; });
@@ -482,7 +487,7 @@ TEST_F(EngineTest, AnOutcomeSeenDuringTheConfirmationDoesNotHoldTheEngine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.phase);
     Begin();
-    clockState.m_remainSec = 30;
+    clockState.PublishRemain(30);
     bid.m_bidPhase = c.phase;
     bid.m_myPrice = kLowest + 300;  // reached: the OK is clicked at once
     bid.m_systemState = 3;
@@ -497,7 +502,7 @@ TEST_F(EngineTest, AnOutcomeSeenDuringTheConfirmationDoesNotHoldTheEngine) {
     EXPECT_EQ(bid.m_systemState, c.stateAfter);
     if (c.phaseAfter != 2) continue;
     // The third bid follows at its second.
-    clockState.m_remainSec = 10;
+    clockState.PublishRemain(10);
     clock.sleepMs(100);
     Step();
     EXPECT_EQ(bid.m_systemState, 1);
@@ -543,7 +548,7 @@ TEST_F(EngineTest, SpaceCancelsTheBoxAndStaysPendingUntilItIsGone) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Begin();
-    clockState.m_remainSec = c.r;
+    clockState.PublishRemain(c.r);
     bid.m_myPrice = kLowest + 700;
     bid.m_systemState = 2;
     page.g_captchaState = c.box ? 1 : 0;
@@ -556,7 +561,7 @@ TEST_F(EngineTest, SpaceCancelsTheBoxAndStaysPendingUntilItIsGone) {
   }
   // The box stayed up on the last try: once the tracker sees it gone, the next step takes the
   // pending key without clicking.
-  clockState.m_remainSec = 5;
+  clockState.PublishRemain(5);
   page.g_captchaState = 0;
   Begin();
   Step();
@@ -591,7 +596,7 @@ TEST_F(EngineTest, APriceBelowTheLowestIsCancelledOnlyWithMoreThanEightSecondsLe
     SCOPED_TRACE(::testing::Message() << "r " << c.r << " option " << c.option13);
     Use([&](Strategy& s) { s.m_advOption[13] = c.option13; });
     Begin();
-    clockState.m_remainSec = c.r;
+    clockState.PublishRemain(c.r);
     bid.m_myPrice = kLowest - 100;
     bid.m_systemState = 2;
     page.g_captchaState = 1;
@@ -626,7 +631,7 @@ TEST_F(EngineTest, RemedyFiresAtItsSecondsWhenTheGapLeavesTheBand) {
       s.m_remedyAdd = 500;
     });
     Begin();
-    clockState.m_remainSec = c.r;
+    clockState.PublishRemain(c.r);
     bid.m_bidPhase = 2;  // the remedy's second applies in every phase
     bid.m_remedyEntered = 0;
     bid.m_myPrice = kLowest + c.gap;
@@ -702,7 +707,7 @@ TEST_F(EngineTest, AfterTheOkEveryStepPausesAndAStuckBoxIsConfirmedAgain) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "state " << c.state << " box " << c.box);
     Begin();
-    clockState.m_remainSec = 20;
+    clockState.PublishRemain(20);
     bid.m_systemState = c.state;
     page.g_captchaState = c.box;
     Step();

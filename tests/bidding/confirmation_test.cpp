@@ -71,9 +71,8 @@ class ConfirmationTest : public ::testing::Test, protected testing::BidWorld {
     for (int handle : timers_) clock.cancelTimer(handle);
     timers_.clear();
     store.publish(s);
-    clockState.m_remainSec = r;
-    clockState.m_subSecondTicks = 0;
-    page.m_lowestPrice = kLowest;
+    clockState.PublishRemain(r, 0);
+    page.m_lowestPrice.Set(kLowest);
     bid.m_myPrice = kLowest + diff;
     bid.m_systemState = 3;
     mark_ = clock.elapsedMs();
@@ -93,18 +92,18 @@ class ConfirmationTest : public ::testing::Test, protected testing::BidWorld {
   }
   // The auction clock from here: a tick every 200 ms, a second every five.
   void Ticking(int32_t r, int32_t ticks) {
-    clockState.m_remainSec = r;
-    clockState.m_subSecondTicks = ticks;
+    clockState.PublishRemain(r, ticks);
     timers_.push_back(clock.addTimer(200, [this] {
       int32_t t = clockState.m_subSecondTicks + 1;
+      int32_t r = clockState.m_remainSec;
       if (t == 5) {
         t = 0;
-        clockState.m_remainSec = clockState.m_remainSec - 1;
+        --r;
       }
-      clockState.m_subSecondTicks = t;
+      clockState.PublishRemain(r, t);
     }));
   }
-  void RaiseLowest(int32_t by) { page.m_lowestPrice = page.m_lowestPrice + by; }
+  void RaiseLowest(int32_t by) { page.m_lowestPrice.Set(page.m_lowestPrice + by); }
   int64_t now() const { return clock.elapsedMs() - mark_; }
 
   // The log's lines since the last call, each as "@<ms> text".
@@ -455,7 +454,7 @@ TEST_F(ConfirmationTest, ForcedDelayAEndsWhenReachedOrAt600MsIntoTheThirdLastSec
     s.m_forceSec = c.forceSec;
     s.m_forceDelayMs = c.forceDelay;
     Begin(s, c.r, c.diff);
-    clockState.m_subSecondTicks = c.ticks;
+    clockState.PublishRemain(clockState.m_remainSec, c.ticks);
     if (c.ticking) Ticking(c.r, c.ticks);
     if (c.reachAt > 0) At(c.reachAt, [this] { RaiseLowest(200); });
     EXPECT_EQ(timing.DecideConfirmation(), ConfirmResult::Confirmed);

@@ -190,8 +190,8 @@ class PageActionsTest : public testing::PageFixture {
  protected:
   PageActionsTest() {
     page.g_pageOrigin = Point{35, 72};
-    page.m_lowestPrice = 89000;
-    clockState.m_remainSec = 20;
+    page.m_lowestPrice.Set(89000);
+    clockState.PublishRemain(20);
     Strategy s;
     s.m_smartSec[1] = 30;
     s.m_smartAdd[1] = 800;
@@ -269,7 +269,6 @@ TEST_F(PageActionsTest, IncrementPastedAddedCopiedBackAndBid) {
   EXPECT_TRUE(browser.held.empty());
   EXPECT_EQ(bid.m_myPrice, 89700);
   EXPECT_EQ(bid.m_bidSentSec, 20);
-  EXPECT_EQ(page.m_infoWindowSec, 0);
   EXPECT_EQ(keys.g_keyCount, 0);
   EXPECT_EQ(keys.g_spacePressed, 0);
   EXPECT_EQ(bidActions.entryState().m_lateBidCount, 0);  // 20 s left: not late
@@ -306,27 +305,39 @@ TEST_F(PageActionsTest, IncrementsEnteredAsWholeHundredsFromThreeOrTheSmartOne) 
 
 TEST_F(PageActionsTest, ReadBackAcceptedInItsBandAndCorrectsAnUnreadLowestPrice) {
   page.m_warningPrice = 88100;
+  // A copy outside the band is what the page's box holds: my price follows the page.
+  const std::vector<std::string> corrected89400 = {
+      "读回出价价格失败", "<status>", "***读回的价格89400与计划不符,按页面上的价格纠正***",
+      "<status>"};
+  const std::vector<std::string> corrected90300 = {
+      "读回出价价格失败", "<status>", "***读回的价格90300与计划不符,按页面上的价格纠正***",
+      "<status>"};
+  const std::vector<std::string> ok = {"读回出价价格成功", "<status>"};
   struct Case {
     int32_t ourLowest, pageLowest;  // the page copies back pageLowest + 700
     int32_t myPrice, lowestAfter;
-    const char* line;
+    PriceSource sourceAfter;
+    std::vector<std::string> lines;
   } cases[] = {
-      {89000, 88700, 89700, 89000, "读回出价价格失败"},  // 89400 < 89000 + 700 - 200
-      {89000, 88800, 89500, 89000, "读回出价价格成功"},  // 89500: the band's low end
-      {89000, 89500, 90200, 89000, "读回出价价格成功"},  // 90200: its high end
-      {89000, 89600, 89700, 89000, "读回出价价格失败"},  // 90300
-      {88100, 88300, 89000, 88300, "读回出价价格成功"},  // lowest not read yet: the page's
-      {88200, 88300, 89000, 88200, "读回出价价格成功"},  // read: ours stays
+      {89000, 88700, 89400, 89000, PriceSource::Page, corrected89400},  // < 89000 + 700 - 200
+      {89000, 88800, 89500, 89000, PriceSource::Page, ok},              // 89500: the band's low end
+      {89000, 89500, 90200, 89000, PriceSource::Page, ok},              // 90200: its high end
+      {89000, 89600, 90300, 89000, PriceSource::Page, corrected90300},
+      // Lowest not read yet: the page's, and it counts as read off the page.
+      {88100, 88300, 89000, 88300, PriceSource::ReadBack, ok},
+      {88200, 88300, 89000, 88200, PriceSource::Page, ok},  // read: ours stays
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pageLowest);
-    page.m_lowestPrice = c.ourLowest;
+    page.m_lowestPrice.Set(c.ourLowest,
+                           c.ourLowest == 88100 ? PriceSource::Warning : PriceSource::Page);
     browser.pageLowest = c.pageLowest;
     start();
-    bidActions.EnterIncrementBid(700);
+    EXPECT_EQ(bidActions.EnterIncrementBid(700), EntryResult::Entered);
     EXPECT_EQ(bid.m_myPrice, c.myPrice);
     EXPECT_EQ(page.m_lowestPrice, c.lowestAfter);
-    EXPECT_EQ(newLines(), (std::vector<std::string>{c.line, "<status>"}));
+    EXPECT_EQ(page.m_lowestPrice.reading().source, c.sourceAfter);
+    EXPECT_EQ(newLines(), c.lines);
   }
 }
 
@@ -362,14 +373,14 @@ TEST_F(PageActionsTest, PriceWithinReachGoesInAsLowestPlus300) {
 TEST_F(PageActionsTest, FourthLateEntryIsTyped) {
   const int32_t seconds[] = {16, 15, 14, 13};  // 16 is not late
   for (int32_t r : seconds) {
-    clockState.m_remainSec = r;
+    clockState.PublishRemain(r);
     bidActions.EnterPriceBid(89400);
   }
   EXPECT_EQ(bidActions.entryState().m_lateBidCount, 3);
   EXPECT_EQ(browser.bids.size(), 4u);
   EXPECT_EQ(bid.m_bid3Allowed, 1);
 
-  clockState.m_remainSec = 12;
+  clockState.PublishRemain(12);
   keys.g_keyCount = 2;
   desktop.setCursorPos({5, 5});
   start();
@@ -394,7 +405,7 @@ TEST_F(PageActionsTest, FourthLateEntryIsTyped) {
 
 TEST_F(PageActionsTest, TypedIncrementGoesThroughTheAddButton) {
   bidActions.entryState().m_pasteMode = 0;
-  page.m_lowestPrice = 88900;  // ours lags the page's 89000
+  page.m_lowestPrice.Set(88900);  // ours lags the page's 89000
   bidActions.EnterIncrementBid(700);
 
   Steps want;
@@ -563,7 +574,7 @@ TEST_F(PageActionsTest, ConfirmFallbacksStopWhenTheBoxGoesAndSkipWaitsInTheLastS
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.goneAt);
-    clockState.m_remainSec = c.remain;
+    clockState.PublishRemain(c.remain);
     page.g_captchaState = 1;
     page.m_captchaOkPos = Point{540, 552};
     start();

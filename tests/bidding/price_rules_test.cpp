@@ -547,9 +547,9 @@ TEST(PriceInputs, ReadFromTheOwnersFields) {
   BidState bid;
   NetState net;
   AtomicInt realMode{0};
-  page.m_lowestPrice = 89000;
+  page.m_lowestPrice.Set(89000);
   page.m_warningPrice = 88500;
-  clockState.m_remainSec = 17;
+  clockState.PublishRemain(17);
   bid.m_submittedPrice = 89400;
   net.m_featureSwitches.set("00000100");
   const PriceInputs in = ReadPriceInputs(page, clockState, bid, net, realMode);

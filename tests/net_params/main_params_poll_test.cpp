@@ -78,7 +78,8 @@ class MainParamsPollTest : public testing::VendorTest {
   NetState net;
   ServerChoiceState serverChoice;
   AtomicPoint priceArea, anchorJj, anchor201;
-  AtomicInt auctionStage{1}, preferJj{0}, lowestPrice{90000}, warningPrice{88100}, pasteMode{0};
+  LowestPrice lowestPrice{90000};
+  AtomicInt auctionStage{1}, preferJj{0}, warningPrice{88100}, pasteMode{0};
   AtomicInt ntpEnabled{1};
   GuardedText ntpServer{"ntp.ntsc.ac.cn"};
   AtomicInt ntpTrim{0}, remainSec{600}, realMode{1};

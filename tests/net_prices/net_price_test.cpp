@@ -126,7 +126,7 @@ TEST_F(ReadNetPriceTest, FirstHalfPriceAtTheWarningPriceIsNotKept) {
   for (const auto& c : cases) {
     queue({c.reply});
     world.prices.m_tcpNetPrice = 0;
-    world.m_lowestPrice = c.lowestBefore;
+    world.m_lowestPrice.Set(c.lowestBefore);
     world.m_remainSec = 50;
     reader.ReadNetPrice();
     EXPECT_EQ(world.m_lowestPrice, c.lowestAfter) << c.reply;
@@ -169,7 +169,7 @@ TEST_F(NetPriceLocalTest, MergeOnlyRaisesTheLocalPrice) {
     w.net.m_netMode = c.netMode;
     w.m_realMode = c.realMode;
     w.m_remainSec = c.remain;
-    w.m_lowestPrice = c.lowest;
+    w.m_lowestPrice.Set(c.lowest);
     w.prices.m_tcpNetPrice = c.tcp;
     w.m_udpNetPrice = c.udp;
     int readerCalls = 0;
@@ -187,7 +187,10 @@ TEST_F(NetPriceLocalTest, MergeOnlyRaisesTheLocalPrice) {
 TEST_F(NetPriceLocalTest, MergeComesAfterThePageReading) {
   world.m_remainSec = 100;
   world.prices.m_tcpNetPrice = 90300;
-  reader.MergeNetPrice([this] { return world.m_lowestPrice = 90600, 1; });
+  reader.MergeNetPrice([this] {
+    world.m_lowestPrice.Set(90600);
+    return 1;
+  });
   EXPECT_EQ(world.m_lowestPrice, 90600);
   EXPECT_EQ(world.file.count("网络价格大于本地价格"), 0);
 }

@@ -44,10 +44,10 @@ class PriceReportTest : public ::testing::Test {
 
 TEST_F(PriceReportTest, EachPriceChangeIsReportedOnceToEachServer) {
   world.m_remainSec = 500;
-  world.m_lowestPrice = 90000;
+  world.m_lowestPrice.Set(90000);
   reportAll();
   reportAll();
-  world.m_lowestPrice = 90100;
+  world.m_lowestPrice.Set(90100);
   reportAll();
   reportAll();
 
@@ -83,7 +83,7 @@ TEST_F(PriceReportTest, OnlyPlausibleMarketPricesAreReported) {
   size_t sent = 0;
   for (const auto& c : cases) {
     world.prices.reset();
-    world.m_lowestPrice = c.price;
+    world.m_lowestPrice.Set(c.price);
     world.m_remainSec = c.remain;
     reporter.ReportPrice(1);
     if (c.sent) ++sent;
@@ -96,7 +96,7 @@ TEST_F(PriceReportTest, OnlyPlausibleMarketPricesAreReported) {
 
 // Switched off, or in practice mode, a worker reports nothing and pauses 3 s each time.
 TEST_F(PriceReportTest, NothingIsReportedSwitchedOffOrInPracticeMode) {
-  world.m_lowestPrice = 90000;
+  world.m_lowestPrice.Set(90000);
   for (const auto& [shareOn, realMode] : {std::pair{0, 1}, std::pair{1, 0}}) {
     world.prices.m_priceShareOn = shareOn;
     world.m_realMode = realMode;
@@ -111,7 +111,7 @@ TEST_F(PriceReportTest, NothingIsReportedSwitchedOffOrInPracticeMode) {
 // switch, then nobody does, and only server 1's line is logged.
 TEST_F(PriceReportTest, PracticeTitleStopsEveryServersReports) {
   world.m_pageTitle.set("沪牌模拟拍卖");
-  world.m_lowestPrice = 90000;
+  world.m_lowestPrice.Set(90000);
   reporter.ReportPrice(2);
   reporter.ReportPrice(3);
   const int64_t before = clock.elapsedMs();
@@ -119,7 +119,7 @@ TEST_F(PriceReportTest, PracticeTitleStopsEveryServersReports) {
   EXPECT_EQ(clock.elapsedMs() - before, kReportIdlePauseMs);
   EXPECT_EQ(world.prices.m_priceShareOn, 0);
 
-  world.m_lowestPrice = 90100;
+  world.m_lowestPrice.Set(90100);
   reportAll();
   EXPECT_EQ(reported(1), Prices{});
   EXPECT_EQ(reported(2), Prices{"90000"});
@@ -136,7 +136,7 @@ TEST(PriceReportTitles, EveryWorkerKnowsTheOtherPracticeMarkers) {
     PriceWorld world(clock);
     world.useServers({www.base(), www.base(), www.base()}, {www.base(), www.base(), www.base()});
     world.m_pageTitle.set(title);
-    world.m_lowestPrice = 90000;
+    world.m_lowestPrice.Set(90000);
     PriceReporter reporter = world.reporter();
     reporter.ReportPrice(3);
     reporter.ReportPrice(1);
@@ -175,7 +175,7 @@ TEST(PriceReportThreads, DeadServerDelaysOnlyItsOwnWorker) {
       });
     }
     for (const int32_t price : {90000, 90100, 90200, 90300}) {
-      world.m_lowestPrice = price;
+      world.m_lowestPrice.Set(price);
       const uint32_t start = clock.tickCountMs();
       const std::string text = std::to_string(price);
       while ((one.values("price").empty() || one.values("price").back() != text ||

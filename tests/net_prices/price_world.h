@@ -128,7 +128,7 @@ struct PriceWorld {
   NetPriceReader reader() { return NetPriceReader(context()); }
 
   Clock& clock;
-  AtomicInt m_lowestPrice{0};
+  LowestPrice m_lowestPrice;
   AtomicInt m_warningPrice{88100};
   AtomicInt m_remainSec{1000};
   AtomicInt m_running{1};

@@ -77,7 +77,7 @@ TEST_F(RelayCopyTest, PeerListStaysBoundedUnderAFloodAndKeepsItsFirstPeers) {
   greetAndWait(late);
   EXPECT_EQ(relay.peerCount(), kRelayPeerCapacity);
 
-  lowest = 90100;
+  lowest.Set(90100);
   for (Peer* peer : {&a, &b, &c}) EXPECT_EQ(peer->next(2000), "#AA90100*AA");
   EXPECT_EQ(late.next(300), std::nullopt) << "a newcomer displaced a live peer";
   EXPECT_EQ(log.count("UDP价格90100发送了:2001用户,2001总次数"), 1);

@@ -101,7 +101,7 @@ class RelayCopyTest : public ::testing::Test {
   AtomicInt logEnabled{1};
   testing::TempLog log{clock};
   Logger logger{log.file, logEnabled};
-  AtomicInt lowest{90000};
+  LowestPrice lowest{90000};
   AtomicInt warning{88100};
   AtomicInt remain{1000};
   AtomicInt realMode{1};

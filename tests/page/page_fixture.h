@@ -97,21 +97,11 @@ class PageFixture : public ::testing::Test {
   AtomicInt realMode{0};
   AtomicInt compatMode{1};
   GuardedText pageTitle{"额度投标拍卖"};  // a practice page drawn like the real one
-  AtomicInt bidPhase{0};
-  AtomicInt systemState{0};
   AtomicInt keyCount{0};
   int outcomeChecks = 0;
-  PageInputs in{auctionWnd,
-                clientFound,
-                screenSize,
-                realMode,
-                compatMode,
-                pageTitle,
-                ownWnd,
-                bidPhase,
-                systemState,
-                keyCount,
-                [this] { ++outcomeChecks; }};
+  PageInputs in{auctionWnd, clientFound, screenSize,
+                realMode,   compatMode,  pageTitle,
+                ownWnd,     keyCount,    [this] { ++outcomeChecks; }};
 
   PageState page;
   ClockState clockState;

@@ -151,12 +151,12 @@ TEST_F(PracticePage, ChromiumsDrawingIsReadAndBidOnWithTheShippedDictionary) {
   Logger logger(logFile, logEnabled, [] { return std::string("status"); });
   const Size screen = desktop_->screenSize();
   std::atomic<WindowId> auctionWnd{w}, ownWnd{0};
-  AtomicInt clientFound{1}, realMode{0}, compatMode{1}, bidPhase{0}, systemState{0}, keyCount{0};
+  AtomicInt clientFound{1}, realMode{0}, compatMode{1}, keyCount{0};
   AtomicPoint screenSize;
   screenSize.storeSize(screen);
   GuardedText title{kTitle};
-  PageInputs in{auctionWnd, clientFound, screenSize,  realMode, compatMode, title,
-                ownWnd,     bidPhase,    systemState, keyCount, {}};
+  PageInputs in{auctionWnd, clientFound, screenSize, realMode, compatMode,
+                title,      ownWnd,      keyCount,   {}};
   PageState state;
   ClockState clockState;
   NetworkTimeState netTime;

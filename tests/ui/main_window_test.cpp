@@ -237,7 +237,7 @@ TEST(MainWindow, StatusTicksAreRendered) {
   testing::ShowTimeBeforeEnd(clockState, 42);
   clockState.m_remainSec = 42;
   clockState.m_subSecondTicks = 1;
-  page.m_lowestPrice = 88300;
+  page.m_lowestPrice.Set(88300);
   bid.m_systemState = 3;
   bid.m_myPrice = 88600;
   p.controller.StatusTick();

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   clockState.m_endTimeText.set("11:30:00");
   clockState.m_remainSec = 48;
   clockState.m_subSecondTicks = 2;
-  page.m_lowestPrice = 88300;
+  page.m_lowestPrice.Set(88300);
   page.m_loggedLowestPrice = 88300;
   bid.m_myPrice = 89000;
   bid.m_bidPhase = 1;

@@ -43,12 +43,12 @@ TEST_F(X11Page, OneTickFindsTheOriginAndReadsClockEndTimeAndPrice) {
   Logger logger(logFile, logEnabled, [] { return std::string("status"); });
 
   std::atomic<WindowId> auctionWnd{w.id()}, ownWnd{0};
-  AtomicInt clientFound{1}, realMode{0}, compatMode{1}, bidPhase{0}, systemState{0}, keyCount{0};
+  AtomicInt clientFound{1}, realMode{0}, compatMode{1}, keyCount{0};
   AtomicPoint screenSize;
   screenSize.storeSize(screen);
   GuardedText title{"额度投标拍卖"};
-  PageInputs in{auctionWnd, clientFound, screenSize, realMode, compatMode, title, ownWnd,
-                bidPhase,   systemState, keyCount,   {}};
+  PageInputs in{auctionWnd, clientFound, screenSize, realMode, compatMode,
+                title,      ownWnd,      keyCount,   {}};
   PageState state;
   ClockState clockState;
   NetworkTimeState netTime;
@@ -58,7 +58,8 @@ TEST_F(X11Page, OneTickFindsTheOriginAndReadsClockEndTimeAndPrice) {
 
   PageLocator(c).TrackPage();
   EXPECT_EQ(state.g_browserPos.load(), (Point{20, 20}));
-  EXPECT_EQ(state.g_pageOrigin.load(), (Point{45, 82})) << gbkToUtf8(TempDir::readFile(dir.file("my.Log")));
+  EXPECT_EQ(state.g_pageOrigin.load(), (Point{45, 82}))
+      << gbkToUtf8(TempDir::readFile(dir.file("my.Log")));
 
   PageReaders readers(c);
   state.m_auctionStage = 2;
