@@ -156,11 +156,11 @@ void ReadUser(const Json& value, SimScenario& s) {
       if (u.atMs < 0) a.fail("at", "is missing");
       u.key = a.text("key", "");
       if (a.get("move_browser")) u.moveBrowser = a.point("move_browser", {});
-      static const std::set<std::string> kKeys{"enter", "space", "f2", "f3", "esc"};
+      static const std::set<std::string> kKeys{"enter", "space", "f2", "f3", "esc", "stop"};
       if (u.key.empty() == !u.moveBrowser.has_value())
         a.fail("", "needs either \"key\" or \"move_browser\"");
       if (!u.key.empty() && !kKeys.count(u.key))
-        a.fail("key", "must be one of enter, space, f2, f3, esc");
+        a.fail("key", "must be one of enter, space, f2, f3, esc, stop");
       a.done();
       s.actions.push_back(std::move(u));
     }
@@ -209,6 +209,12 @@ void ReadPage(const Json& value, SimScenario& s) {
   s.captchaDigits = int(f.integer("captcha_digits", s.captchaDigits, 1, 10));
   s.captchaSeed = uint32_t(f.integer("captcha_seed", s.captchaSeed, 0, UINT32_MAX));
   s.browser = f.point("browser", s.browser);
+  f.done();
+}
+
+void ReadDesktop(const Json& value, SimScenario& s) {
+  Fields f(value, "desktop");
+  s.clipboardFailures = int(f.integer("clipboard_fails", 0, 0, 1000));
   f.done();
 }
 
@@ -272,6 +278,7 @@ SimScenario Read(const Json& root, const std::string& baseDir) {
   if (const Json* v = f.get("page")) ReadPage(*v, s);
   if (const Json* v = f.get("user")) ReadUser(*v, s);
   if (const Json* v = f.get("clock")) ReadClock(*v, s);
+  if (const Json* v = f.get("desktop")) ReadDesktop(*v, s);
   if (const Json* v = f.get("vendor")) ReadVendor(*v, s);
   f.done();
   return s;

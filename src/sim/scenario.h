@@ -68,6 +68,8 @@ struct SimScenario {
   UserTyping typing;
   std::vector<UserTyping> typingPerBox;
   std::vector<UserAction> actions;
+  // The first this many texts the assistant puts on the clipboard are refused.
+  int clipboardFailures = 0;
 
   // Clocks: the machine's clock and the time servers, each ahead of the page clock by this much.
   int64_t localOffsetMs = 0;

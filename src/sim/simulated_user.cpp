@@ -104,6 +104,11 @@ void SimulatedUser::act(const UserAction& action) {
     page_.moveBrowser(browser_, *action.moveBrowser);
     return;
   }
+  if (action.key == "stop") {
+    events_.add(clock_.utcNowMs(), "user_stop", {});
+    if (onStartStop) onStartStop();
+    return;
+  }
   press(KeyOfName(action.key));
 }
 

@@ -5,6 +5,7 @@
 // also press a key or drag the browser window. Runs on the virtual clock's driver thread.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "sim/auction_page.h"
@@ -25,6 +26,8 @@ class SimulatedUser {
 
   // Starts watching the page every `periodMs`.
   void start(int periodMs = 10);
+  // What the user's click on the window's Start/Stop button does.
+  std::function<void()> onStartStop;
 
  private:
   struct Key {

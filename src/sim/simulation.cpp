@@ -110,6 +110,7 @@ class World {
     runToPage(s_.startMs);
     startAssistant();
     SimulatedUser user(clock_, desktop_, page_, browser, s_, events_);
+    user.onStartStop = [this] { controller_->ToggleRun(); };
     user.start();
     watchEngine();
     for (int64_t t = s_.startMs + 1000; t < s_.endMs + kAfterEndMs; t += 1000) {
@@ -173,7 +174,8 @@ class World {
                                                               &services_.udp(), &services_.http()});
     controller_->OnInitDialog();
     controller_->SetBidNumber(s_.effectiveBidNumber());
-    controller_->page.m_warningPrice = s_.warningPrice;
+    controller_->SetWarningPrice(s_.warningPrice);
+    desktop_.refuseClipboard(s_.clipboardFailures);
     view_.setChecked(ctl::kRecording, false);  // no screenshots of the last minute
     controller_->ToggleRun();
     events_.add(clock_.utcNowMs(), "start", {{"bid_number", s_.effectiveBidNumber()}});

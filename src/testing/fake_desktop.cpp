@@ -157,6 +157,11 @@ void FakeDesktop::keyUp(int vk) {
 
 bool FakeDesktop::setClipboardText(const std::string& text) {
   std::lock_guard lock(mutex_);
+  if (clipboardFailures_ > 0) {
+    --clipboardFailures_;
+    record("clipboard refused");
+    return false;
+  }
   clipboard_ = text;
   record("clipboard " + text);
   return true;

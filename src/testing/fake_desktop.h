@@ -65,6 +65,11 @@ class FakeDesktop final : public Desktop {
   void keyDown(int vk) override;
   void keyUp(int vk) override;
   bool setClipboardText(const std::string& text) override;
+  // The next `count` texts put on the clipboard are refused (another program holds it).
+  void refuseClipboard(int count) {
+    std::lock_guard lock(mutex_);
+    clipboardFailures_ = count;
+  }
   bool clipboardText(std::string& out) override;
   bool installKeyboardHook(KeyboardHook hook) override;
   void removeKeyboardHook() override;
@@ -87,6 +92,7 @@ class FakeDesktop final : public Desktop {
   WindowId nextId_ = 0x100;
   Point cursor_;
   std::string clipboard_;
+  int clipboardFailures_ = 0;
   KeyboardHook hook_;
   std::vector<Action> actions_;
   std::vector<std::vector<std::string>> launches_;
