@@ -2,79 +2,44 @@
 
 #include "page/element_table.h"
 #include "page/element_table_store.h"
+#include "page_layout.h"
 
 namespace tavik {
 namespace {
 
-constexpr const char* kA = "208.79.87-0.0.0|208.70.87-0.0.0|209.81.85-0.0.0|208.49.88-0.0.0";
-constexpr const char* kC = "0.100.100-0.0.0|0.79.90-0.0.0";
+using namespace layout;
 
 const ElementTable& Defaults() {
   return ElementTable::Defaults();
 }
 
-TEST(ElementTableDefaults, RepresentativeRowsKeyAndLabel) {
-  struct Case {
-    RectRow row;
-    ElementRow expected;
-    const char* key;
-    const char* label;
-  };
-  const Case cases[] = {
-      {RectRow::net_rec_nowprice,
-       {{152, 390, 48, 14}, "0.100.100-0.0.0|240.100.100-0.0.0"},
-       "net_rec_nowprice",
-       "nowprice"},
-      {RectRow::net_rec_priceconfirmbutton,
-       {{479, 440, 149, 66}, kA},
-       "net_rec_priceconfirmbutton",
-       "priceconfirmbutton_rec"},
-      {RectRow::net_rec_priceconfirmrec2,
-       {{450, 320, 400, 170}, "26.10.98-0.0.0"},
-       "net_rec_priceconfirmrec2",
-       "priceconfirmrec2"},
-      {RectRow::net_rec_bidtimesrec_first,
-       {{433, 482, 82, 19}, kC},
-       "net_rec_bidtimesrec_first",
-       "bidtimesrec_first"},
-      {RectRow::net_rec_bidstatus,
-       {{438, 431, 5, 10}, "258.68.70-0.0.0"},
-       "net_rec_bidstatus",
-       "net_rec_bidstatus"},
-      {RectRow::net_rec_ddjj, {{23, 147, 0, 0}, "213.81.87-0.0.0"}, "net_rec_ddjj", "net_rec_ddjj"},
-      {RectRow::net_rec_find_priceconfirmbutton,
-       {{450, 440, 400, 95}, kA},
-       "net_rec_find_priceconfirmbutton",
-       "net_rec_find_priceconfirmbutton"},
-      {RectRow::net_rec_priceshuabutton,
-       {{450, 320, 400, 170}, "0.0.100-0.0.0"},
-       "net_rec_priceshuabutton",
-       "net_rec_priceshuabutton"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.key);
-    EXPECT_EQ(Defaults().row(c.row), c.expected);
-    EXPECT_EQ(RowKey(c.row), c.key);
-    EXPECT_EQ(RowLabel(c.row), c.label);
-  }
-}
-
-TEST(ElementTableDefaults, FixedRowsAndClickPoints) {
+// The built-in table is the page's layout, value for value, and has no row the layout lacks.
+TEST(ElementTableDefaults, EqualThePageLayoutValueForValue) {
   const ElementTable& t = Defaults();
-  EXPECT_EQ(t.row(FixedRow::nowprice1), (ElementRow{{152, 406, 48, 14}, "ff0000-ff0000"}));
-  EXPECT_EQ(t.row(FixedRow::priceconfirm904_rec),
-            (ElementRow{{450, 320, 400, 170}, "0.0.0-0.0.0"}));
-  EXPECT_EQ(t.row(FixedRow::bidtimesrec_practice), (ElementRow{{433, 456, 82, 19}, kC}));
-  EXPECT_EQ(t.row(FixedRow::readback_time_first_practice), (ElementRow{{571, 485, 70, 30}, kC}));
-  EXPECT_EQ(t.row(FixedRow::clock_second_seconds).rect, (ElementRect{172, 375, 18, 14}));
-  EXPECT_EQ(t.row(FixedRow::endtime_minutes).rect, (ElementRect{194, 327, 15, 14}));
-  // Both halves read the submitted price from the same cell.
-  EXPECT_EQ(t.row(FixedRow::readback_price_first), t.row(FixedRow::readback_price_second));
-
-  EXPECT_EQ(t.point(ClickPoint::bidpriceselfedit), (ElementPoint{676, 399}));
-  EXPECT_EQ(t.point(ClickPoint::errorinfobutton), (ElementPoint{661, 463}));
-  EXPECT_EQ(t.point(ClickPoint::pagefocus), (ElementPoint{290, 84}));
-  EXPECT_EQ(PointName(ClickPoint::bid_addprice_selfedit), "bid_addprice_selfedit");
+  size_t rectRows = 0, fixedRows = 0, points = 0;
+  for (const Pinned& p : kPageLayout) {
+    SCOPED_TRACE(p.name);
+    if (const auto* row = std::get_if<RectRow>(&p.place)) {
+      // Updatable rows are listed in the order their keys are tried.
+      EXPECT_EQ(static_cast<size_t>(*row), rectRows++);
+      EXPECT_EQ(RowKey(*row), p.name);
+      EXPECT_EQ(RowLabel(*row), p.label);
+      EXPECT_EQ(t.row(*row), (ElementRow{p.rect, p.colours}));
+    } else if (const auto* fixed = std::get_if<FixedRow>(&p.place)) {
+      EXPECT_EQ(static_cast<size_t>(*fixed), fixedRows++);
+      EXPECT_EQ(t.row(*fixed), (ElementRow{p.rect, p.colours}));
+    } else if (const auto* point = std::get_if<ClickPoint>(&p.place)) {
+      EXPECT_EQ(static_cast<size_t>(*point), points++);
+      EXPECT_EQ(PointName(*point), p.name);
+      EXPECT_EQ(t.point(*point), (ElementPoint{p.rect.x, p.rect.y}));
+    } else {
+      EXPECT_EQ(std::get<MarkerColours>(p.place).code, p.colours);
+    }
+  }
+  // Every row and point of the code's table is in the list.
+  EXPECT_EQ(rectRows, kRectRowCount);
+  EXPECT_EQ(fixedRows, kFixedRowCount);
+  EXPECT_EQ(points, kClickPointCount);
 }
 
 // A typo in a built-in colour spec would make its row match nothing on the page.

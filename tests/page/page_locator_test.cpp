@@ -2,6 +2,7 @@
 // the captcha box and its buttons, the refresh, the information window, the bid-count marker.
 
 #include "page_fixture.h"
+#include "page_layout.h"
 
 namespace tavik::testing {
 namespace {
@@ -295,6 +296,64 @@ TEST_F(Locator, AWordIsMatchedWholeNotInsideALongerOne) {
   EXPECT_EQ(ElementShowsWord(context, RectRow::net_rec_bidbutton, "9021"), 0);
   auctionWnd = 0;
   EXPECT_EQ(ElementShowsWord(context, RectRow::net_rec_bidbutton, "902"), 0);
+}
+
+// The bid button's "902" or the status mark "903" tells that the bid button is up.
+TEST_F(Locator, TheBidButtonOrTheStatusMarkShowsTheButton) {
+  const struct {
+    bool button, status;
+    int seen;
+  } cases[] = {{false, false, 0}, {true, false, 1}, {false, true, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.button) + std::to_string(c.status));
+    PageScene s = sceneAt({10, 10});
+    s.bidButton = c.button;
+    s.bidStatus = c.status;
+    show(s);
+    locator.TrackPage();
+    EXPECT_EQ(page.g_bidButtonSeen, c.seen);
+  }
+}
+
+// Every word the page is searched or read for is drawn inside its place of the hand-typed layout
+// and in colours that place takes (an anchor exactly at its place). With the tests above, which
+// find each word where the page draws it, this holds the locator's words to the layout.
+TEST_F(Locator, ThePageShowsEachWordInItsPlace) {
+  for (const layout::Pinned& p : layout::kPageLayout) {
+    if (!p.word) continue;
+    SCOPED_TRACE(std::string(p.name) + " " + p.word);
+    const std::string word = p.word;
+    const auto* row = std::get_if<RectRow>(&p.place);
+    PageScene s = sceneAt({10, 10});
+    if (row && *row == RectRow::net_rec_errorinfo_confirmbutton) {
+      s.infoWindow = true;
+    } else {
+      s.captchaBox = word == "901" || word == "911";
+    }
+    s.captchaSign302 = word == "302";
+    s.captchaSign904 = word == "904";
+    s.captchaRefresh = word == "303";
+    s.bidButton = word == "902";
+    s.bidStatus = word == "903";
+    s.realMode = word == "501";
+    s.bidCount = word == "501" ? 1 : 0;
+    show(s);
+
+    const Point o = s.origin;
+    int x = -1, y = -1;
+    if (std::holds_alternative<layout::MarkerColours>(p.place)) {
+      EXPECT_EQ(screen.FindWord(o.x, o.y, o.x + 900, o.y + 750, word, p.colours, 1.0, x, y), 0);
+    } else if (p.rect.w == 0 && p.rect.h == 0) {
+      const Point at{o.x + p.rect.x, o.y + p.rect.y};
+      EXPECT_EQ(screen.FindAnchorWord(at.x - 5, at.y - 5, at.x + 100, at.y + 40, word, p.colours,
+                                      1.0, x, y),
+                0);
+      EXPECT_EQ((Point{x, y}), at);
+    } else {
+      const Rect r = RowOnScreen(o, p.rect);
+      EXPECT_EQ(screen.FindWord(r.left, r.top, r.right, r.bottom, word, p.colours, 1.0, x, y), 0);
+    }
+  }
 }
 
 }  // namespace

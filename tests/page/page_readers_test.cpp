@@ -104,6 +104,8 @@ TEST_F(Readers, PageTime) {
       {"first half", "10:45:07", false, 1, 1, 1},
       {"read at the cells when the marker moved", "11:29:12", true, 2, 1, 1},
       {"before the auction window: values delivered, nothing counted", "10:25:00", false, 2, -1, 0},
+      {"the end second itself still counts", "11:30:00", false, 2, 1, 1},
+      {"a second after the end: values delivered, nothing counted", "11:30:01", false, 2, -1, 0},
       {"unreadable", "", false, 2, -1, 0},
   };
   realMode = 1;

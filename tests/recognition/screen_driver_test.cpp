@@ -180,6 +180,26 @@ TEST_F(ScreenDriverTest, OcrWordsSplitsAtGapsAndWordOfResultPicksOne) {
   EXPECT_EQ(driver_.OcrWords(0, 0, 100, 50, kRedSpec, 1.0), "1025|88300");
 }
 
+// A gap of at least the dictionary's word gap starts a new word; a narrower one does not. The
+// glyphs "2" and "3" are 3 pixels wide, so the second is drawn gap + 3 pixels after the first.
+TEST_F(ScreenDriverTest, AGapAsWideAsTheWordGapSplitsWords) {
+  dict_.wordGap = 4;
+  writeDictionary("gap4.dict", dict_);
+  ASSERT_EQ(driver_.LoadDictionary(1, "gap4.dict"), 1);
+  ASSERT_EQ(driver_.UseDictionary(1), 1);
+  const struct {
+    int gap;
+    const char* words;
+  } cases[] = {{3, "23"}, {4, "2|3"}, {5, "2|3"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.gap);
+    desktop_.framebuffer().pixels.assign(desktop_.framebuffer().pixels.size(), 0);
+    draw(10, 10, "2");
+    draw(10 + 3 + c.gap, 10, "3");
+    EXPECT_EQ(driver_.OcrWords(0, 0, 100, 50, kRedSpec, 1.0), c.words);
+  }
+}
+
 TEST_F(ScreenDriverTest, DamagedDictionaryIsRefusedAndThePreviousStaysInUse) {
   draw(10, 10, "42");
   const std::string good = dict_.serialize();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 
 #include "support/temp_dir.h"
@@ -60,6 +61,95 @@ TEST(Scheme, SaveThenLoadReproducesEveryField) {
     at = found + 1;
   }
   EXPECT_NE(text.find("Bid Add 3=1\n"), std::string::npos);
+}
+
+// The field each key of a scheme file names, typed by hand from the file's key list rather than
+// taken from SchemeKeys: save and load share that list, so two keys swapped there survive a
+// save and a load, and only a file written elsewhere shows it.
+struct KeyField {
+  const char* key;
+  int32_t Strategy::*field;
+};
+const KeyField kKeyFields[] = {
+    {"Auto Bid 2", &Strategy::m_autoBid2},
+    {"Last Sec 2", &Strategy::m_bid2Sec},
+    {"Bid Add 2", &Strategy::m_bid2AddFlag},
+    {"Bid Smart 2", &Strategy::m_bid2SmartFlag},
+    {"Bid Dir 2", &Strategy::m_bid2DirFlag},
+    {"Add Price 2", &Strategy::m_bid2AddPrice},
+    {"Dir Price 2", &Strategy::m_bid2DirPrice},
+    {"Bu2", &Strategy::m_bid2TopUp},
+    {"Auto Bid 3", &Strategy::m_autoBid3},
+    {"Bid Pre 3", &Strategy::m_bid3AddFlag},
+    {"Bid Smart 3", &Strategy::m_bid3SmartFlag},
+    {"Bid Dir 3", &Strategy::m_bid3DirFlag},
+    {"Pre Price 3", &Strategy::m_bid3AddPrice},
+    {"Dir Price 3", &Strategy::m_bid3DirPrice},
+    {"Bu3", &Strategy::m_bid3TopUp},
+    {"Bo 3", &Strategy::m_remedyOn},
+    {"Bo Last 3", &Strategy::m_remedySec},
+    {"Bo Cha 3", &Strategy::m_remedyMaxDiff},
+    {"Bo Cha 4", &Strategy::m_remedyMinDiff},
+    {"Bo Bu 3", &Strategy::m_remedyTopUp},
+    {"Bo Cha Add3", &Strategy::m_remedyAdd},
+    {"Qiang Flag", &Strategy::m_qiangFlag},
+    {"Qiang Sec", &Strategy::m_qiangSec},
+    {"adv op 17_1", &Strategy::m_earlyMaxDiff},
+    {"adv op 17_2", &Strategy::m_earlySec},
+    {"adv op 17_3", &Strategy::m_earlyDelayMs},
+    {"adv op 18_1", &Strategy::m_forceSec},
+    {"adv op 18_3", &Strategy::m_forceDelayMs},
+    {"adv op 12_1", &Strategy::m_jumpFastThreshold},
+    {"adv op 12_2", &Strategy::m_jumpSlowThreshold},
+    {"autoduan", &Strategy::m_autoDisconnect},
+    {"bid3now", &Strategy::m_bid3Now},
+    {"bid3lastsec", &Strategy::m_bid3Sec},
+    {"BadGoSmart2", &Strategy::m_bid2LateSmart},
+    {"BadGoSmart3", &Strategy::m_bid3LateSmart},
+};
+// Numbered keys: "<stem>1" .. "<stem><rows>" name entries 1.. of a table.
+struct KeySeries {
+  const char* stem;
+  int rows;
+  int32_t* (*table)(Strategy&);
+};
+const KeySeries kKeySeries[] = {
+    {"Go Sec ", 12, [](Strategy& s) { return s.m_smartSec; }},
+    {"Go Add ", 12, [](Strategy& s) { return s.m_smartAdd; }},
+    {"Go Bu ", 12, [](Strategy& s) { return s.m_smartTopUp; }},
+    {"adv op ", 20, [](Strategy& s) { return s.m_advOption; }},
+    {"Go Fast ", 6, [](Strategy& s) { return s.m_jumpFastAdd; }},
+    {"Go Slow ", 6, [](Strategy& s) { return s.m_jumpSlowSub; }},
+};
+
+TEST(Scheme, AHandWrittenFileLoadsEachKeyIntoTheFieldItNames) {
+  // Every key with a value of its own; "lx" is the run's recording flag.
+  std::string text = "[Settings]\n";
+  int value = 100;
+  for (const KeyField& k : kKeyFields)
+    text += std::string(k.key) + "=" + std::to_string(++value) + "\n";
+  for (const KeySeries& k : kKeySeries) {
+    for (int row = 1; row <= k.rows; ++row)
+      text += k.stem + std::to_string(row) + "=" + std::to_string(++value) + "\n";
+  }
+  text += "lx=" + std::to_string(++value) + "\n";
+  TempDir dir;
+  dir.write("profile_1.ini", text);
+
+  Strategy s;
+  int32_t rec = 0;
+  ASSERT_TRUE(LoadSchemeFile(dir.dir(), 0, s, rec));
+  value = 100;
+  for (const KeyField& k : kKeyFields) EXPECT_EQ(s.*k.field, ++value) << k.key;
+  for (const KeySeries& k : kKeySeries) {
+    for (int row = 1; row <= k.rows; ++row) EXPECT_EQ(k.table(s)[row], ++value) << k.stem << row;
+  }
+  EXPECT_EQ(rec, ++value) << "lx";
+
+  // Every key the program reads is one of these.
+  size_t read = 0;
+  for (const SchemeKey& key : SchemeKeys(s, rec)) read += key.read ? 1 : 0;
+  EXPECT_EQ(read, std::size(kKeyFields) + 12 * 3 + 20 + 6 * 2 + 1);
 }
 
 TEST(Scheme, WithoutFilesEverythingIsZeroButTheJumpLimits) {
