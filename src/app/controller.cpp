@@ -55,7 +55,7 @@ Controller::Controller(ControllerDeps deps)
       bidContext_{bid, keys, pageContext_, locator_, strategy, bidInputs_},
       actions_(bidContext_),
       timing_(bidContext_, strategy, actions_),
-      outcome_(bidContext_, net.m_bidResultText),
+      outcome_(bidContext_, net),
       engine_(bidContext_, actions_, timing_),
       httpClient_(http(), HttpTimeoutsFrom(deps_.config)),
       timeSync_(TimeSyncInputs{run.m_realMode, clockState.m_remainSec, run.m_runGeneration},
@@ -182,13 +182,8 @@ int Controller::OnInitDialog() {
   netTime.m_ntpOffsetMs = 0;
   net.m_netMode = 2;
   netPrices.m_priceShareOn = deps_.config.sharePrices ? 1 : 0;
-  clockState.m_auctionStartText.set("10:30:00");
-  clockState.m_auctionHalfText.set("11:00:00");
-  clockState.m_auctionEndText.set("11:30:00");
-  clockState.m_auctionStartSec = 37800;
-  clockState.m_auctionHalfSec = 39600;
-  clockState.m_auctionEndSec = 41400;
-  page.m_warningPrice = 88100;
+  clockState.UseStandardSchedule();
+  SetWarningPrice(88100);
   // The configurable time server starts as public server 3 of 4.
   const auto& ntpServers = deps_.config.ntpServers;
   netTime.m_ntpServer.set(ntpServers.size() > 2 ? ntpServers[2] : std::string());
@@ -403,7 +398,7 @@ void Controller::OnTimer(int id) {
       SecondTick();
       break;
     case timer::kUpload:
-      net.m_resultUploadDue = 1;
+      net.RequestResultUpload();
       deps_.timers.stop(timer::kUpload);
       break;
     default:

@@ -36,10 +36,13 @@ struct RunState {
   AtomicInt m_compatMode{1};
   GuardedText m_clientClass{"IE"};
   GuardedText m_pageTitle;
+  // The lowest price at the status display's last price log line.
+  AtomicInt m_loggedLowestPrice{0};
 
   // m_auctionWnd is cleared only at Start; the page's bid number is obtained anew each run.
   void reset(bool atStart) {
     m_clientFound = 0;
+    m_loggedLowestPrice = 0;
     if (atStart) {
       m_auctionWnd = 0;
       m_pageBidNumber.clear();

@@ -63,9 +63,9 @@ StatusUpdates ShowStatus(const StatusSources& s, Logger& log) {
   out.push_back({ctl::kEndTime, clock.m_endTimeText.get()});
   const int lowest = page.m_lowestPrice;
   out.push_back({ctl::kLowestPrice, std::to_string(lowest)});
-  if (page.m_loggedLowestPrice != lowest) {
+  if (s.run.m_loggedLowestPrice != lowest) {
     log.LogStatus(std::to_string(lowest), true);
-    page.m_loggedLowestPrice = lowest;
+    s.run.m_loggedLowestPrice = lowest;
   }
 
   const Point remain = clock.m_remainTicks.load();

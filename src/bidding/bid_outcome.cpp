@@ -131,7 +131,7 @@ int32_t BidOutcome::ReadBidBack() {
   const int32_t price = readPrice(table->row(priceRow), origin, ndd);
   const std::string time = readTime(table->row(timeRow), origin, ndd);
   const std::string record = Format("%d,%d,%s", int(c_.bid.m_bidPhase), int(price), time.c_str());
-  m_bidResultText.set(record);
+  net_.RecordBidResult(record);
   logStatus(record);
   return price;
 }

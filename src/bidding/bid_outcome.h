@@ -13,14 +13,14 @@
 
 #include "bidding/bid_context.h"
 #include "core/guarded_text.h"
+#include "net/net_state.h"
 
 namespace tavik {
 
 class BidOutcome {
  public:
-  // `m_bidResultText` is the result record the upload sends (the network state's).
-  BidOutcome(BidContext& c, GuardedText& m_bidResultText)
-      : c_(c), m_bidResultText(m_bidResultText) {}
+  // `net` keeps the result record the upload sends (m_bidResultText).
+  BidOutcome(BidContext& c, NetState& net) : c_(c), net_(net) {}
 
   void DetectBidOutcome();
   // The submitted price read back off the page (0 when none); writes the result record
@@ -39,7 +39,7 @@ class BidOutcome {
   void log(const std::string& text) { c_.page.log.LogStatus(text, false); }
 
   BidContext& c_;
-  GuardedText& m_bidResultText;
+  NetState& net_;
 };
 
 }  // namespace tavik

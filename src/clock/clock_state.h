@@ -6,6 +6,8 @@
 // shown time and the end time are each one atomic word, so a reader on another thread never pairs
 // the minute of one update with the second of the next.
 
+#include <string>
+
 #include "core/atomic_int.h"
 #include "core/guarded_text.h"
 #include "core/packed_values.h"
@@ -41,6 +43,22 @@ struct ClockState {
   AtomicInt m_auctionStartSec{37800};
   AtomicInt m_auctionHalfSec{39600};
   AtomicInt m_auctionEndSec{41400};
+
+  // The end time as the page or the schedule gives it (the end-time reader, the practice page's
+  // title): the time of day and its text together.
+  void DeliverEndTime(TimeOfDay end, const std::string& text) {
+    m_endTime = end;
+    m_endTimeText.set(text);
+  }
+  // The auction's usual schedule: 10:30:00 to 11:30:00, second half from 11:00:00.
+  void UseStandardSchedule() {
+    m_auctionStartText.set("10:30:00");
+    m_auctionHalfText.set("11:00:00");
+    m_auctionEndText.set("11:30:00");
+    m_auctionStartSec = 37800;
+    m_auctionHalfSec = 39600;
+    m_auctionEndSec = 41400;
+  }
 
   // The tick's result: the remaining second with its ticks, the pair stored last (and tests
   // arranging a moment).

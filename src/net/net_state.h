@@ -1,6 +1,7 @@
 #pragma once
 // What the network services keep of a run: the service mode from the vendor's replies, the
-// address this copy reports, and the result uploads near the end.
+// address this copy reports, and the result uploads near the end. Owner: the network layer
+// (net/); others change it through the named operations below.
 
 #include <cstddef>
 #include <string>
@@ -36,6 +37,11 @@ struct NetState {
     const std::string switches = m_featureSwitches.get();
     return index < switches.size() && switches[index] == value;
   }
+
+  // Timer 9 fired: worker 7 uploads the result on its next pass.
+  void RequestResultUpload() { m_resultUploadDue = 1; }
+  // Outcome detection read a successful bid back off the page.
+  void RecordBidResult(const std::string& record) { m_bidResultText.set(record); }
 
   void reset() { m_resultUploadCount = 0; }
 };

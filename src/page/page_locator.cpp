@@ -158,8 +158,7 @@ Point PageLocator::practiceShift() {
   const bool page51 = Contains(title, "51沪牌");
   if (page51) {
     t = {3, 2};
-    c_.clock.m_endTimeText.set("11:30:00");
-    c_.clock.m_endTime = TimeOfDay{11, 30, 0};
+    c_.clock.DeliverEndTime(TimeOfDay{11, 30, 0}, "11:30:00");
   }
   const bool offSchedule = c_.clock.m_auctionStartSec != 37800;
   const char* note = nullptr;
@@ -169,12 +168,7 @@ Point PageLocator::practiceShift() {
     note = "拍牌系统纠正拍牌起止时间";
   if (note) {
     log(note);
-    c_.clock.m_auctionStartSec = 37800;
-    c_.clock.m_auctionHalfSec = 39600;
-    c_.clock.m_auctionEndSec = 41400;
-    c_.clock.m_auctionStartText.set("10:30:00");
-    c_.clock.m_auctionHalfText.set("11:00:00");
-    c_.clock.m_auctionEndText.set("11:30:00");
+    c_.clock.UseStandardSchedule();
   }
   return t;
 }

@@ -93,9 +93,11 @@ int PageReaders::ReadEndTime() {
   if (known.size() == 8) return 1;
   if (c_.in.m_realMode == 1) {
     const std::string end = clock.m_auctionEndText.get();
-    clock.m_endTimeText.set(end);
     int h = 0, m = 0, s = 0;
-    if (std::sscanf(end.c_str(), "%d:%d:%d", &h, &m, &s) >= 2) clock.m_endTime = TimeOfDay{h, m, 0};
+    if (std::sscanf(end.c_str(), "%d:%d:%d", &h, &m, &s) >= 2)
+      clock.DeliverEndTime(TimeOfDay{h, m, 0}, end);
+    else
+      clock.DeliverEndTime(clock.m_endTime.load(), end);
     return 1;
   }
   if (!pageReadable() || c_.page.m_auctionStage == 0) return 0;
@@ -118,8 +120,7 @@ int PageReaders::ReadEndTime() {
   if (minute < clock.m_curTime.load().minute) hour += 1;
   char shown[32];
   std::snprintf(shown, sizeof shown, "%02d:%02d:00", hour, minute);
-  clock.m_endTime = TimeOfDay{hour, minute, 0};
-  clock.m_endTimeText.set(shown);
+  clock.DeliverEndTime(TimeOfDay{hour, minute, 0}, shown);
   return 1;
 }
 

@@ -22,10 +22,8 @@ namespace tavik {
 struct PageState {
   // 0 not yet read, 1 first half, 2 second half (the bidding stage).
   AtomicInt m_auctionStage{0};
-  // The current lowest acceptable price in yuan with where it came from, and its value at the
-  // last price log line.
+  // The current lowest acceptable price in yuan with where it came from.
   LowestPrice m_lowestPrice;
-  AtomicInt m_loggedLowestPrice{0};
   // The month's warning price: stands in for a lowest price not read yet (set at start-up).
   AtomicInt m_warningPrice{88100};
   // The captcha box on the page: 1 shown, 0 not.
@@ -83,7 +81,6 @@ struct PageState {
   void reset() {
     m_auctionStage = 0;
     m_lowestPrice.Reset();
-    m_loggedLowestPrice = 0;
     g_captchaState = 0;
     m_captchaShownMs = 0;
     m_captchaGoneMs = 0;

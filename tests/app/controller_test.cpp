@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -81,7 +83,7 @@ TEST_F(ControllerTest, StartAndStopResetTheRunState) {
                                           &page.m_auctionStage,
                                           &bid.m_bidPhase,
                                           &bid.m_systemState,
-                                          &page.m_loggedLowestPrice,
+                                          &run.m_loggedLowestPrice,
                                           &page.m_infoWindowSec,
                                           &page.m_infoWindowCount,
                                           &page.m_pageLocatedInRun,
@@ -366,6 +368,35 @@ TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {
   // shot of a second is taken on its second tick, when 4 fifths are still to come.
   ASSERT_TRUE(controller->waitForScreenshots(5000));
   EXPECT_EQ(files(), (std::vector<std::string>{"img_58_4.bmp", "img_59_4.bmp"}));
+}
+
+// Started with no auction page found, the lowest price is the warning price standing in for a
+// reading: it is reported to no vendor server. Once a price is read off the page, it is.
+TEST_F(ControllerTest, OnlyAPriceReadOffThePageIsReported) {
+  std::mutex mutex;
+  std::vector<std::string> reports;
+  vendorReply = [&](const std::string& url) {
+    if (url.find("type=5") != std::string::npos) {
+      std::lock_guard lock(mutex);
+      reports.push_back(url);
+    }
+    return std::optional<InProcessHttp::Reply>();
+  };
+  ASSERT_EQ(startUp(), 0);
+  controller->SetBidNumber("12345678");
+  controller->ToggleRun();
+  showRemaining(65);
+  clock.runFor(5000);
+  EXPECT_EQ(controller->page.m_lowestPrice.load(), 88100) << "the stand-in is in place";
+  {
+    std::lock_guard lock(mutex);
+    EXPECT_TRUE(reports.empty()) << reports.front();
+  }
+  controller->page.m_lowestPrice.RaiseFromRead(89000);
+  clock.runFor(5000);
+  std::lock_guard lock(mutex);
+  ASSERT_FALSE(reports.empty());
+  EXPECT_NE(reports.front().find("price=89000"), std::string::npos) << reports.front();
 }
 
 // A vendor server that takes the request and never answers holds the worker that asked for the

@@ -50,7 +50,7 @@ class BidOutcomeTest : public testing::PageFixture {
   std::vector<int> uploadTimers;
   BidInputs bidIn{realMode, clientFound, [this](int ms) { uploadTimers.push_back(ms); }};
   BidContext bc{bid, keys, context, locator, strategy, bidIn};
-  BidOutcome outcome{bc, net.m_bidResultText};
+  BidOutcome outcome{bc, net};
   size_t logMark = 0;
 };
 

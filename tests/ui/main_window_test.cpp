@@ -235,8 +235,7 @@ TEST(MainWindow, StatusTicksAreRendered) {
   BidState& bid = p.controller.bid;
   // 11:29:18 of an auction ending 11:30, seen for the second time.
   testing::ShowTimeBeforeEnd(clockState, 42);
-  clockState.m_remainSec = 42;
-  clockState.m_subSecondTicks = 1;
+  clockState.PublishRemain(42, 1);
   page.m_lowestPrice.Set(88300);
   bid.m_systemState = 3;
   bid.m_myPrice = 88600;

@@ -70,10 +70,9 @@ int main(int argc, char** argv) {
   run.m_clientFound = 1;
   clockState.m_clockText.set("11:29:12");
   clockState.m_endTimeText.set("11:30:00");
-  clockState.m_remainSec = 48;
-  clockState.m_subSecondTicks = 2;
+  clockState.PublishRemain(48, 2);
   page.m_lowestPrice.Set(88300);
-  page.m_loggedLowestPrice = 88300;
+  run.m_loggedLowestPrice = 88300;
   bid.m_myPrice = 89000;
   bid.m_bidPhase = 1;
   controller.ShowStatusLabels();  // the second bid became due
