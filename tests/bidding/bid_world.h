@@ -14,14 +14,16 @@
 
 namespace tavik::testing {
 
-struct BidWorld {
+// The clock is virtual for the rules' tests, real for the tests of threads meeting.
+template <typename ClockType = VirtualClock>
+struct BasicBidWorld {
   // The status line under each log event; the log's lines then carry the time they were written.
   std::function<std::string()> statusLine = [this] {
     return "@" + std::to_string(clock.utcNowMs());
   };
 
   TempDir dir;
-  VirtualClock clock;
+  ClockType clock;
   FakeDesktop desktop{clock};
   ScreenDriver screen{desktop};
   LogFile logFile{clock, dir.file("my.Log")};
@@ -53,7 +55,9 @@ struct BidWorld {
 
   // The rules are tried on a page this run has already found (the wait for it has its own
   // tests); a case that needs a price read sets one.
-  BidWorld() { page.m_pageLocatedInRun = 1; }
+  BasicBidWorld() { page.m_pageLocatedInRun = 1; }
 };
+
+using BidWorld = BasicBidWorld<VirtualClock>;
 
 }  // namespace tavik::testing
