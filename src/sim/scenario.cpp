@@ -1,5 +1,6 @@
 #include "sim/scenario.h"
 
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <set>
@@ -156,6 +157,11 @@ void ReadUser(const Json& value, SimScenario& s) {
       if (u.atMs < 0) a.fail("at", "is missing");
       u.key = a.text("key", "");
       if (a.get("move_browser")) u.moveBrowser = a.point("move_browser", {});
+      const bool stepped = a.get("steps") || a.get("step_ms");
+      u.steps = int(a.integer("steps", 1, 1, 100));
+      u.stepMs = int(a.integer("step_ms", 0, 0, 10'000));
+      if (stepped && !u.moveBrowser)
+        a.fail("", "\"steps\" and \"step_ms\" go with \"move_browser\"");
       static const std::set<std::string> kKeys{"enter", "space", "f2", "f3", "esc"};
       if (u.key.empty() == !u.moveBrowser.has_value())
         a.fail("", "needs either \"key\" or \"move_browser\"");
@@ -177,25 +183,42 @@ void ReadProfileKeys(const Json& value, const std::string& path, SimScenario& s)
   f.done();
 }
 
-std::string ReadFile(const std::string& path, size_t limit, bool& ok) {
+// Why a file could not be read; the three are told apart because each asks the user for a
+// different fix.
+enum class FileRead { ok, missing, unreadable, tooLarge };
+
+const char* FileProblem(FileRead r) {
+  switch (r) {
+    case FileRead::missing:
+      return "missing";
+    case FileRead::tooLarge:
+      return "over 1 MiB";
+    default:
+      return "unreadable";
+  }
+}
+
+FileRead ReadFile(const std::string& path, size_t limit, std::string& text) {
+  text.clear();
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return FileRead::missing;
+  if (ec || std::filesystem::is_directory(status)) return FileRead::unreadable;
   std::ifstream in(path, std::ios::binary);
-  std::string text;
-  ok = false;
-  if (!in) return text;
+  if (!in) return FileRead::unreadable;
   text.resize(limit + 1);
   in.read(text.data(), std::streamsize(text.size()));
+  if (in.bad()) return FileRead::unreadable;
   text.resize(size_t(in.gcount()));
-  ok = text.size() <= limit;
-  return text;
+  return text.size() <= limit ? FileRead::ok : FileRead::tooLarge;
 }
 
 void ReadStrategy(Fields& f, const std::string& baseDir, SimScenario& s) {
   const std::string profile = f.text("profile", "", 4096);
   if (!profile.empty()) {
     const std::string path = profile.front() == '/' ? profile : baseDir + "/" + profile;
-    bool ok = false;
-    s.profileText = ReadFile(path, 1 << 20, ok);
-    if (!ok) f.fail("profile", "cannot read \"" + path + "\" (missing, unreadable or over 1 MiB)");
+    const FileRead r = ReadFile(path, kMaxScenarioBytes, s.profileText);
+    if (r != FileRead::ok) f.fail("profile", "cannot read \"" + path + "\": " + FileProblem(r));
   }
   if (const Json* v = f.get("strategy")) ReadProfileKeys(*v, "strategy", s);
   if (const Json* v = f.get("advanced")) ReadProfileKeys(*v, "advanced", s);
@@ -205,6 +228,15 @@ void ReadPage(const Json& value, SimScenario& s) {
   Fields f(value, "page");
   s.captchaDelayMs = int(f.integer("captcha_delay_ms", s.captchaDelayMs, 0, 60'000));
   s.judgeDelayMs = int(f.integer("judge_delay_ms", s.judgeDelayMs, 0, 10'000));
+  if (const Json* q = f.get("judge_queue")) {
+    Fields g(*q, "page.judge_queue");
+    s.judgeQueue.fromSec = int(g.integer("from_sec", 10, 1, 600));
+    s.judgeQueue.msPerSec = int(g.integer("ms_per_sec", 100, 0, 10'000));
+    s.judgeQueue.maxMs = int(g.integer("max_ms", 3000, 0, 60'000));
+    g.done();
+  }
+  s.captchaPictureDelayMs =
+      int(f.integer("captcha_picture_delay_ms", s.captchaPictureDelayMs, 0, 60'000));
   s.bidsMade = int(f.integer("bids_made", s.bidsMade, 0, 3));
   s.captchaDigits = int(f.integer("captcha_digits", s.captchaDigits, 1, 10));
   s.captchaSeed = uint32_t(f.integer("captcha_seed", s.captchaSeed, 0, UINT32_MAX));
@@ -239,6 +271,15 @@ void ReadVendor(const Json& value, SimScenario& s) {
   f.done();
 }
 
+// The name names the output files inside the output folder, so it must stay a plain file name.
+void CheckName(Fields& f, const std::string& name) {
+  if (name.find_first_of("/\\") != std::string::npos)
+    f.fail("name", "must not hold a path separator (/ or \\)");
+  if (name.find("..") != std::string::npos) f.fail("name", "must not hold \"..\"");
+  for (unsigned char ch : name)
+    if (ch < 0x20 || ch == 0x7F) f.fail("name", "must not hold a control character");
+}
+
 void CheckTimes(Fields& f, SimScenario& s) {
   if (s.halfMs >= s.endMs) f.fail("schedule", "the half must come before the end");
   if (s.startMs < kEarliestStartMs || s.startMs >= s.endMs)
@@ -247,10 +288,58 @@ void CheckTimes(Fields& f, SimScenario& s) {
     f.fail("start", "lies more than 2 hours before the end");
 }
 
+// A parser callback that refuses a key given twice in one object (the JSON reader would keep
+// the last silently, so a scenario would not do what its first lines say), naming where.
+class DuplicateKeyCheck {
+ public:
+  bool operator()(int depth, Json::parse_event_t event, const Json& parsed) {
+    using E = Json::parse_event_t;
+    (void)depth;
+    if (event == E::object_start || event == E::array_start) {
+      if (!levels_.empty()) levels_.back().count();
+      levels_.push_back({event == E::array_start, {}, {}, -1});
+    } else if (event == E::object_end || event == E::array_end) {
+      levels_.pop_back();
+    } else if (event == E::key) {
+      Level& l = levels_.back();
+      l.key = parsed.get<std::string>();
+      if (!l.keys.insert(l.key).second) throw Bad{where() + ": given twice"};
+    } else if (event == E::value && !levels_.empty()) {
+      levels_.back().count();
+    }
+    return true;
+  }
+
+ private:
+  struct Level {
+    bool array;
+    std::string key;
+    std::set<std::string> keys;
+    int index;
+    // An array counts its elements as they start, so that a path names the one being read.
+    void count() {
+      if (array) ++index;
+    }
+  };
+  std::string where() const {
+    std::string path;
+    for (const Level& l : levels_) {
+      if (l.array) {
+        path += "[" + std::to_string(l.index) + "]";
+      } else {
+        path += (path.empty() ? "" : ".") + l.key;
+      }
+    }
+    return path;
+  }
+  std::vector<Level> levels_;
+};
+
 SimScenario Read(const Json& root, const std::string& baseDir) {
   SimScenario s;
   Fields f(root, "");
   s.name = f.text("name", "");
+  CheckName(f, s.name);
   s.description = f.text("description", "", 2000);
   const std::string mode = f.text("mode", "real");
   if (mode != "real" && mode != "practice") f.fail("mode", "must be \"real\" or \"practice\"");
@@ -319,7 +408,9 @@ std::variant<SimScenario, ScenarioError> ParseScenario(std::string_view json,
   if (json.size() > kMaxScenarioBytes) return ScenarioError{"scenario: larger than 1 MiB"};
   Json root;
   try {
-    root = Json::parse(json);
+    root = Json::parse(json, DuplicateKeyCheck());
+  } catch (const Bad& bad) {
+    return ScenarioError{bad.message};
   } catch (const Json::exception& e) {
     // Syntax errors, and numbers too large for any type.
     return ScenarioError{std::string("scenario: not valid JSON: ") + e.what()};
@@ -334,9 +425,9 @@ std::variant<SimScenario, ScenarioError> ParseScenario(std::string_view json,
 }
 
 std::variant<SimScenario, ScenarioError> LoadScenario(const std::string& path) {
-  bool ok = false;
-  const std::string text = ReadFile(path, kMaxScenarioBytes, ok);
-  if (!ok) return ScenarioError{path + ": cannot read (missing, unreadable or over 1 MiB)"};
+  std::string text;
+  const FileRead r = ReadFile(path, kMaxScenarioBytes, text);
+  if (r != FileRead::ok) return ScenarioError{path + ": cannot read: " + FileProblem(r)};
   const size_t slash = path.find_last_of('/');
   const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
   auto result = ParseScenario(text, dir);

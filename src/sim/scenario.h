@@ -34,6 +34,10 @@ struct UserAction {
   int64_t atMs = 0;  // page clock, ms of the day
   std::string key;   // empty when the browser is moved
   std::optional<Point> moveBrowser;
+  // A drag in steps: the browser reaches `moveBrowser` in this many equal moves, `stepMs` apart
+  // (the first at `atMs`).
+  int steps = 1;
+  int stepMs = 0;
   friend bool operator==(const UserAction&, const UserAction&) = default;
 };
 
@@ -58,6 +62,15 @@ struct SimScenario {
   // The page.
   int captchaDelayMs = 1000;
   int judgeDelayMs = 0;
+  // The judging delay grows in the last seconds, as bids queue at the auction's server: from
+  // `fromSec` before the end, `msPerSec` more for each second nearer the end, at most `maxMs`.
+  struct JudgeQueue {
+    int fromSec = 0;
+    int msPerSec = 0;
+    int maxMs = 0;
+    friend bool operator==(const JudgeQueue&, const JudgeQueue&) = default;
+  } judgeQueue;
+  int captchaPictureDelayMs = 0;  // from the box on screen to its picture (the digits)
   int bidsMade = 1;
   int captchaDigits = 4;
   uint32_t captchaSeed = 1;

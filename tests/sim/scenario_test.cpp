@@ -66,7 +66,7 @@ TEST(ScenarioTest, BadScenariosNameTheFieldAndTheProblem) {
       {R"({"strategy": {"Last Sec 9": 1}})", "strategy.Last Sec 9: unknown profile key"},
       {R"({"strategy": {"Last Sec 2": "48"}})", "strategy.Last Sec 2: must be a whole number"},
       {R"({"strategy": {"Last Sec 2": 4294967296}})", "strategy.Last Sec 2: must lie within"},
-      {R"({"profile": "missing.ini"})", "profile: cannot read \"/nowhere/missing.ini\""},
+      {R"({"profile": "missing.ini"})", "profile: cannot read \"/nowhere/missing.ini\": missing"},
       {R"({"lowest_price": {}})", "lowest_price: needs either \"points\" or \"model\""},
       {R"({"lowest_price": {"model": "wild"}})", "lowest_price.model: unknown model \"wild\""},
       {R"({"lowest_price": {"points": [[10]]}})", "lowest_price.points[0]: must be [seconds left"},
@@ -79,6 +79,17 @@ TEST(ScenarioTest, BadScenariosNameTheFieldAndTheProblem) {
        "user.actions[0].key: must be one of"},
       {R"({"vendor": {"main_params": [2]}})", "vendor.main_params[0]: must be a text"},
       {R"({"bid_number": "1234"})", "bid_number: must be eight digits"},
+      // The name becomes a file name inside the output folder.
+      {R"({"name": "../../x"})", "name: must not hold a path separator"},
+      {R"({"name": "a\\b"})", "name: must not hold a path separator"},
+      {R"({"name": ".."})", "name: must not hold \"..\""},
+      {R"({"name": "a\u0000b"})", "name: must not hold a control character"},
+      {R"({"name": "a\nb"})", "name: must not hold a control character"},
+      // A key given twice is refused, not silently the last one taken.
+      {R"({"name": "a", "name": "b"})", "name: given twice"},
+      {R"({"page": {"judge_delay_ms": 1, "judge_delay_ms": 2}})",
+       "page.judge_delay_ms: given twice"},
+      {R"({"user": {"boxes": [{}, {"keys": 1, "keys": 2}]}})", "user.boxes[1].keys: given twice"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ErrorOf(c.json).rfind(c.message, 0), 0u) << c.json << " gave: " << ErrorOf(c.json);
@@ -93,6 +104,22 @@ TEST(ScenarioTest, ProfileFileWithInlineKeysOverIt) {
   ASSERT_TRUE(std::holds_alternative<SimScenario>(r)) << std::get<ScenarioError>(r).message;
   EXPECT_EQ(std::get<SimScenario>(r).profileText, "[Settings]\r\nLast Sec 2=50\r\n");
   EXPECT_EQ(std::get<SimScenario>(r).profileKeys.back().second, 44);
+  std::filesystem::remove_all(dir);
+}
+
+// Each way a scenario file cannot be read asks for a different fix, so each is named.
+TEST(ScenarioTest, ReadFailuresAreToldApart) {
+  const auto dir = std::filesystem::temp_directory_path() / "tavik-scenario-read-test";
+  std::filesystem::create_directories(dir / "folder.json");
+  std::ofstream(dir / "big.json", std::ios::binary) << std::string((1 << 20) + 1, ' ');
+  const auto errorOf = [&](const char* file) {
+    const auto r = LoadScenario((dir / file).string());
+    const auto* e = std::get_if<ScenarioError>(&r);
+    return e ? e->message : "(accepted)";
+  };
+  EXPECT_EQ(errorOf("none.json"), (dir / "none.json").string() + ": cannot read: missing");
+  EXPECT_EQ(errorOf("folder.json"), (dir / "folder.json").string() + ": cannot read: unreadable");
+  EXPECT_EQ(errorOf("big.json"), (dir / "big.json").string() + ": cannot read: over 1 MiB");
   std::filesystem::remove_all(dir);
 }
 
