@@ -29,6 +29,9 @@ constexpr int64_t kAfterEndMs = 3000;
 
 const char* const kRealTitle = "上海市个人非营业性客车额度投标拍卖 - Chromium";
 const char* const kPracticeTitle = "51沪牌模拟拍牌系统 - Chromium";
+// The practice page of that title draws its anchors this far up and left of the real page's
+// places; the assistant's locator adds it back for such a title in practice mode.
+constexpr Point kPracticeAnchorShift{3, 2};
 
 // A program folder of its own, removed afterwards.
 class ProgramDir {
@@ -148,11 +151,16 @@ class World {
     a.endMs = s_.endMs;
     a.captchaDelayMs = s_.captchaDelayMs;
     a.judgeDelayMs = s_.judgeDelayMs;
+    a.queueFromSec = s_.judgeQueue.fromSec;
+    a.queueMsPerSec = s_.judgeQueue.msPerSec;
+    a.queueMaxMs = s_.judgeQueue.maxMs;
+    a.captchaPictureDelayMs = s_.captchaPictureDelayMs;
     a.bidsMade = s_.bidsMade;
     a.captchaDigits = s_.captchaDigits;
     a.captchaSeed = s_.captchaSeed;
     a.checkCaptcha = true;
     a.layout.realMode = s_.realMode;
+    if (!s_.realMode) a.layout.anchorShift = kPracticeAnchorShift;
     a.layout.browser = s_.browser;
     a.layout.browserSize = kBrowserSize;
     a.layout.origin = {s_.browser.x + kOriginInBrowser.x, s_.browser.y + kOriginInBrowser.y};
