@@ -41,6 +41,12 @@ struct UserAction {
   friend bool operator==(const UserAction&, const UserAction&) = default;
 };
 
+// A range a value is drawn from, evenly, for each finish of a run of many.
+struct Spread {
+  int low = 0, high = 0;
+  friend bool operator==(const Spread&, const Spread&) = default;
+};
+
 struct SimScenario {
   std::string name;
   std::string description;
@@ -94,6 +100,9 @@ struct SimScenario {
   int vendorDelayMs = 80;
   std::string recognitionPayload;  // answers the recognition-data request when not empty
   std::string dictionaryPayload;   // answers the dictionary request when not empty
+
+  // Spreads for runs of many finishes: each finish draws these from their ranges.
+  std::optional<Spread> judgeDelaySpread, captchaDelaySpread, typingSpread, reactSpread;
 
   // The bid number in force.
   std::string effectiveBidNumber() const;
