@@ -20,6 +20,7 @@
 #include <string>
 #include <variant>
 
+#include "sim/html_report.h"
 #include "sim/scenario.h"
 #include "sim/simulation.h"
 #include "sim/sweep.h"
@@ -111,6 +112,26 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return bool(out.flush());
 }
 
+// An output file of the scenario's in the output folder (the name holds no path, the scenario
+// reader makes sure of that).
+std::string OutFile(const SimScenario& s, const Options& o, const char* suffix) {
+  return o.outDir + "/" + (s.name.empty() ? "scenario" : s.name) + suffix;
+}
+
+// Writes a chart of runs of many; 1 when it cannot be written.
+int WriteChart(const SimScenario& s, const Options& o, const char* suffix,
+               const std::string& html) {
+  std::error_code ec;
+  std::filesystem::create_directories(o.outDir, ec);
+  const std::string path = OutFile(s, o, suffix);
+  if (!WriteFile(path, html)) {
+    std::fprintf(stderr, "tavik-sim: cannot write %s\n", path.c_str());
+    return 1;
+  }
+  std::printf("chart: %s\n", path.c_str());
+  return 0;
+}
+
 int RunOne(const SimScenario& s, const Options& o) {
   std::error_code ec;
   std::filesystem::create_directories(o.outDir, ec);
@@ -123,15 +144,17 @@ int RunOne(const SimScenario& s, const Options& o) {
                       std::to_string(bids));
     });
   }
-  const std::string name = s.name.empty() ? "scenario" : s.name;
-  const std::string events = o.outDir + "/" + name + ".events.jsonl";
-  const std::string log = o.outDir + "/" + name + ".log";
-  if (!WriteFile(events, out.eventLines) || !WriteFile(log, out.log)) {
-    std::fprintf(stderr, "tavik-sim: cannot write %s or %s\n", events.c_str(), log.c_str());
+  const std::string events = OutFile(s, o, ".events.jsonl");
+  const std::string log = OutFile(s, o, ".log");
+  const std::string report = OutFile(s, o, ".html");
+  if (!WriteFile(events, out.eventLines) || !WriteFile(log, out.log) ||
+      !WriteFile(report, RunReportHtml(s, out))) {
+    std::fprintf(stderr, "tavik-sim: cannot write %s, %s or %s\n", events.c_str(), log.c_str(),
+                 report.c_str());
     return 1;
   }
   std::fputs(FormatSummary(s, out).c_str(), stdout);
-  std::printf("events: %s\nlog: %s\n", events.c_str(), log.c_str());
+  std::printf("events: %s\nlog: %s\nreport: %s\n", events.c_str(), log.c_str(), report.c_str());
   return 0;
 }
 
@@ -178,13 +201,14 @@ int RunFinishesCommand(const SimScenario& s, const Options& o) {
                 s.name.empty() ? "(unnamed)" : s.name.c_str(), o.runs,
                 static_cast<unsigned long long>(o.seed));
     std::fputs(FormatSweepRates(*range, rows).c_str(), stdout);
-    return 0;
+    return WriteChart(s, o, ".sweep.html", SweepRateReportHtml(s, *range, rows, o.runs, o.seed));
   }
   const auto records =
       RunFinishes(s, o.runs, o.seed, o.threads, [&](int finished) { show(finished, o.runs); });
   progress.show("");
-  std::fputs(FormatWinRate(s, Summarise(records), o.seed).c_str(), stdout);
-  return 0;
+  const WinRate rate = Summarise(records);
+  std::fputs(FormatWinRate(s, rate, o.seed).c_str(), stdout);
+  return WriteChart(s, o, ".runs.html", WinRateReportHtml(s, rate, o.seed));
 }
 
 int Main(int argc, char** argv) {

@@ -52,7 +52,7 @@ TEST_F(SimCliTest, RunWritesEventsLogAndSummaryTheSameEveryTime) {
       << first.output;
   EXPECT_NE(first.output.find("your bid wins: yes"), std::string::npos);
   const SimRun second = RunSim("--out " + (dir / "b").string() + " " + calm);
-  for (const char* file : {"calm.events.jsonl", "calm.log"}) {
+  for (const char* file : {"calm.events.jsonl", "calm.log", "calm.html"}) {
     const std::string a = Read(dir / "a" / file);
     EXPECT_FALSE(a.empty()) << file;
     EXPECT_EQ(a, Read(dir / "b" / file)) << file;
