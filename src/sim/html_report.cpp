@@ -131,11 +131,11 @@ std::string PriceCourseSvg(const Axes& a, const std::vector<SimEvent>& events) {
 }
 
 std::string EventMarks(const Axes& a, const std::vector<SimEvent>& events) {
-  std::string svg;
+  std::string boxes, svg;  // the boxes go under the marks
   int64_t boxFrom = -1;
   const auto boxClosed = [&](int64_t t) {
     if (boxFrom < 0) return;
-    svg += Format(
+    boxes += Format(
         "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"#ffe9a8\" "
         "stroke=\"#d9a400\"/>\n",
         a.x(boxFrom), kLaneTop, std::max(1.0, a.x(t) - a.x(boxFrom)), kLaneHeight);
@@ -172,7 +172,7 @@ std::string EventMarks(const Axes& a, const std::vector<SimEvent>& events) {
     }
   }
   boxClosed(a.t1);
-  return svg;
+  return boxes + svg;
 }
 
 Axes RunAxes(const SimScenario& s, const SimOutcome& out) {
