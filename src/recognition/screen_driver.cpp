@@ -158,10 +158,10 @@ void ScreenDriver::setMaskCache(size_t entries) {
 
 ScreenDriver::Reading ScreenDriver::readingOf(const Rect& where, Image& image,
                                               const std::string& colours, const ColourSpec& spec) {
+  // The masking itself runs outside the lock, so that reads on several threads do not wait for
+  // each other.
   {
     std::lock_guard lock(cacheMutex_);
-    if (cacheEntries_ == 0)
-      return {std::make_shared<const BitImage>(ColourMask(image, spec)), nullptr, nullptr};
     for (MaskEntry& e : cache_) {
       if (e.where == where && e.colours == colours && e.pixels == image.pixels) {
         e.lastUse = ++cacheUses_;
@@ -169,8 +169,7 @@ ScreenDriver::Reading ScreenDriver::readingOf(const Rect& where, Image& image,
       }
     }
   }
-  const Reading reading{std::make_shared<const BitImage>(ColourMask(image, spec)), nullptr,
-                        nullptr};
+  Reading reading{std::make_shared<const BitImage>(ColourMask(image, spec)), nullptr, nullptr};
   std::lock_guard lock(cacheMutex_);
   if (cacheEntries_ == 0) return reading;
   // One entry per rectangle and colours: a changed page replaces its entry; a new read takes
