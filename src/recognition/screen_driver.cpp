@@ -117,7 +117,7 @@ int ScreenDriver::FindWord(int x1, int y1, int x2, int y2, const std::string& wo
   Image image;
   if (!capture(x1, y1, x2, y2, where, image)) return -1;
   GlyphHit hit;
-  if (!FindFirst(ColourMask(image, spec), *dict, candidates, hit)) return -1;
+  if (!FindFirst(*readingOf(where, image, colours, spec).mask, *dict, candidates, hit)) return -1;
   x = where.left + hit.x;
   y = where.top + hit.y;
   const std::string& found = dict->glyphs[hit.glyph].name();
@@ -146,7 +146,57 @@ std::string ScreenDriver::readText(int x1, int y1, int x2, int y2, const std::st
   Rect where;
   Image image;
   if (!spec.valid() || !dict || !capture(x1, y1, x2, y2, where, image)) return {};
-  return format(Recognise(ColourMask(image, spec), *dict), *dict);
+  Reading reading = readingOf(where, image, colours, spec);
+  return format(*recognised(where, colours, reading, dict), *dict);
+}
+
+void ScreenDriver::setMaskCache(size_t entries) {
+  std::lock_guard lock(cacheMutex_);
+  cacheEntries_ = entries;
+  cache_.clear();
+}
+
+ScreenDriver::Reading ScreenDriver::readingOf(const Rect& where, Image& image,
+                                              const std::string& colours, const ColourSpec& spec) {
+  // The masking itself runs outside the lock, so that reads on several threads do not wait for
+  // each other.
+  {
+    std::lock_guard lock(cacheMutex_);
+    for (MaskEntry& e : cache_) {
+      if (e.where == where && e.colours == colours && e.pixels == image.pixels) {
+        e.lastUse = ++cacheUses_;
+        return e.reading;
+      }
+    }
+  }
+  Reading reading{std::make_shared<const BitImage>(ColourMask(image, spec)), nullptr, nullptr};
+  std::lock_guard lock(cacheMutex_);
+  if (cacheEntries_ == 0) return reading;
+  // One entry per rectangle and colours: a changed page replaces its entry; a new read takes
+  // the place of the one unused longest.
+  auto slot = std::find_if(cache_.begin(), cache_.end(), [&](const MaskEntry& e) {
+    return e.where == where && e.colours == colours;
+  });
+  if (slot == cache_.end() && cache_.size() < cacheEntries_) slot = cache_.emplace(cache_.end());
+  if (slot == cache_.end())
+    slot = std::min_element(cache_.begin(), cache_.end(),
+                            [](const auto& a, const auto& b) { return a.lastUse < b.lastUse; });
+  *slot = MaskEntry{where, colours, std::move(image.pixels), reading, ++cacheUses_};
+  return reading;
+}
+
+std::shared_ptr<const OcrResult> ScreenDriver::recognised(
+    const Rect& where, const std::string& colours, Reading& reading,
+    const std::shared_ptr<const Dictionary>& dict) {
+  if (reading.ocr && reading.dict == dict) return reading.ocr;
+  reading.dict = dict;
+  reading.ocr = std::make_shared<const OcrResult>(Recognise(*reading.mask, *dict));
+  std::lock_guard lock(cacheMutex_);
+  // Kept with the mask it was read from, if that is still the entry for this place.
+  for (MaskEntry& e : cache_)
+    if (e.where == where && e.colours == colours && e.reading.mask == reading.mask)
+      e.reading = reading;
+  return reading.ocr;
 }
 
 std::string ScreenDriver::WordOfResult(const std::string& result, int index) {

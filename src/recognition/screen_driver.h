@@ -14,11 +14,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/desktop.h"
 
 namespace tavik {
 
+class BitImage;
+class ColourSpec;
 class Dictionary;
 struct OcrResult;
 
@@ -66,6 +69,12 @@ class ScreenDriver {
   // The rectangle's pixels, clipped to the screen; false when nothing could be captured.
   bool CaptureImage(int x1, int y1, int x2, int y2, Image& image);
 
+  // Remembers the colour masks of up to `entries` recent reads (by rectangle and colours) and
+  // reuses one while the captured pixels are the same: a page that has not changed is then read
+  // for the cost of its capture. The results are the same either way. Off (0) by default; the
+  // simulator turns it on, where most reads see an unchanged page.
+  void setMaskCache(size_t entries);
+
  private:
   // Recognises the characters in the rectangle and renders them as text or as a word list.
   using TextFormat = std::string (*)(const OcrResult&, const Dictionary&);
@@ -74,6 +83,27 @@ class ScreenDriver {
   bool capture(int x1, int y1, int x2, int y2, Rect& where, Image& image);
   std::shared_ptr<const Dictionary> dictionaryInUse() const;
   void log(const std::string& line);
+  // What a capture reads as under a colour spec: its mask and, once asked for, its recognised
+  // text with one dictionary.
+  struct Reading {
+    std::shared_ptr<const BitImage> mask;
+    std::shared_ptr<const Dictionary> dict;
+    std::shared_ptr<const OcrResult> ocr;
+  };
+  // The capture's reading, from the cache when the same pixels were read there last time.
+  Reading readingOf(const Rect& where, Image& image, const std::string& colours,
+                    const ColourSpec& spec);
+  std::shared_ptr<const OcrResult> recognised(const Rect& where, const std::string& colours,
+                                              Reading& reading,
+                                              const std::shared_ptr<const Dictionary>& dict);
+
+  struct MaskEntry {
+    Rect where;
+    std::string colours;
+    std::vector<uint32_t> pixels;
+    Reading reading;
+    uint64_t lastUse = 0;
+  };
 
   Desktop& desktop_;
   mutable std::mutex mutex_;
@@ -81,6 +111,10 @@ class ScreenDriver {
   std::array<std::shared_ptr<const Dictionary>, 2> slots_;
   int inUse_ = 0;
   LogSink logSink_;
+  std::mutex cacheMutex_;  // guards the three below
+  size_t cacheEntries_ = 0;
+  uint64_t cacheUses_ = 0;
+  std::vector<MaskEntry> cache_;
 };
 
 }  // namespace tavik

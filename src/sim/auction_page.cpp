@@ -95,8 +95,8 @@ void AuctionPage::moveBrowser(WindowId window, Point browser) {
   drawn_.reset();
 }
 
-// Time-driven changes: the captcha box comes up once its delay has passed; the stage and the
-// lowest price move on.
+// Time-driven changes, each at its own moment: the stage and the lowest price move on, the
+// captcha box and its picture come up once their delays have passed, the bid sent is judged.
 void AuctionPage::settle(int64_t utcMs) {
   const Stage stage = stageAt(utcMs);
   if (stage != lastStage_) {
@@ -108,8 +108,30 @@ void AuctionPage::settle(int64_t utcMs) {
     event(utcMs, "lowest_price", {{"price", lowest}});
     lastLowest_ = lowest;
   }
-  if (!boxDueUtcMs_ || *boxDueUtcMs_ > utcMs) return;
-  boxDueUtcMs_.reset();
+  if (sent_ && sent_->judgeUtcMs <= utcMs) {
+    const Sent sent = *sent_;
+    sent_.reset();
+    judge(sent);
+  }
+  if (boxDueUtcMs_ && *boxDueUtcMs_ <= utcMs) {
+    const int64_t due = *boxDueUtcMs_;
+    boxDueUtcMs_.reset();
+    showCaptcha(due);
+  }
+  if (pictureDueUtcMs_ && *pictureDueUtcMs_ <= utcMs) {
+    const int64_t due = *pictureDueUtcMs_;
+    pictureDueUtcMs_.reset();
+    if (boxShown_) event(due, "captcha_picture", {{"captcha", captcha_}});
+  }
+}
+
+// The box comes up with a new captcha text, unless the auction has ended meanwhile: then the
+// page takes no more bids and shows no box.
+void AuctionPage::showCaptcha(int64_t utcMs) {
+  if (stageAt(utcMs) == Stage::over) {
+    event(utcMs, "no_captcha", {{"price", boxPrice_}, {"why", "auction over"}});
+    return;
+  }
   boxShown_ = true;
   captchaTyped_.clear();
   captcha_.clear();
@@ -118,6 +140,8 @@ void AuctionPage::settle(int64_t utcMs) {
     captcha_ += char('0' + (captchaState_ >> 16) % 10);
   }
   event(utcMs, "captcha_shown", {{"price", boxPrice_}, {"captcha", captcha_}});
+  if (scenario_.captchaPictureDelayMs > 0)
+    pictureDueUtcMs_ = utcMs + scenario_.captchaPictureDelayMs;
 }
 
 void AuctionPage::apply(const FakeDesktop::Action& a) {
@@ -163,10 +187,19 @@ void AuctionPage::click(Point at, int64_t utcMs) {
     priceBox_ = std::to_string(lowestAt(utcMs) + Number(addBox_));
     priceHow_ = "increment";
   }
-  if (hits(at, ClickPoint::bidbutton) && !boxDueUtcMs_ && stageAt(utcMs) == Stage::second) {
+  // One bid at a time: the button does nothing while a box is coming or a bid is on its way.
+  if (hits(at, ClickPoint::bidbutton) && !boxDueUtcMs_ && !sent_ &&
+      stageAt(utcMs) == Stage::second) {
     boxPrice_ = Number(priceBox_);
-    boxDueUtcMs_ = utcMs + scenario_.captchaDelayMs;
     event(utcMs, "bid_button", {{"price", boxPrice_}, {"how", priceHow_}});
+    if (boxPrice_ > 0) {
+      boxDueUtcMs_ = utcMs + scenario_.captchaDelayMs;
+    } else {
+      // No price to bid: the page says so in its information window instead of a box.
+      infoShown_ = true;
+      event(utcMs, "bid_refused",
+            {{"price", boxPrice_}, {"lowest", lowestAt(utcMs)}, {"why", "no price"}});
+    }
   }
 }
 
@@ -181,32 +214,52 @@ void AuctionPage::clickInBox(Point at, int64_t utcMs) {
   }
 }
 
+// The box closes and the bid goes to the auction's server, which judges it after the delay.
 void AuctionPage::confirm(int64_t utcMs) {
-  const int32_t lowest = lowestAt(utcMs + scenario_.judgeDelayMs);
+  boxShown_ = false;
+  pictureDueUtcMs_.reset();
+  const Sent sent{utcMs + judgeDelayAt(utcMs), boxPrice_,
+                  !scenario_.checkCaptcha || captchaTyped_ == captcha_};
+  if (sent.judgeUtcMs <= utcMs) return judge(sent);
+  sent_ = sent;
+}
+
+void AuctionPage::judge(const Sent& sent) {
+  const int64_t utcMs = sent.judgeUtcMs;
+  const int32_t lowest = lowestAt(utcMs);
   const char* refusal = nullptr;
   if (stageAt(utcMs) == Stage::over)
     refusal = "auction over";
   else if (bidsMade_ >= kMaxBids)
     refusal = "no bids left";
-  else if (std::abs(int64_t(boxPrice_) - lowest) > kBidWindow)
+  else if (std::abs(int64_t(sent.price) - lowest) > kBidWindow)
     refusal = "outside the window";
-  else if (scenario_.checkCaptcha && captchaTyped_ != captcha_)
+  else if (!sent.captchaRight)
     refusal = "wrong captcha";
-  bids_.push_back({boxPrice_, clockText(utcMs), refusal == nullptr});
-  boxShown_ = false;
+  bids_.push_back({sent.price, clockText(utcMs), refusal == nullptr});
   infoShown_ = refusal != nullptr;
   if (refusal) {
-    event(utcMs, "bid_refused", {{"price", boxPrice_}, {"lowest", lowest}, {"why", refusal}});
+    event(utcMs, "bid_refused", {{"price", sent.price}, {"lowest", lowest}, {"why", refusal}});
     return;
   }
   ++bidsMade_;
-  submittedPrice_ = std::to_string(boxPrice_);
+  submittedPrice_ = std::to_string(sent.price);
   submittedTime_ = clockText(utcMs);
   event(utcMs, "bid_accepted",
-        {{"price", boxPrice_},
+        {{"price", sent.price},
          {"lowest", lowest},
          {"bid", bidsMade_},
          {"page_time", submittedTime_}});
+}
+
+int AuctionPage::judgeDelayAt(int64_t utcMs) const {
+  const AuctionScenario& a = scenario_;
+  if (a.queueMsPerSec <= 0) return a.judgeDelayMs;
+  const int64_t remainMs = a.endMs - pageMs(utcMs);
+  const int64_t intoQueueMs = int64_t(a.queueFromSec) * 1000 - remainMs;
+  if (intoQueueMs <= 0) return a.judgeDelayMs;
+  const int64_t grown = std::min<int64_t>(a.queueMaxMs, intoQueueMs * a.queueMsPerSec / 1000);
+  return a.judgeDelayMs + int(grown);
 }
 
 void AuctionPage::key(int vk, bool down, int64_t utcMs) {

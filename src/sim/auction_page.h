@@ -7,12 +7,15 @@
 //   mark), the second half until `endMs`, then the auction is over (no bid button; an OK is
 //   refused).
 // - A click on the bid button takes the price in the page's price box and brings up the captcha
-//   box after the scenario's delay, with a new captcha text.
-// - A click on the box's OK records the bid when its price lies within 300 of the lowest price
-//   at that moment (and, when the page checks captchas, the typed captcha is right): the bid
-//   count goes 501 -> 502 -> 503 and the read-back cells show the price and the page's time of
-//   the click. Otherwise the box closes, nothing counts and an information window shows until
-//   its OK is clicked.
+//   box after the scenario's delay, with a new captcha text; its picture (the digits the user
+//   reads) may come later than the box. An empty price box (or 0) brings no box but the
+//   information window; a box that would come after the end does not come.
+// - A click on the box's OK closes it and sends the bid. The auction judges it after the judging
+//   delay (which may grow in the last seconds, as bids queue at the auction's server): the bid
+//   counts when its price lies within 300 of the lowest price at that moment (and, when the page
+//   checks captchas, the typed captcha was right): the bid count goes 501 -> 502 -> 503 and the
+//   read-back cells show the price and the page's time of the judging. Otherwise nothing counts
+//   and the information window shows from then until its OK is clicked.
 // - A click on the box's cancel closes it.
 // - The price box takes pastes (Ctrl+V of the last clipboard text), typed digits, Delete and
 //   Backspace, and the add button's "lowest price + increment box"; Ctrl+C copies it back to the
@@ -53,6 +56,13 @@ struct AuctionScenario {
   // From the click on OK to the moment the auction judges the bid against its lowest price (the
   // bid's way to the auction's server).
   int judgeDelayMs = 0;
+  // The delay grows in the last seconds: from `queueFromSec` before the end on, by `queueMsPerSec`
+  // for each second nearer the end, up to `queueMaxMs` more. Nothing grows when queueMsPerSec is 0.
+  int queueFromSec = 0;
+  int queueMsPerSec = 0;
+  int queueMaxMs = 0;
+  // From the captcha box on screen to its picture (the digits the user reads) in it.
+  int captchaPictureDelayMs = 0;
   // Bids made before the page is watched (the first one is made in the first half).
   int bidsMade = 1;
   // Captcha texts: this many digits, drawn from the seed. With checkCaptcha an OK whose typed
@@ -72,7 +82,7 @@ class AuctionPage {
  public:
   struct Bid {
     int32_t price = 0;
-    std::string time;  // the page's clock at the OK click
+    std::string time;  // the page's clock when the auction judged the bid
     bool accepted = false;
     friend bool operator==(const Bid&, const Bid&) = default;
   };
@@ -100,8 +110,13 @@ class AuctionPage {
   void moveBrowser(WindowId window, Point browser);
 
   bool captchaShown() const { return boxShown_; }
-  // The captcha text of the box that is up (empty when none is).
-  std::string captchaText() const { return boxShown_ ? captcha_ : std::string(); }
+  // The captcha text of the box that is up, once its picture has come (empty until then, and
+  // when no box is up).
+  std::string captchaText() const {
+    return boxShown_ && !pictureDueUtcMs_ ? captcha_ : std::string();
+  }
+  // Where the browser window's top-left lies now.
+  Point browser() const { return scenario_.layout.browser; }
   bool infoWindowShown() const { return infoShown_; }
   int bidCount() const { return bidsMade_; }
   // Every OK click on the box, accepted or not.
@@ -109,6 +124,8 @@ class AuctionPage {
   // The page clock (ms of the day) and the lowest price at the machine's UTC time.
   int64_t pageMs(int64_t utcMs) const;
   int32_t lowestAt(int64_t utcMs) const;
+  // The judging delay for a bid sent at the machine's UTC time.
+  int judgeDelayAt(int64_t utcMs) const;
 
  private:
   enum class Stage { first, second, over };
@@ -127,7 +144,15 @@ class AuctionPage {
   void apply(const FakeDesktop::Action& action);
   void click(Point at, int64_t utcMs);
   void clickInBox(Point at, int64_t utcMs);
+  // A bid on its way to the auction's server.
+  struct Sent {
+    int64_t judgeUtcMs = 0;
+    int32_t price = 0;
+    bool captchaRight = false;
+  };
   void confirm(int64_t utcMs);
+  void judge(const Sent& sent);
+  void showCaptcha(int64_t utcMs);
   void key(int vk, bool down, int64_t utcMs);
   void userKey(int vk);
   void settle(int64_t utcMs);
@@ -154,6 +179,8 @@ class AuctionPage {
   std::string* focus_ = nullptr;
   bool selected_ = false;  // a click into a box selects its text
   std::optional<int64_t> boxDueUtcMs_;
+  std::optional<int64_t> pictureDueUtcMs_;
+  std::optional<Sent> sent_;
   bool boxShown_ = false;
   int32_t boxPrice_ = 0;
   std::string captcha_, captchaTyped_;

@@ -56,7 +56,14 @@ PriceCourse PriceCourse::Model(const std::string& name, uint32_t seed, int32_t s
     Rise(points, draw, 180, 12, 6, 14);
     points.push_back({12, points.back().price + 500});
   }
-  return PriceCourse(std::move(points));
+  PriceCourse course(std::move(points));
+  course.model_ = name;
+  course.modelStart_ = startPrice;
+  return course;
+}
+
+PriceCourse PriceCourse::reseeded(uint32_t seed) const {
+  return isModel() ? Model(model_, seed, modelStart_) : *this;
 }
 
 int32_t PriceCourse::priceAt(int64_t remainMs) const {

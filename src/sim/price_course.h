@@ -30,6 +30,11 @@ class PriceCourse {
   static bool IsModel(const std::string& name);
   static PriceCourse Model(const std::string& name, uint32_t seed, int32_t startPrice);
 
+  // The same named model drawn from another seed: another finish of the same kind. A course of
+  // points has no model and stays as it is.
+  PriceCourse reseeded(uint32_t seed) const;
+  bool isModel() const { return !model_.empty(); }
+
   // The price `remainMs` before the end (negative after it).
   int32_t priceAt(int64_t remainMs) const;
   const std::vector<PricePoint>& points() const { return points_; }
@@ -37,6 +42,9 @@ class PriceCourse {
 
  private:
   std::vector<PricePoint> points_;  // by remainSec, highest first
+  // The model the points were drawn from, if any.
+  std::string model_;
+  int32_t modelStart_ = 0;
 };
 
 }  // namespace tavik

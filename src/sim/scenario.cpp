@@ -1,5 +1,7 @@
 #include "sim/scenario.h"
 
+#include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <set>
@@ -18,6 +20,8 @@ using Json = nlohmann::json;
 
 // A scenario larger than this is not one of ours.
 constexpr size_t kMaxScenarioBytes = 1 << 20;
+// A course has at most this many points, in the scenario or in a table file.
+constexpr size_t kMaxCoursePoints = 10'000;
 // The virtual machine's day starts at 10:00:00; the auction runs within it.
 constexpr int64_t kEarliestStartMs = 10 * 3'600'000LL;
 
@@ -94,11 +98,88 @@ class Fields {
   std::set<std::string> used_;
 };
 
-PriceCourse ReadCourse(const Json& value, const std::string& path) {
+// Why a file could not be read; the three are told apart because each asks the user for a
+// different fix.
+enum class FileRead { ok, missing, unreadable, tooLarge };
+
+const char* FileProblem(FileRead r) {
+  switch (r) {
+    case FileRead::missing:
+      return "missing";
+    case FileRead::tooLarge:
+      return "over 1 MiB";
+    default:
+      return "unreadable";
+  }
+}
+
+FileRead ReadFile(const std::string& path, size_t limit, std::string& text) {
+  text.clear();
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return FileRead::missing;
+  if (ec || std::filesystem::is_directory(status)) return FileRead::unreadable;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FileRead::unreadable;
+  text.resize(limit + 1);
+  in.read(text.data(), std::streamsize(text.size()));
+  if (in.bad()) return FileRead::unreadable;
+  text.resize(size_t(in.gcount()));
+  return text.size() <= limit ? FileRead::ok : FileRead::tooLarge;
+}
+
+// A whole number with blanks around it, or nothing.
+std::optional<int64_t> WholeNumber(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  text = text.substr(first, last - first + 1);
+  int64_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return v;
+}
+
+// A course table: one "seconds left, lowest price" pair a line; blank lines and lines from "#"
+// are skipped. Lines are numbered from 1 in messages.
+std::vector<PricePoint> ReadCourseTable(Fields& f, const std::string& text) {
+  std::vector<PricePoint> out;
+  std::istringstream in(text);
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    const std::string where = "file line " + std::to_string(number);
+    const size_t comma = line.find(',');
+    const auto sec = WholeNumber(line.substr(0, comma));
+    const auto price =
+        comma == std::string::npos ? std::nullopt : WholeNumber(line.substr(comma + 1));
+    if (!sec || !price) f.fail(where, "must be \"seconds left, price\"");
+    if (*sec < -60 || *sec > 7200) f.fail(where, "seconds left must lie within -60..7200");
+    if (*price < 1 || *price > 999'999) f.fail(where, "price must lie within 1..999999");
+    if (out.size() == kMaxCoursePoints) f.fail("file", "holds more than 10000 points");
+    out.push_back({int32_t(*sec), int32_t(*price)});
+  }
+  if (out.empty()) f.fail("file", "holds no points");
+  return out;
+}
+
+PriceCourse ReadCourse(const Json& value, const std::string& path, const std::string& baseDir) {
   Fields f(value, path);
   const Json* points = f.get("points");
   const Json* model = f.get("model");
-  if ((points != nullptr) == (model != nullptr)) f.fail("", "needs either \"points\" or \"model\"");
+  const Json* file = f.get("file");
+  if ((points != nullptr) + (model != nullptr) + (file != nullptr) != 1)
+    f.fail("", "needs one of \"points\", \"model\" or \"file\"");
+  if (file) {
+    const std::string name = f.text("file", "", 4096);
+    f.done();
+    const std::string full = !name.empty() && name.front() == '/' ? name : baseDir + "/" + name;
+    std::string text;
+    const FileRead r = ReadFile(full, kMaxScenarioBytes, text);
+    if (r != FileRead::ok) f.fail("file", "cannot read \"" + full + "\": " + FileProblem(r));
+    return PriceCourse(ReadCourseTable(f, text));
+  }
   if (model) {
     const std::string name = f.text("model", "");
     if (!PriceCourse::IsModel(name))
@@ -109,7 +190,7 @@ PriceCourse ReadCourse(const Json& value, const std::string& path) {
     return PriceCourse::Model(name, seed, start);
   }
   f.done();
-  if (!points->is_array() || points->empty() || points->size() > 10'000)
+  if (!points->is_array() || points->empty() || points->size() > kMaxCoursePoints)
     f.fail("points", "must be a list of 1..10000 [seconds left, price] pairs");
   std::vector<PricePoint> out;
   for (size_t i = 0; i < points->size(); ++i) {
@@ -156,6 +237,11 @@ void ReadUser(const Json& value, SimScenario& s) {
       if (u.atMs < 0) a.fail("at", "is missing");
       u.key = a.text("key", "");
       if (a.get("move_browser")) u.moveBrowser = a.point("move_browser", {});
+      const bool stepped = a.get("steps") || a.get("step_ms");
+      u.steps = int(a.integer("steps", 1, 1, 100));
+      u.stepMs = int(a.integer("step_ms", 0, 0, 10'000));
+      if (stepped && !u.moveBrowser)
+        a.fail("", "\"steps\" and \"step_ms\" go with \"move_browser\"");
       static const std::set<std::string> kKeys{"enter", "space", "f2", "f3", "esc", "stop"};
       if (u.key.empty() == !u.moveBrowser.has_value())
         a.fail("", "needs either \"key\" or \"move_browser\"");
@@ -177,25 +263,12 @@ void ReadProfileKeys(const Json& value, const std::string& path, SimScenario& s)
   f.done();
 }
 
-std::string ReadFile(const std::string& path, size_t limit, bool& ok) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text;
-  ok = false;
-  if (!in) return text;
-  text.resize(limit + 1);
-  in.read(text.data(), std::streamsize(text.size()));
-  text.resize(size_t(in.gcount()));
-  ok = text.size() <= limit;
-  return text;
-}
-
 void ReadStrategy(Fields& f, const std::string& baseDir, SimScenario& s) {
   const std::string profile = f.text("profile", "", 4096);
   if (!profile.empty()) {
     const std::string path = profile.front() == '/' ? profile : baseDir + "/" + profile;
-    bool ok = false;
-    s.profileText = ReadFile(path, 1 << 20, ok);
-    if (!ok) f.fail("profile", "cannot read \"" + path + "\" (missing, unreadable or over 1 MiB)");
+    const FileRead r = ReadFile(path, kMaxScenarioBytes, s.profileText);
+    if (r != FileRead::ok) f.fail("profile", "cannot read \"" + path + "\": " + FileProblem(r));
   }
   if (const Json* v = f.get("strategy")) ReadProfileKeys(*v, "strategy", s);
   if (const Json* v = f.get("advanced")) ReadProfileKeys(*v, "advanced", s);
@@ -205,6 +278,15 @@ void ReadPage(const Json& value, SimScenario& s) {
   Fields f(value, "page");
   s.captchaDelayMs = int(f.integer("captcha_delay_ms", s.captchaDelayMs, 0, 60'000));
   s.judgeDelayMs = int(f.integer("judge_delay_ms", s.judgeDelayMs, 0, 10'000));
+  if (const Json* q = f.get("judge_queue")) {
+    Fields g(*q, "page.judge_queue");
+    s.judgeQueue.fromSec = int(g.integer("from_sec", 10, 1, 600));
+    s.judgeQueue.msPerSec = int(g.integer("ms_per_sec", 100, 0, 10'000));
+    s.judgeQueue.maxMs = int(g.integer("max_ms", 3000, 0, 60'000));
+    g.done();
+  }
+  s.captchaPictureDelayMs =
+      int(f.integer("captcha_picture_delay_ms", s.captchaPictureDelayMs, 0, 60'000));
   s.bidsMade = int(f.integer("bids_made", s.bidsMade, 0, 3));
   s.captchaDigits = int(f.integer("captcha_digits", s.captchaDigits, 1, 10));
   s.captchaSeed = uint32_t(f.integer("captcha_seed", s.captchaSeed, 0, UINT32_MAX));
@@ -226,7 +308,7 @@ void ReadClock(const Json& value, SimScenario& s) {
   f.done();
 }
 
-void ReadVendor(const Json& value, SimScenario& s) {
+void ReadVendor(const Json& value, const std::string& baseDir, SimScenario& s) {
   Fields f(value, "vendor");
   if (const Json* p = f.get("main_params")) {
     if (!p->is_array() || p->size() > 31) f.fail("main_params", "must be a list of up to 31 texts");
@@ -238,10 +320,39 @@ void ReadVendor(const Json& value, SimScenario& s) {
     }
     s.mainParams = std::move(fields);
   }
-  if (const Json* p = f.get("net_price")) s.netPrice = ReadCourse(*p, "vendor.net_price");
+  if (const Json* p = f.get("net_price")) s.netPrice = ReadCourse(*p, "vendor.net_price", baseDir);
   s.vendorDelayMs = int(f.integer("delay_ms", s.vendorDelayMs, 0, 60'000));
   s.recognitionPayload = f.text("recognition", "", 8000);
   s.dictionaryPayload = f.text("dictionary", "", 14000);
+  f.done();
+}
+
+// The name names the output files inside the output folder, so it must stay a plain file name.
+void CheckName(Fields& f, const std::string& name) {
+  if (name.find_first_of("/\\") != std::string::npos)
+    f.fail("name", "must not hold a path separator (/ or \\)");
+  if (name.find("..") != std::string::npos) f.fail("name", "must not hold \"..\"");
+  for (unsigned char ch : name)
+    if (ch < 0x20 || ch == 0x7F) f.fail("name", "must not hold a control character");
+}
+
+void ReadSpreads(const Json& value, SimScenario& s) {
+  Fields f(value, "spread");
+  const auto range = [&](const char* key, int high, std::optional<Spread>& out) {
+    const Json* v = f.get(key);
+    if (!v) return;
+    if (!v->is_array() || v->size() != 2 || !(*v)[0].is_number_integer() ||
+        !(*v)[1].is_number_integer())
+      f.fail(key, "must be [lowest, highest]");
+    const int64_t low = (*v)[0].get<int64_t>(), top = (*v)[1].get<int64_t>();
+    if (low < 0 || top > high || low > top)
+      f.fail(key, "must be [lowest, highest] within 0.." + std::to_string(high));
+    out = Spread{int(low), int(top)};
+  };
+  range("judge_delay_ms", 10'000, s.judgeDelaySpread);
+  range("captcha_delay_ms", 60'000, s.captchaDelaySpread);
+  range("typing_ms", 600'000, s.typingSpread);
+  range("react_ms", 600'000, s.reactSpread);
   f.done();
 }
 
@@ -253,10 +364,58 @@ void CheckTimes(Fields& f, SimScenario& s) {
     f.fail("start", "lies more than 2 hours before the end");
 }
 
+// A parser callback that refuses a key given twice in one object (the JSON reader would keep
+// the last silently, so a scenario would not do what its first lines say), naming where.
+class DuplicateKeyCheck {
+ public:
+  bool operator()(int depth, Json::parse_event_t event, const Json& parsed) {
+    using E = Json::parse_event_t;
+    (void)depth;
+    if (event == E::object_start || event == E::array_start) {
+      if (!levels_.empty()) levels_.back().count();
+      levels_.push_back({event == E::array_start, {}, {}, -1});
+    } else if (event == E::object_end || event == E::array_end) {
+      levels_.pop_back();
+    } else if (event == E::key) {
+      Level& l = levels_.back();
+      l.key = parsed.get<std::string>();
+      if (!l.keys.insert(l.key).second) throw Bad{where() + ": given twice"};
+    } else if (event == E::value && !levels_.empty()) {
+      levels_.back().count();
+    }
+    return true;
+  }
+
+ private:
+  struct Level {
+    bool array;
+    std::string key;
+    std::set<std::string> keys;
+    int index;
+    // An array counts its elements as they start, so that a path names the one being read.
+    void count() {
+      if (array) ++index;
+    }
+  };
+  std::string where() const {
+    std::string path;
+    for (const Level& l : levels_) {
+      if (l.array) {
+        path += "[" + std::to_string(l.index) + "]";
+      } else {
+        path += (path.empty() ? "" : ".") + l.key;
+      }
+    }
+    return path;
+  }
+  std::vector<Level> levels_;
+};
+
 SimScenario Read(const Json& root, const std::string& baseDir) {
   SimScenario s;
   Fields f(root, "");
   s.name = f.text("name", "");
+  CheckName(f, s.name);
   s.description = f.text("description", "", 2000);
   const std::string mode = f.text("mode", "real");
   if (mode != "real" && mode != "practice") f.fail("mode", "must be \"real\" or \"practice\"");
@@ -274,12 +433,14 @@ SimScenario Read(const Json& root, const std::string& baseDir) {
   CheckTimes(f, s);
   ReadStrategy(f, baseDir, s);
   s.warningPrice = int32_t(f.integer("warning_price", s.warningPrice, 1, 999'999));
-  if (const Json* v = f.get("lowest_price")) s.lowestPrice = ReadCourse(*v, "lowest_price");
+  if (const Json* v = f.get("lowest_price"))
+    s.lowestPrice = ReadCourse(*v, "lowest_price", baseDir);
   if (const Json* v = f.get("page")) ReadPage(*v, s);
   if (const Json* v = f.get("user")) ReadUser(*v, s);
   if (const Json* v = f.get("clock")) ReadClock(*v, s);
   if (const Json* v = f.get("desktop")) ReadDesktop(*v, s);
-  if (const Json* v = f.get("vendor")) ReadVendor(*v, s);
+  if (const Json* v = f.get("vendor")) ReadVendor(*v, baseDir, s);
+  if (const Json* v = f.get("spread")) ReadSpreads(*v, s);
   f.done();
   return s;
 }
@@ -326,7 +487,9 @@ std::variant<SimScenario, ScenarioError> ParseScenario(std::string_view json,
   if (json.size() > kMaxScenarioBytes) return ScenarioError{"scenario: larger than 1 MiB"};
   Json root;
   try {
-    root = Json::parse(json);
+    root = Json::parse(json, DuplicateKeyCheck());
+  } catch (const Bad& bad) {
+    return ScenarioError{bad.message};
   } catch (const Json::exception& e) {
     // Syntax errors, and numbers too large for any type.
     return ScenarioError{std::string("scenario: not valid JSON: ") + e.what()};
@@ -341,9 +504,9 @@ std::variant<SimScenario, ScenarioError> ParseScenario(std::string_view json,
 }
 
 std::variant<SimScenario, ScenarioError> LoadScenario(const std::string& path) {
-  bool ok = false;
-  const std::string text = ReadFile(path, kMaxScenarioBytes, ok);
-  if (!ok) return ScenarioError{path + ": cannot read (missing, unreadable or over 1 MiB)"};
+  std::string text;
+  const FileRead r = ReadFile(path, kMaxScenarioBytes, text);
+  if (r != FileRead::ok) return ScenarioError{path + ": cannot read: " + FileProblem(r)};
   const size_t slash = path.find_last_of('/');
   const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
   auto result = ParseScenario(text, dir);

@@ -34,7 +34,17 @@ struct UserAction {
   int64_t atMs = 0;  // page clock, ms of the day
   std::string key;   // empty when the browser is moved
   std::optional<Point> moveBrowser;
+  // A drag in steps: the browser reaches `moveBrowser` in this many equal moves, `stepMs` apart
+  // (the first at `atMs`).
+  int steps = 1;
+  int stepMs = 0;
   friend bool operator==(const UserAction&, const UserAction&) = default;
+};
+
+// A range a value is drawn from, evenly, for each finish of a run of many.
+struct Spread {
+  int low = 0, high = 0;
+  friend bool operator==(const Spread&, const Spread&) = default;
 };
 
 struct SimScenario {
@@ -58,6 +68,15 @@ struct SimScenario {
   // The page.
   int captchaDelayMs = 1000;
   int judgeDelayMs = 0;
+  // The judging delay grows in the last seconds, as bids queue at the auction's server: from
+  // `fromSec` before the end, `msPerSec` more for each second nearer the end, at most `maxMs`.
+  struct JudgeQueue {
+    int fromSec = 0;
+    int msPerSec = 0;
+    int maxMs = 0;
+    friend bool operator==(const JudgeQueue&, const JudgeQueue&) = default;
+  } judgeQueue;
+  int captchaPictureDelayMs = 0;  // from the box on screen to its picture (the digits)
   int bidsMade = 1;
   int captchaDigits = 4;
   uint32_t captchaSeed = 1;
@@ -83,6 +102,9 @@ struct SimScenario {
   int vendorDelayMs = 80;
   std::string recognitionPayload;  // answers the recognition-data request when not empty
   std::string dictionaryPayload;   // answers the dictionary request when not empty
+
+  // Spreads for runs of many finishes: each finish draws these from their ranges.
+  std::optional<Spread> judgeDelaySpread, captchaDelaySpread, typingSpread, reactSpread;
 
   // The bid number in force.
   std::string effectiveBidNumber() const;

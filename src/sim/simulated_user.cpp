@@ -59,9 +59,13 @@ void SimulatedUser::start(int periodMs) {
 
 void SimulatedUser::tick() {
   const int64_t now = clock_.elapsedMs();
-  const bool shown = page_.captchaShown();
-  if (shown && !boxWasShown_) planTyping(now, page_.captchaText());
-  boxWasShown_ = shown;
+  // The user answers a box once its picture shows the digits to type.
+  if (!page_.captchaShown()) {
+    boxAnswered_ = false;
+  } else if (!boxAnswered_ && !page_.captchaText().empty()) {
+    planTyping(now, page_.captchaText());
+    boxAnswered_ = true;
+  }
   while (!planned_.empty() && planned_.front().atMs <= now) {
     const int vk = planned_.front().vk;
     planned_.erase(planned_.begin());
@@ -70,6 +74,10 @@ void SimulatedUser::tick() {
   const int64_t pageNow = page_.pageMs(clock_.utcNowMs());
   while (nextAction_ < actions_.size() && actions_[nextAction_].atMs <= pageNow)
     act(actions_[nextAction_++]);
+  while (!drag_.empty() && drag_.front().atMs <= pageNow) {
+    page_.moveBrowser(browser_, drag_.front().browser);
+    drag_.erase(drag_.begin());
+  }
 }
 
 // The digits spread evenly over the typing time, then Enter.
@@ -101,7 +109,13 @@ void SimulatedUser::press(int vk) {
 
 void SimulatedUser::act(const UserAction& action) {
   if (action.moveBrowser) {
-    page_.moveBrowser(browser_, *action.moveBrowser);
+    // A drag in steps: equal moves from where the browser is now, the first one at once.
+    const Point from = page_.browser(), to = *action.moveBrowser;
+    drag_.clear();
+    for (int i = 1; i <= action.steps; ++i)
+      drag_.push_back({action.atMs + int64_t(i - 1) * action.stepMs,
+                       {from.x + (to.x - from.x) * i / action.steps,
+                        from.y + (to.y - from.y) * i / action.steps}});
     return;
   }
   if (action.key == "stop") {

@@ -46,11 +46,16 @@ class SimulatedUser {
   const SimScenario& scenario_;
   EventLog& events_;
   int timer_ = 0;
-  bool boxWasShown_ = false;
+  bool boxAnswered_ = false;  // the box up now has its typing planned
   int boxes_ = 0;
   std::vector<Key> planned_;         // keys still to press, in time order
   std::vector<UserAction> actions_;  // in time order
   size_t nextAction_ = 0;
+  struct DragStep {
+    int64_t atMs;  // page clock
+    Point browser;
+  };
+  std::vector<DragStep> drag_;  // the rest of a drag in steps, in time order
 };
 
 }  // namespace tavik

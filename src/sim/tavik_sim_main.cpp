@@ -2,22 +2,29 @@
 //
 //   tavik-sim [--out DIR] SCENARIO.json
 //   tavik-sim --sweep "KEY=FROM..TO[:STEP]" SCENARIO.json
+//   tavik-sim --runs N [--seed S] [--threads T] [--sweep ...] SCENARIO.json
 //
 // A run writes DIR/NAME.events.jsonl (the page's events) and DIR/NAME.log (the diagnostic log)
-// and prints a summary; a sweep prints a table. The scenario format: docs/simulator.md.
+// and prints a summary; a sweep prints a table; --runs prints the win rate over N finishes
+// (per swept value with --sweep). The scenario format: docs/simulator.md.
 
 #include <unistd.h>
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <variant>
 
+#include "sim/html_report.h"
 #include "sim/scenario.h"
 #include "sim/simulation.h"
 #include "sim/sweep.h"
+#include "sim/win_rate.h"
 
 namespace {
 
@@ -26,19 +33,51 @@ using namespace tavik;
 constexpr const char* kUsage =
     "usage: tavik-sim [--out DIR] SCENARIO.json\n"
     "       tavik-sim --sweep \"KEY=FROM..TO[:STEP]\" SCENARIO.json\n"
+    "       tavik-sim --runs N [--seed S] [--threads T] [--sweep ...] SCENARIO.json\n"
     "Runs the assistant against a simulated auction in virtual time (docs/simulator.md).\n";
+
+constexpr int64_t kMaxRuns = 100'000;
+constexpr int64_t kMaxThreads = 256;
 
 struct Options {
   std::string scenario;
   std::string outDir = "tavik-sim-out";
   std::string sweep;
+  int runs = 0;  // 0: one run of the scenario as written
+  uint64_t seed = 1;
+  int threads = 0;  // 0: one worker per core
 };
+
+// A whole number within low..high, or nothing.
+std::optional<uint64_t> Whole(const std::string& text, uint64_t low, uint64_t high) {
+  uint64_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high)
+    return std::nullopt;
+  return v;
+}
 
 bool ParseArgs(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
+    const bool number = a == "--runs" || a == "--seed" || a == "--threads";
     if ((a == "--out" || a == "--sweep") && i + 1 < argc) {
       (a == "--out" ? o.outDir : o.sweep) = argv[++i];
+    } else if (number && i + 1 < argc) {
+      const std::string v = argv[++i];
+      const auto n = a == "--runs"      ? Whole(v, 1, kMaxRuns)
+                     : a == "--threads" ? Whole(v, 1, kMaxThreads)
+                                        : Whole(v, 0, UINT64_MAX);
+      if (!n) {
+        std::fprintf(stderr, "tavik-sim: %s takes a whole number%s\n", a.c_str(),
+                     a == "--runs"      ? " from 1 to 100000"
+                     : a == "--threads" ? " from 1 to 256"
+                                        : "");
+        return false;
+      }
+      if (a == "--runs") o.runs = int(*n);
+      if (a == "--seed") o.seed = *n;
+      if (a == "--threads") o.threads = int(*n);
     } else if (a.rfind("--", 0) == 0 || !o.scenario.empty()) {
       return false;
     } else {
@@ -73,6 +112,26 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return bool(out.flush());
 }
 
+// An output file of the scenario's in the output folder (the name holds no path, the scenario
+// reader makes sure of that).
+std::string OutFile(const SimScenario& s, const Options& o, const char* suffix) {
+  return o.outDir + "/" + (s.name.empty() ? "scenario" : s.name) + suffix;
+}
+
+// Writes a chart of runs of many; 1 when it cannot be written.
+int WriteChart(const SimScenario& s, const Options& o, const char* suffix,
+               const std::string& html) {
+  std::error_code ec;
+  std::filesystem::create_directories(o.outDir, ec);
+  const std::string path = OutFile(s, o, suffix);
+  if (!WriteFile(path, html)) {
+    std::fprintf(stderr, "tavik-sim: cannot write %s\n", path.c_str());
+    return 1;
+  }
+  std::printf("chart: %s\n", path.c_str());
+  return 0;
+}
+
 int RunOne(const SimScenario& s, const Options& o) {
   std::error_code ec;
   std::filesystem::create_directories(o.outDir, ec);
@@ -85,15 +144,17 @@ int RunOne(const SimScenario& s, const Options& o) {
                       std::to_string(bids));
     });
   }
-  const std::string name = s.name.empty() ? "scenario" : s.name;
-  const std::string events = o.outDir + "/" + name + ".events.jsonl";
-  const std::string log = o.outDir + "/" + name + ".log";
-  if (!WriteFile(events, out.eventLines) || !WriteFile(log, out.log)) {
-    std::fprintf(stderr, "tavik-sim: cannot write %s or %s\n", events.c_str(), log.c_str());
+  const std::string events = OutFile(s, o, ".events.jsonl");
+  const std::string log = OutFile(s, o, ".log");
+  const std::string report = OutFile(s, o, ".html");
+  if (!WriteFile(events, out.eventLines) || !WriteFile(log, out.log) ||
+      !WriteFile(report, RunReportHtml(s, out))) {
+    std::fprintf(stderr, "tavik-sim: cannot write %s, %s or %s\n", events.c_str(), log.c_str(),
+                 report.c_str());
     return 1;
   }
   std::fputs(FormatSummary(s, out).c_str(), stdout);
-  std::printf("events: %s\nlog: %s\n", events.c_str(), log.c_str());
+  std::printf("events: %s\nlog: %s\nreport: %s\n", events.c_str(), log.c_str(), report.c_str());
   return 0;
 }
 
@@ -113,6 +174,43 @@ int RunSweepCommand(const SimScenario& s, const Options& o) {
   return 0;
 }
 
+int RunFinishesCommand(const SimScenario& s, const Options& o) {
+  std::optional<SweepRange> range;
+  if (!o.sweep.empty()) {
+    std::string error;
+    range = ParseSweepRange(o.sweep, error);
+    if (!range) {
+      std::fprintf(stderr, "tavik-sim: --sweep: %s\n", error.c_str());
+      return 2;
+    }
+  }
+  if (!s.lowestPrice.isModel() && !s.judgeDelaySpread && !s.captchaDelaySpread && !s.typingSpread &&
+      !s.reactSpread)
+    std::fprintf(stderr,
+                 "tavik-sim: note: the scenario draws nothing (no price model, no spread), so "
+                 "every finish is the same\n");
+  Progress progress;
+  const auto show = [&](int finished, int all) {
+    progress.show("tavik-sim: " + std::to_string(finished) + " of " + std::to_string(all) +
+                  " finishes run");
+  };
+  if (range) {
+    const auto rows = RunSweepFinishes(s, *range, o.runs, o.seed, o.threads, show);
+    progress.show("");
+    std::printf("scenario %s: %d finishes for each value, drawn from seed %llu\n",
+                s.name.empty() ? "(unnamed)" : s.name.c_str(), o.runs,
+                static_cast<unsigned long long>(o.seed));
+    std::fputs(FormatSweepRates(*range, rows).c_str(), stdout);
+    return WriteChart(s, o, ".sweep.html", SweepRateReportHtml(s, *range, rows, o.runs, o.seed));
+  }
+  const auto records =
+      RunFinishes(s, o.runs, o.seed, o.threads, [&](int finished) { show(finished, o.runs); });
+  progress.show("");
+  const WinRate rate = Summarise(records);
+  std::fputs(FormatWinRate(s, rate, o.seed).c_str(), stdout);
+  return WriteChart(s, o, ".runs.html", WinRateReportHtml(s, rate, o.seed));
+}
+
 int Main(int argc, char** argv) {
   Options o;
   if (!ParseArgs(argc, argv, o)) {
@@ -125,6 +223,7 @@ int Main(int argc, char** argv) {
     return 2;
   }
   const SimScenario& s = std::get<SimScenario>(loaded);
+  if (o.runs > 0) return RunFinishesCommand(s, o);
   return o.sweep.empty() ? RunOne(s, o) : RunSweepCommand(s, o);
 }
 

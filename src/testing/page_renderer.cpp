@@ -289,13 +289,15 @@ class SceneDrawing {
   }
 
   void anchors() {
+    const Point shift = Minus({0, 0}, s_.anchorShift);
     if (s_.showDd201) {
       const ElementRow row = t_.row(RectRow::net_rec_dd201);
-      p_.word(onScreen(TopLeft(row.rect)), "dd_201", row.colours);
+      p_.word(onScreen(Plus(TopLeft(row.rect), shift)), "dd_201", row.colours);
     }
     if (s_.showDdjj) {
       const ElementRow row = t_.row(RectRow::net_rec_ddjj);
-      p_.word(onScreen(Plus(TopLeft(row.rect), {0, s_.realMode ? 4 : 0})), "dd_jj", row.colours);
+      const Point real{0, s_.realMode ? 4 : 0};
+      p_.word(onScreen(Plus(Plus(TopLeft(row.rect), real), shift)), "dd_jj", row.colours);
     }
   }
 

@@ -59,6 +59,9 @@ struct PageScene {
   // off in real mode only), and the bid-count marker and read-back cells are those of the real
   // page rather than the practice page.
   bool realMode = false;
+  // The anchors are drawn this far up and left of their rows' places. The practice page titled
+  // "51沪牌" is laid out so (3, 2), which the locator adds back in practice mode.
+  Point anchorShift{0, 0};
   bool showDd201 = true;  // anchor "dd_201" at origin + row net_rec_dd201
   bool showDdjj = true;   // anchor "dd_jj" at origin + row net_rec_ddjj
   // Position markers (offsets from the origin); nullopt hides one.

@@ -85,6 +85,32 @@ TEST_F(ScreenDriverTest, FindWordGivesTopLeftOfFirstMatchInRowMajorOrder) {
   EXPECT_EQ((Point{x, y}), (Point{5, 5}));
 }
 
+// With the cache on, every read still follows the screen and the dictionary in use: a changed
+// page, a dictionary swap and more places than the cache holds.
+TEST_F(ScreenDriverTest, MaskCacheReadsWhatTheScreenShowsNow) {
+  driver_.setMaskCache(2);
+  draw(10, 10, "42");
+  draw(100, 10, "7");
+  int x, y;
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(ocr(0, 0, 60, 30), "42");
+    EXPECT_EQ(driver_.FindWord(0, 0, 60, 30, "2", kRedSpec, 1.0, x, y), 0);
+    EXPECT_EQ(ocr(90, 0, 150, 30), "7");
+    EXPECT_EQ(ocr(0, 50, 60, 90), "");  // a third place pushes the first one out
+  }
+  draw(30, 10, "5");
+  EXPECT_EQ(ocr(0, 0, 60, 30), "425");
+  draw(30, 10, "5", kGrey);  // greyed out: no longer read
+  EXPECT_EQ(ocr(0, 0, 60, 30), "42");
+  Dictionary sevens;
+  sevens.glyphs.push_back(dict_.glyphs[size_t(dict_.indicesOf("7").front())]);
+  writeDictionary("sevens.dll", sevens);
+  ASSERT_EQ(driver_.LoadDictionary(1, "sevens.dll"), 1);
+  ASSERT_EQ(driver_.UseDictionary(1), 1);
+  EXPECT_EQ(ocr(0, 0, 60, 30), "");
+  EXPECT_EQ(ocr(90, 0, 150, 30), "7");
+}
+
 TEST_F(ScreenDriverTest, FindWordNeedsTheExactPictureInItsBox) {
   draw(20, 20, "8");  // "0" with its middle bar on: not a "0"
   desktop_.framebuffer().at(41, 21) = kRed;

@@ -103,13 +103,49 @@ TEST(SimulationTest, ForcedConfirmationAtItsSecond) {
   EXPECT_EQ(Of(out, "bid_accepted").size(), 2u);
 }
 
-// The user drags the browser away before the bids: the tracker follows the page and the bids
-// land on the page at its new place.
+// The user drags the browser away before the bids, at once or in steps as a hand does: the
+// tracker follows the page and the bids land on the page at its new place.
 TEST(SimulationTest, BidsFollowTheBrowserWhenItMoves) {
+  for (const int steps : {1, 4}) {
+    SimScenario s = RepoScenario("calm");
+    UserAction drag{ParseTimeOfDay("11:29:00").value(), "", Point{70, 40}};
+    drag.steps = steps;
+    drag.stepMs = 150;
+    s.actions = {drag};
+    const SimOutcome out = RunSimulation(s);
+    const auto moves = Of(out, "browser_moved");
+    ASSERT_EQ(moves.size(), size_t(steps));
+    EXPECT_EQ(moves.back().fields["x"], 70);
+    EXPECT_EQ(moves.back().auctionMs - moves.front().auctionMs, (steps - 1) * 150);
+    EXPECT_EQ(Of(out, "bid_accepted").size(), 2u) << steps << " steps";
+  }
+}
+
+// On the practice page (its title "51沪牌") the anchors sit off the real page's places; the
+// assistant finds the page all the same and sees each bid count, the third one too.
+TEST(SimulationTest, PracticePageBidsAreSeenToTheThird) {
   SimScenario s = RepoScenario("calm");
-  s.actions = {{ParseTimeOfDay("11:29:00").value(), "", Point{70, 40}}};
+  s.realMode = false;
   const SimOutcome out = RunSimulation(s);
-  ASSERT_EQ(Of(out, "browser_moved").size(), 1u);
+  EXPECT_EQ(Of(out, "bid_accepted").size(), 2u);
+  EXPECT_NE(out.log.find("***第3次出价成功***"), std::string::npos);
+}
+
+// A captcha picture that comes late: the user types once the digits show, and the bid counts.
+TEST(SimulationTest, LateCaptchaPictureIsTypedWhenItComes) {
+  SimScenario s = RepoScenario("calm");
+  s.captchaPictureDelayMs = 1500;
+  const SimOutcome out = RunSimulation(s);
+  const auto pictures = Of(out, "captcha_picture");
+  ASSERT_FALSE(pictures.empty());
+  const int64_t boxAt = Of(out, "captcha_shown")[0].auctionMs;
+  EXPECT_EQ(pictures[0].auctionMs, boxAt + 1500);
+  for (const SimEvent& key : Of(out, "user_key")) {
+    if (key.auctionMs > boxAt) {
+      EXPECT_GE(key.auctionMs, pictures[0].auctionMs + s.typing.reactMs) << "typed unseen digits";
+      break;
+    }
+  }
   EXPECT_EQ(Of(out, "bid_accepted").size(), 2u);
 }
 

@@ -52,7 +52,7 @@ TEST_F(SimCliTest, RunWritesEventsLogAndSummaryTheSameEveryTime) {
       << first.output;
   EXPECT_NE(first.output.find("your bid wins: yes"), std::string::npos);
   const SimRun second = RunSim("--out " + (dir / "b").string() + " " + calm);
-  for (const char* file : {"calm.events.jsonl", "calm.log"}) {
+  for (const char* file : {"calm.events.jsonl", "calm.log", "calm.html"}) {
     const std::string a = Read(dir / "a" / file);
     EXPECT_FALSE(a.empty()) << file;
     EXPECT_EQ(a, Read(dir / "b" / file)) << file;
@@ -70,6 +70,23 @@ TEST_F(SimCliTest, SweepPrintsATable) {
       << r.output;
   EXPECT_NE(r.output.find("| 1200 | 91400 @ 36 s | - | 92200 | no |"), std::string::npos)
       << r.output;
+}
+
+TEST_F(SimCliTest, RunsPrintTheWinRateAndEachWayOfLosing) {
+  std::ofstream(dir / "short.json") << R"({"name": "short", "start": "11:29:05",
+    "strategy": {"Auto Bid 2": 1, "Last Sec 2": 48, "Bid Add 2": 1, "Add Price 2": 700},
+    "lowest_price": {"model": "fast_finish", "seed": 3}, "page": {"captcha_delay_ms": 1500}})";
+  const SimRun r = RunSim("--out " + (dir / "out").string() + " --runs 2 --seed 9 " +
+                          (dir / "short.json").string());
+  ASSERT_EQ(r.status, 0) << r.output;
+  for (const char* line : {"scenario short: 2 finishes drawn from seed 9\n",
+                           "\nwin rate: ", "\nlost, refused outside the window: ",
+                           "\nlost, not confirmed in time: ", "\nlost, outbid at the end: ",
+                           "\nlost, no bid placed: ", "\nmedian seconds left at acceptance: "})
+    EXPECT_NE(r.output.find(line), std::string::npos) << line << " in " << r.output;
+  EXPECT_NE(Read(dir / "out" / "short.runs.html").find("<svg"), std::string::npos);
+  for (const char* bad : {"--runs 0", "--runs x", "--threads 0", "--seed -1"})
+    EXPECT_EQ(RunSim(std::string(bad) + " " + calm).status, 2) << bad;
 }
 
 TEST_F(SimCliTest, BadScenarioIsRefusedWithTheField) {
