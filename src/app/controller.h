@@ -109,6 +109,15 @@ class Controller {
   void SecondTick();
   bool OnKeyEvent(int code, int vk, int flags);
 
+  // The strategy in force, and the settings dialogs' change of it: the changed copy becomes the
+  // snapshot the engine's next step reads.
+  Strategy StrategyInForce() const { return strategy.copy(); }
+  void EditStrategy(const std::function<void(Strategy&)>& change) {
+    strategy.update([&](Strategy& s) {
+      change(s);
+      return true;
+    });
+  }
   // The month's warning price, which stands in for a lowest price not read yet.
   void SetWarningPrice(int32_t price) { page.m_warningPrice = price; }
   // Sets the user's bid number and derives the mode; runs the recording set-up.

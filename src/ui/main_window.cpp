@@ -325,15 +325,12 @@ QComboBox* MainWindow::combo(int id) const {
 template <typename Dialog>
 void MainWindow::editStrategy(std::vector<BoundControl> (*bind)(Strategy&)) {
   if (!controller_) return;
-  Strategy copy = controller_->strategy.copy();
+  Strategy copy = controller_->StrategyInForce();
   const auto bindings = bind(copy);
   Dialog dialog(bindings, CopyIn(bindings), this);
   if (dialog.exec() != QDialog::Accepted) return;
   const std::vector<int32_t> values = dialog.values();
-  controller_->strategy.update([&](Strategy& s) {
-    CopyOut(bind(s), values);
-    return true;
-  });
+  controller_->EditStrategy([&](Strategy& s) { CopyOut(bind(s), values); });
 }
 
 void MainWindow::openAdvancedDialog() {

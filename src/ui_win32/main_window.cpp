@@ -257,28 +257,22 @@ LRESULT MainWindow::onMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
 // step over the strategy in force then (which a scheme load may have changed meanwhile).
 void MainWindow::openAdvancedDialog() {
   if (!controller_) return;
-  Strategy copy = controller_->strategy.copy();
+  Strategy copy = controller_->StrategyInForce();
   const auto bindings = AdvancedDialogBindings(copy);
   AdvancedDialog dialog(bindings, CopyIn(bindings), hwnd());
   if (dialog.runModal(hwnd()) != IDOK) return;
   const std::vector<int32_t> values = dialog.values();
-  controller_->strategy.update([&](Strategy& s) {
-    CopyOut(AdvancedDialogBindings(s), values);
-    return true;
-  });
+  controller_->EditStrategy([&](Strategy& s) { CopyOut(AdvancedDialogBindings(s), values); });
 }
 
 void MainWindow::openSmartDialog() {
   if (!controller_) return;
-  Strategy copy = controller_->strategy.copy();
+  Strategy copy = controller_->StrategyInForce();
   const auto bindings = SmartDialogBindings(copy);
   SmartDialog dialog(bindings, CopyIn(bindings), hwnd());
   if (dialog.runModal(hwnd()) != IDOK) return;
   const std::vector<int32_t> values = dialog.values();
-  controller_->strategy.update([&](Strategy& s) {
-    CopyOut(SmartDialogBindings(s), values);
-    return true;
-  });
+  controller_->EditStrategy([&](Strategy& s) { CopyOut(SmartDialogBindings(s), values); });
 }
 
 void MainWindow::openHelpDialog() {
