@@ -3,7 +3,9 @@
 // recognition downloads and host address, and serves the practice pages, on 127.0.0.1.
 
 #include <signal.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -20,6 +22,17 @@ namespace {
 int Usage() {
   std::cerr << "usage: tavik-service [--config FILE] [--port N]\n";
   return 2;
+}
+
+// Every open connection holds a descriptor; the usual soft limit of 1024 would stop accepting
+// below max_connections.
+void RaiseDescriptorLimit(int connections) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  const rlim_t wanted = rlim_t(connections) + 64;
+  if (limit.rlim_cur >= wanted) return;
+  limit.rlim_cur = std::min(wanted, limit.rlim_max);
+  setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 }  // namespace
@@ -57,6 +70,7 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit(config.maxConnections);
 
   try {
     ServiceStore store(config.database, config.maxStoredRows);
@@ -64,7 +78,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> warnings;
     VendorService service(config, store, clock, warnings);
     for (const auto& w : warnings) std::cerr << "tavik-service: " << w << "\n";
-    HttpServer server(service, config);
+    HttpServer server(service, config, clock);
     const int port = server.bind();
     if (port < 0) {
       std::cerr << "tavik-service: cannot listen on 127.0.0.1:" << config.port << "\n";

@@ -113,6 +113,10 @@ bool ServiceConfig::load(const std::string& path, std::vector<std::string>& erro
       ok = ParseInt(value, 1, 256, next.workers);
     } else if (key == "max_queued") {
       ok = ParseInt(value, 0, 100'000, next.maxQueued);
+    } else if (key == "max_connections") {
+      ok = ParseInt(value, 1, 100'000, next.maxConnections);
+    } else if (key == "max_connections_per_address") {
+      ok = ParseInt(value, 1, 100'000, next.maxConnectionsPerAddress);
     } else if (key.starts_with("param_") &&
                ParseInt(key.substr(6), 0, int(kMainParamFields) - 1, index)) {
       next.mainParams[size_t(index)] = std::string(value);

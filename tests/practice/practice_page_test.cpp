@@ -37,7 +37,7 @@ class PracticeService {
     store_ = std::make_unique<service::ServiceStore>(":memory:", 100);
     std::vector<std::string> warnings;
     service_ = std::make_unique<service::VendorService>(config_, *store_, clock_, warnings);
-    server_ = std::make_unique<service::HttpServer>(*service_, config_);
+    server_ = std::make_unique<service::HttpServer>(*service_, config_, clock_);
     port_ = server_->bind();
     thread_ = std::thread([this] { server_->run(); });
   }

@@ -64,7 +64,7 @@ class RunningService {
     config_.port = 0;
     store_ = std::make_unique<ServiceStore>(config_.database, config_.maxStoredRows);
     service_ = std::make_unique<VendorService>(config_, *store_, clock, warnings);
-    server_ = std::make_unique<HttpServer>(*service_, config_);
+    server_ = std::make_unique<HttpServer>(*service_, config_, clock);
     port_ = server_->bind();
     thread_ = std::thread([this] { server_->run(); });
     while (!server_->running()) std::this_thread::yield();
