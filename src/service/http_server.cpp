@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
-#include <iostream>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -63,6 +62,7 @@ class HttpServer::Loop {
     while (!s_.stopping_) {
       pollOnce();
       sweep();
+      s_.log_.tick();
     }
   }
 
@@ -228,7 +228,7 @@ class HttpServer::Loop {
   }
 
   void reply(Connection& c, const Reply& r, bool keepAlive, const std::string& target) {
-    if (r.status >= 400) std::cerr << "tavik-service: " << r.status << " " << target << "\n";
+    if (r.status >= 400) s_.log_.refused(r.status, target);
     c.out = FormatReply(r, keepAlive);
     c.sent = 0;
     c.closeAfter = !keepAlive;
@@ -263,6 +263,7 @@ class HttpServer::Loop {
     for (auto& [id, c] : connections_) {
       if (c.dead || c.state == Connection::State::Handling || !Expired(c.deadline, now)) continue;
       if (c.state == Connection::State::Reading && (!c.in.empty() || c.request)) {
+        s_.log_.refused(408, c.in.substr(0, kMaxLoggedBytes + 1));
         const std::string reply = FormatReply(StatusReply(408), false);
         [[maybe_unused]] const ssize_t n = ::send(c.fd, reply.data(), reply.size(), MSG_NOSIGNAL);
       }
@@ -328,9 +329,9 @@ class HttpServer::Loop {
     try {
       return s_.service_.handle(request.path, request.params);
     } catch (const std::exception& e) {
-      std::cerr << "tavik-service: " << request.path << ": " << e.what() << "\n";
+      s_.log_.note(EscapeForLog(request.target) + ": " + EscapeForLog(e.what()));
     } catch (...) {
-      std::cerr << "tavik-service: " << request.path << ": unknown error\n";
+      s_.log_.note(EscapeForLog(request.target) + ": unknown error");
     }
     return StatusReply(500);
   }
@@ -351,8 +352,9 @@ class HttpServer::Loop {
   std::vector<std::thread> workers_;
 };
 
-HttpServer::HttpServer(VendorService& service, const ServiceConfig& config, Clock& clock)
-    : service_(service), config_(config), clock_(clock) {
+HttpServer::HttpServer(VendorService& service, const ServiceConfig& config, Clock& clock,
+                       ServiceLog& log)
+    : service_(service), config_(config), clock_(clock), log_(log) {
   if (::pipe2(wakeFds_, O_NONBLOCK | O_CLOEXEC) != 0) wakeFds_[0] = wakeFds_[1] = -1;
 }
 

@@ -15,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "service/service_config.h"
+#include "service/service_log.h"
 #include "service/vendor_service.h"
 
 namespace tavik::service {
@@ -38,7 +39,7 @@ inline constexpr int kMaxRequestsPerConnection = 100;
 
 class HttpServer {
  public:
-  HttpServer(VendorService& service, const ServiceConfig& config, Clock& clock);
+  HttpServer(VendorService& service, const ServiceConfig& config, Clock& clock, ServiceLog& log);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -58,6 +59,7 @@ class HttpServer {
   VendorService& service_;
   const ServiceConfig& config_;
   Clock& clock_;
+  ServiceLog& log_;
   int listenFd_ = -1;
   int wakeFds_[2] = {-1, -1};  // a pipe: stop() and finished requests wake the poll
   std::atomic<bool> stopping_{false};

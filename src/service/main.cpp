@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "service/http_server.h"
 #include "service/service_config.h"
+#include "service/service_log.h"
 #include "service/service_store.h"
 #include "service/vendor_service.h"
 
@@ -78,17 +79,19 @@ int main(int argc, char** argv) {
     std::vector<std::string> warnings;
     VendorService service(config, store, clock, warnings);
     for (const auto& w : warnings) std::cerr << "tavik-service: " << w << "\n";
-    HttpServer server(service, config, clock);
+    ServiceLog log(std::cerr, clock);
+    HttpServer server(service, config, clock, log);
     const int port = server.bind();
     if (port < 0) {
-      std::cerr << "tavik-service: cannot listen on 127.0.0.1:" << config.port << "\n";
+      std::cerr << "tavik-service: cannot listen on " << config.listenAddress << ":" << config.port
+                << "\n";
       return 1;
     }
-    std::cerr << "tavik-service: listening on http://127.0.0.1:" << port << "/" << std::endl;
+    log.note("listening on http://" + config.listenAddress + ":" + std::to_string(port) + "/");
     std::thread stopper([&] {
       int sig = 0;
       sigwait(&signals, &sig);
-      std::cerr << "tavik-service: stopping\n";
+      log.note("stopping");
       server.stop();
     });
     stopper.detach();
