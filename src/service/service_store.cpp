@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <stdexcept>
 
 namespace tavik::service {
@@ -58,8 +59,10 @@ ServiceStore::ServiceStore(const std::string& path, int maxRows) : maxRows_(maxR
     sqlite3_close(db_);
     throw std::runtime_error("cannot open database " + path + ": " + why);
   }
-  sqlite3_busy_timeout(db_, 2000);
-  if (!exec(kSchema)) {
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // WAL: a price read is not held up by a writer. FULL: a report acknowledged is on disk.
+  // (A database in memory stays in its own journal mode.)
+  if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL") || !exec(kSchema)) {
     const std::string why = sqlite3_errmsg(db_);
     sqlite3_close(db_);
     throw std::runtime_error("cannot set up database " + path + ": " + why);
@@ -76,24 +79,36 @@ bool ServiceStore::exec(const char* sql) {
 
 bool ServiceStore::addPriceReport(const PriceReport& r) {
   std::lock_guard lock(mutex_);
-  Statement insert(db_,
-                   "INSERT INTO price_reports (received_ms, bid_number, version, ip, price, "
-                   "remain_sec) VALUES (?, ?, ?, ?, ?, ?)");
-  if (!insert.ok()) return false;
-  insert.bind(1, r.receivedMs).bind(2, r.bidNumber).bind(3, r.version).bind(4, r.ip);
-  if (insert.bind(5, r.price).bind(6, r.remainSec).step() != SQLITE_DONE) return false;
-  return keepNewest("price_reports");
+  return inTransaction([&] {
+    Statement insert(db_,
+                     "INSERT INTO price_reports (received_ms, bid_number, version, ip, price, "
+                     "remain_sec) VALUES (?, ?, ?, ?, ?, ?)");
+    if (!insert.ok()) return false;
+    insert.bind(1, r.receivedMs).bind(2, r.bidNumber).bind(3, r.version).bind(4, r.ip);
+    return insert.bind(5, r.price).bind(6, r.remainSec).step() == SQLITE_DONE &&
+           keepNewest("price_reports");
+  });
 }
 
 bool ServiceStore::addResult(const ResultUpload& u) {
   std::lock_guard lock(mutex_);
-  Statement insert(db_,
-                   "INSERT INTO results (received_ms, bid_number, version, result) "
-                   "VALUES (?, ?, ?, ?)");
-  if (!insert.ok()) return false;
-  insert.bind(1, u.receivedMs).bind(2, u.bidNumber).bind(3, u.version).bind(4, u.result);
-  if (insert.step() != SQLITE_DONE) return false;
-  return keepNewest("results");
+  return inTransaction([&] {
+    Statement insert(db_,
+                     "INSERT INTO results (received_ms, bid_number, version, result) "
+                     "VALUES (?, ?, ?, ?)");
+    if (!insert.ok()) return false;
+    insert.bind(1, u.receivedMs).bind(2, u.bidNumber).bind(3, u.version).bind(4, u.result);
+    return insert.step() == SQLITE_DONE && keepNewest("results");
+  });
+}
+
+// The row and the trim that keeps the table capped go in together or not at all; the write
+// lock is taken first, so that a busy database fails here and not halfway.
+bool ServiceStore::inTransaction(const std::function<bool()>& write) {
+  if (!exec("BEGIN IMMEDIATE")) return false;
+  if (write() && exec("COMMIT")) return true;
+  exec("ROLLBACK");
+  return false;
 }
 
 // Drops all but the newest maxRows_ rows of `table` (one of ours, never a caller's text).
@@ -104,13 +119,20 @@ bool ServiceStore::keepNewest(const std::string& table) {
   return trim.ok() && trim.bind(1, maxRows_).step() == SQLITE_DONE;
 }
 
-std::optional<int32_t> ServiceStore::freshestPrice(int64_t sinceMs) {
+PriceLookup ServiceStore::freshestPrice(int64_t sinceMs) {
   std::lock_guard lock(mutex_);
   Statement q(db_,
               "SELECT price FROM price_reports WHERE received_ms >= ? "
               "ORDER BY received_ms DESC, id DESC LIMIT 1");
-  if (!q.ok() || q.bind(1, sinceMs).step() != SQLITE_ROW) return std::nullopt;
-  return int32_t(q.integer(0));
+  if (!q.ok()) return {};
+  switch (q.bind(1, sinceMs).step()) {
+    case SQLITE_ROW:
+      return {true, int32_t(q.integer(0))};
+    case SQLITE_DONE:
+      return {true, std::nullopt};
+    default:
+      return {};  // busy, locked, failing: no answer is not "no price"
+  }
 }
 
 std::vector<ResultUpload> ServiceStore::results() {

@@ -1,9 +1,13 @@
 #pragma once
 // What the service keeps: the price reports of running copies and their result uploads, in
 // SQLite. One connection behind a mutex (the requests are small and few); every table is
-// capped, the oldest rows going first.
+// capped, the oldest rows going first. The database is in WAL mode (reads go on while another
+// process writes) and every acknowledged write is on disk (synchronous FULL). A store that is
+// locked longer than the busy timeout, or failing, says so: the service then answers 503
+// rather than a guess.
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,6 +26,16 @@ struct PriceReport {
   int32_t remainSec = 0;  // the reporter's remaining seconds
 };
 
+// A price read: `answered` is false when the store could not say (locked, failing); otherwise
+// `price` is the price found, or nothing when there is none.
+struct PriceLookup {
+  bool answered = false;
+  std::optional<int32_t> price;
+};
+
+// How long a statement waits for another connection's lock before the store gives up.
+inline constexpr int kBusyTimeoutMs = 1000;
+
 struct ResultUpload {
   int64_t receivedMs = 0;
   std::string bidNumber;
@@ -38,18 +52,19 @@ class ServiceStore {
   ServiceStore(const ServiceStore&) = delete;
   ServiceStore& operator=(const ServiceStore&) = delete;
 
-  // False when the database refused the row (full disk, locked file); the caller answers 500.
+  // False when the database refused the row (full disk, locked file); the caller answers 503.
   bool addPriceReport(const PriceReport& report);
   bool addResult(const ResultUpload& upload);
 
   // The price of the latest report received at or after `sinceMs`.
-  std::optional<int32_t> freshestPrice(int64_t sinceMs);
+  PriceLookup freshestPrice(int64_t sinceMs);
   // Every stored result, oldest first.
   std::vector<ResultUpload> results();
   int64_t priceReportCount();
 
  private:
   bool exec(const char* sql);
+  bool inTransaction(const std::function<bool()>& write);
   bool keepNewest(const std::string& table);
 
   std::mutex mutex_;
