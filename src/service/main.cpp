@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -74,10 +75,11 @@ int main(int argc, char** argv) {
   RaiseDescriptorLimit(config.maxConnections);
 
   try {
-    ServiceStore store(config.database, config.maxStoredRows);
+    const std::unique_ptr<ServiceStore> store =
+        OpenServiceStore(config.database, config.maxStoredRows);
     tavik::RealClock clock;
     std::vector<std::string> warnings;
-    VendorService service(config, store, clock, warnings);
+    VendorService service(config, *store, clock, warnings);
     for (const auto& w : warnings) std::cerr << "tavik-service: " << w << "\n";
     ServiceLog log(std::cerr, clock);
     HttpServer server(service, config, clock, log);

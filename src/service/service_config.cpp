@@ -1,5 +1,7 @@
 #include "service/service_config.h"
 
+#include "service/service_store.h"
+
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -93,7 +95,8 @@ bool ServiceConfig::load(const std::string& path, std::vector<std::string>& erro
     if (key == "port") {
       ok = ParseInt(value, 0, 65535, next.port);
     } else if (key == "database") {
-      next.database = Resolve(folder, value);
+      next.database =
+          IsPostgresUri(std::string(value)) ? std::string(value) : Resolve(folder, value);
       ok = !value.empty();
     } else if (key == "web_root") {
       next.webRoot = Resolve(folder, value);

@@ -20,7 +20,8 @@ struct ServiceConfig {
   // a free port (tests).
   std::string listenAddress = "127.0.0.1";
   int port = 8391;
-  // SQLite database of price reports and result uploads; ":memory:" keeps them in memory.
+  // Where price reports and result uploads are kept: an SQLite file (":memory:" keeps them in
+  // memory), or a PostgreSQL database that several copies share ("postgresql://...").
   std::string database = ":memory:";
   // Folder of the practice pages and their files ("fz.html", "51m.html", "practice.js", …).
   std::string webRoot;

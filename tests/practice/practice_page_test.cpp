@@ -35,7 +35,7 @@ class PracticeService {
   PracticeService() {
     config_.port = 0;
     config_.webRoot = TAVIK_SOURCE_DIR "/web/practice";
-    store_ = std::make_unique<service::ServiceStore>(":memory:", 100);
+    store_ = service::OpenServiceStore(":memory:", 100);
     std::vector<std::string> warnings;
     service_ = std::make_unique<service::VendorService>(config_, *store_, clock_, warnings);
     server_ = std::make_unique<service::HttpServer>(*service_, config_, clock_, log_);

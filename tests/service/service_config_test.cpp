@@ -38,6 +38,15 @@ TEST(ServiceConfig, ReadsEveryKeyWithPathsFromTheFilesFolder) {
   EXPECT_EQ(c.mainParams[0], "2");
 }
 
+TEST(ServiceConfig, APostgresDatabaseIsTakenAsWritten) {
+  TempDir dir;
+  ServiceConfig c;
+  std::vector<std::string> errors;
+  ASSERT_TRUE(
+      c.load(dir.file("a.conf", "database = postgresql://tavik@10.0.0.5:5432/prices\n"), errors));
+  EXPECT_EQ(c.database, "postgresql://tavik@10.0.0.5:5432/prices");
+}
+
 TEST(ServiceConfig, AnyBadLineChangesNothing) {
   TempDir dir;
   const char* bad[] = {

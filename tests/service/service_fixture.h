@@ -90,7 +90,7 @@ class RunningService {
  public:
   explicit RunningService(ServiceConfig config) : config_(std::move(config)) {
     config_.port = 0;
-    store_ = std::make_unique<ServiceStore>(config_.database, config_.maxStoredRows);
+    store_ = OpenServiceStore(config_.database, config_.maxStoredRows);
     service_ = std::make_unique<VendorService>(config_, *store_, clock, warnings);
     server_ = std::make_unique<HttpServer>(*service_, config_, clock, log_);
     port_ = server_->bind();
