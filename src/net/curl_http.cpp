@@ -143,9 +143,16 @@ HttpResult SystemHttpTransport::get(const std::string& url, const HttpTimeouts& 
     curl_waitfd cancel{int(cancelHandle_), CURL_WAIT_POLLIN, 0};
     if (curl_multi_poll(multi.get(), &cancel, 1, 1000, nullptr) != CURLM_OK) break;
   }
+  long status = 0;
+  curl_off_t declared = -1;
+  curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
   curl_multi_remove_handle(multi.get(), easy.get());
-  const bool ok = finished && outcome == CURLE_OK && !body.overflow;
-  return {ok, std::move(body.bytes)};
+  // libcurl reports a body cut short of its Content-Length itself; the length is checked here
+  // too, so that no version or setting of it lets a partial reply through.
+  const bool whole = declared < 0 || curl_off_t(body.bytes.size()) == declared;
+  const bool ok = finished && outcome == CURLE_OK && !body.overflow && status != 0 && whole;
+  return {ok, std::move(body.bytes), int(status)};
 }
 
 }  // namespace tavik

@@ -5,7 +5,8 @@
 namespace tavik {
 
 std::string CHttpClient::Get(const std::string& url) {
-  return JoinReplyLines(transport_.get(url, timeouts_).body);
+  const HttpResult result = transport_.get(url, timeouts_);
+  return result.complete() ? JoinReplyLines(result.body) : std::string();
 }
 
 HttpTimeouts HttpTimeoutsFrom(const Config& config) {

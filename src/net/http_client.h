@@ -13,10 +13,13 @@ class CHttpClient {
   CHttpClient(HttpTransport& transport, const HttpTimeouts& timeouts)
       : transport_(transport), timeouts_(timeouts) {}
 
-  // One GET; the body with each line followed by "/r/n" (JoinReplyLines). On failure, what was
-  // read before it, joined the same way, or an empty text. There is no error code: callers
-  // recognise a useful reply by its envelope. The bytes are the server's (GBK for text);
-  // callers convert the text fields they use.
+  // One GET; the body of a complete reply (HttpResult::complete: whole, status 2xx) with each
+  // line followed by "/r/n" (JoinReplyLines). Anything else (no connection, a transport error,
+  // a reply cut short of its declared length or stalled, an error status such as a service's
+  // 503) gives an empty text: nothing acts on part of a reply, and a server that cannot answer
+  // reads as a failed request, never as an answer. Callers recognise a useful reply by its
+  // envelope. The bytes are the server's (GBK for text); callers convert the text fields they
+  // use.
   std::string Get(const std::string& url);
 
  private:

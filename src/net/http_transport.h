@@ -23,11 +23,16 @@ struct HttpTimeouts {
 HttpTimeouts HttpTimeoutsFrom(const Config& config);
 
 struct HttpResult {
-  // The exchange completed. The status code is not looked at: an error page is a body like
-  // any other, and callers recognise a useful reply by its envelope.
+  // The exchange completed: a reply arrived whole (as long as the length it declared), without
+  // a transport error and within the limits, whatever its status.
   bool ok = false;
   // The body bytes as received; on failure, what arrived before it.
   std::string body;
+  // The reply's status code; 0 when none arrived.
+  int status = 0;
+
+  // A reply to act on: complete, with a success status.
+  bool complete() const { return ok && status >= 200 && status < 300; }
 };
 
 // A body larger than this is cut here and the request fails: no reply the program reads is

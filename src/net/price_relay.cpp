@@ -71,12 +71,21 @@ int32_t RelayClient::QueryRelayPrice(const std::string& host, int port, int32_t 
     if (socket->sendTo(relay, hello.data(), hello.size()) != int(hello.size())) return 0;
     helloSec = remain;
   }
-  // The socket is not connected (it talks to several hosts), so the reply is whatever datagram
-  // comes next; only its content decides.
-  std::array<uint8_t, kRelayReplyCapacity> reply{};
-  const int length = socket->receive(reply.data(), reply.size(), kRelayReplyTimeoutMs);
-  if (length < 0 || size_t(length) > reply.size()) return 0;
-  return ParseRelayReply(asText(reply.data(), length));
+  // The socket is not connected (it talks to several hosts), so anyone who learns its port can
+  // write to it: only a datagram from the queried relay's address counts, others are dropped
+  // and the wait goes on. (Any port of that address: a relay behind a NAT may answer from
+  // another.) A forged price would otherwise raise the lowest price the bids are made at.
+  const uint32_t start = clock_.tickCountMs();
+  for (;;) {
+    const int left = kRelayReplyTimeoutMs - int(clock_.tickCountMs() - start);
+    if (left <= 0) return 0;
+    std::array<uint8_t, kRelayReplyCapacity> reply{};
+    Ipv4Endpoint from;
+    const int length = socket->receiveFrom(reply.data(), reply.size(), left, from);
+    if (length < 0) return 0;
+    if (from.address != *address || size_t(length) > reply.size()) continue;
+    return ParseRelayReply(asText(reply.data(), length));
+  }
 }
 
 size_t SendRelayPrice(UdpSocket& socket, const RelayPeers& peers, int32_t price, size_t limit) {
@@ -170,7 +179,7 @@ void PriceRelay::relayPass(UdpSocket& socket) {
   }
   // A corrected price waits one more turn.
   if (offStep || !inRange(in_.m_lowestPrice, 82001, 119999)) return clock_.sleepMs(kIdlePauseMs);
-  if (in_.m_remainSec > 20) receiveGreeting(socket);
+  if (in_.m_remainSec > 20) receiveGreetings(socket);
 
   // The price sent is read once and checked whole: a value the reader stores between two
   // reads must not go out, nor become the last price sent and hold back the right one. Only a
@@ -183,16 +192,26 @@ void PriceRelay::relayPass(UdpSocket& socket) {
   broadcast(socket, price);
 }
 
-void PriceRelay::receiveGreeting(UdpSocket& socket) {
-  std::array<uint8_t, kRelayRegistrationCapacity> datagram{};
-  Ipv4Endpoint from;
-  const int length = socket.receiveFrom(datagram.data(), datagram.size(), kGreetingTimeoutMs, from);
-  // An oversized datagram is refused whole, as if nothing had come.
-  if (length < 0 || size_t(length) > datagram.size()) return clock_.sleepMs(kNoGreetingPauseMs);
-  if (!IsRelayRegistration(asText(datagram.data(), length))) return;
-  ++greetingCount_;
-  peers_.Register(from, clock_.tickCountMs());
-  peerCount_ = peers_.size();
+// Waits for a greeting, then takes every one already waiting, up to kRelayGreetingsPerPass: one
+// datagram a pass left the socket's queue full under a flood, and a newcomer's greeting among
+// the flood was seldom read.
+void PriceRelay::receiveGreetings(UdpSocket& socket) {
+  for (size_t taken = 0; taken < kRelayGreetingsPerPass; ++taken) {
+    std::array<uint8_t, kRelayRegistrationCapacity> datagram{};
+    Ipv4Endpoint from;
+    const int waitMs = taken == 0 ? kGreetingTimeoutMs : 0;
+    const int length = socket.receiveFrom(datagram.data(), datagram.size(), waitMs, from);
+    if (length < 0) {
+      if (taken == 0) clock_.sleepMs(kNoGreetingPauseMs);
+      return;
+    }
+    // An oversized datagram is refused whole, as if it were no greeting.
+    if (size_t(length) > datagram.size() || !IsRelayRegistration(asText(datagram.data(), length)))
+      continue;
+    ++greetingCount_;
+    peers_.Register(from, clock_.tickCountMs());
+    peerCount_ = peers_.size();
+  }
 }
 
 void PriceRelay::broadcast(UdpSocket& socket, int32_t price) {

@@ -32,9 +32,14 @@ inline constexpr const char* kRelayBidNumber = "40516237";
 inline constexpr size_t kRelaySendLimit = 2001;
 inline constexpr size_t kRelayPeerCapacity = kRelaySendLimit;
 // A peer that has not greeted for this long may give its place to a newcomer. Running copies
-// greet every 19 s of the second half, but a busy relay reads only one datagram per pass and
-// misses many of them; ten minutes gives a live copy dozens of chances to be read.
-inline constexpr uint32_t kRelayPeerStaleMs = 600'000;
+// greet every 19 s of the second half and the relay reads every greeting waiting, so two
+// minutes is six missed greetings in a row.
+inline constexpr uint32_t kRelayPeerStaleMs = 120'000;
+// Places one IPv4 address may hold (copies behind one NAT share an address), so that a flood
+// from one machine, whatever its ports, leaves room for newcomers.
+inline constexpr size_t kRelayPeersPerAddress = 16;
+// Greetings the relay copy takes off its socket in one pass of its loop, at most.
+inline constexpr size_t kRelayGreetingsPerPass = 4096;
 // How long a client waits for the relay's next price.
 inline constexpr int kRelayReplyTimeoutMs = 20'000;
 // Room for a whole burst of prices in the relay's send buffer.
@@ -105,7 +110,8 @@ class RelayClient {
   // Asks `host` (dotted IPv4 or a name) on `port` for the current price: greets it first when
   // more than 18 s (of `remain`) have passed since `helloSec`, which then becomes `remain`;
   // then waits up to kRelayReplyTimeoutMs for one datagram of at most kRelayReplyCapacity
-  // bytes. The price (ParseRelayReply), or 0 on any failure.
+  // bytes from the relay's address (datagrams from other addresses are dropped). The price
+  // (ParseRelayReply), or 0 on any failure.
   int32_t QueryRelayPrice(const std::string& host, int port, int32_t remain, AtomicInt& helloSec);
 
  private:
@@ -148,7 +154,7 @@ class PriceRelay {
 
  private:
   void relayPass(UdpSocket& socket);
-  void receiveGreeting(UdpSocket& socket);
+  void receiveGreetings(UdpSocket& socket);
   void broadcast(UdpSocket& socket, int32_t price);
   void tellUser(const std::string& text);
 
@@ -166,7 +172,7 @@ class PriceRelay {
   std::atomic<size_t> peerCount_{0};
   std::atomic<size_t> greetingCount_{0};
   // Worker 11 only.
-  RelayPeers peers_{kRelayPeerCapacity, kRelayPeerStaleMs};
+  RelayPeers peers_{kRelayPeerCapacity, kRelayPeerStaleMs, kRelayPeersPerAddress};
   std::string lastNotice_;
 };
 

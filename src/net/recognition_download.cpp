@@ -1,5 +1,7 @@
 #include "net/recognition_download.h"
 
+#include <filesystem>
+
 #include "core/file_replace.h"
 #include "net/reply_envelope.h"
 
@@ -85,14 +87,24 @@ int RecognitionDownloads::DownloadDictionary(int server) {
   const auto payload = FindEnvelope(reply, kDictionaryReplyLimit);
   if (!payload || payload->empty()) return 0;
   const std::string bytes = DecodeLineJoins(*payload);
-  if (!ReplaceFileContents(dictionaryPath_, bytes)) {
-    vendor_.log.LogStatus("词典文件写入失败:" + dictionaryPath_, false);
+  // The download is tried from a file of its own; the last good download is replaced only once
+  // the new one has loaded, so that a refused download never costs it.
+  const std::string candidate = dictionaryPath_ + kDownloadCandidateSuffix;
+  if (!ReplaceFileContents(candidate, bytes)) {
+    vendor_.log.LogStatus("词典文件写入失败:" + candidate, false);
     return 0;
   }
   // The component resolves the file by the same full path it was written to, whatever the
   // current folder is.
-  if (!hooks_.loadDictionaryIntoSlot1 || !hooks_.loadDictionaryIntoSlot1(dictionaryPath_)) {
+  const bool loaded = hooks_.loadDictionaryIntoSlot1 && hooks_.loadDictionaryIntoSlot1(candidate);
+  std::error_code ignored;
+  std::filesystem::remove(candidate, ignored);
+  if (!loaded) {
     vendor_.log.LogStatus("下载的词典无法载入,仍用原词典", false);
+    return 0;
+  }
+  if (!ReplaceFileContents(dictionaryPath_, bytes)) {
+    vendor_.log.LogStatus("词典文件写入失败:" + dictionaryPath_, false);
     return 0;
   }
   return hooks_.useDictionary && hooks_.useDictionary(1) ? 1 : 0;

@@ -16,6 +16,8 @@
 namespace tavik {
 
 inline constexpr const char* kDownloadedDictionaryFile = "sscai_2.dll";
+// A dictionary download is written beside it under this suffix and loaded from there first.
+inline constexpr const char* kDownloadCandidateSuffix = ".download";
 
 // The versions applied so far; they live for the program's life (no run reset).
 struct RecognitionVersions {
@@ -59,8 +61,10 @@ class RecognitionDownloads {
   // Brings coordinates and dictionary up to the total version `v` from `server` (1..3). 1 on
   // success; 0, with a failure of the server counted, when a download failed.
   int UpdateRecognitionData(int32_t v, int server);
-  // Downloads the dictionary from `server`, writes it and puts it in use. 1 when the new
-  // dictionary is written, loaded and in use; 0 otherwise (nothing in use changes).
+  // Downloads the dictionary from `server`, loads it from a file of its own, and only then
+  // writes it over the last good download and puts it in use. 1 when the new dictionary is
+  // loaded, written and in use; 0 otherwise (nothing in use changes, and the last good
+  // download stays on disk byte for byte).
   int DownloadDictionary(int server);
   // Every element and the dictionary back to the built-in ones, and the versions back to 0 with
   // them, so that a later announcement of any version is applied again.

@@ -1,6 +1,7 @@
 #include "net/relay_datagram.h"
 
 #include <charconv>
+#include <iterator>
 
 namespace tavik {
 namespace {
@@ -57,6 +58,7 @@ RelayPeers::Outcome RelayPeers::Register(const Ipv4Endpoint& peer, uint32_t nowM
     known->second = nowMs;
     return Outcome::kRefreshed;
   }
+  if (placesOf(peer.address) >= perAddress_) return Outcome::kRefused;
   if (lastSeen_.size() < capacity_) {
     lastSeen_.emplace(key, nowMs);
     return Outcome::kAdded;
@@ -70,6 +72,13 @@ RelayPeers::Outcome RelayPeers::Register(const Ipv4Endpoint& peer, uint32_t nowM
   lastSeen_.erase(stalest);
   lastSeen_.emplace(key, nowMs);
   return Outcome::kReplaced;
+}
+
+// Keys of one address are neighbours in the map: address << 16 up to the next address.
+size_t RelayPeers::placesOf(uint32_t address) const {
+  const uint64_t first = uint64_t(address) << 16;
+  return size_t(
+      std::distance(lastSeen_.lower_bound(first), lastSeen_.lower_bound(first + 0x10000)));
 }
 
 }  // namespace tavik

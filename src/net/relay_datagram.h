@@ -48,13 +48,15 @@ bool IsRelayRegistration(std::string_view datagram);
 // time each last greeted. The list is bounded: a flood of greetings from forged addresses cannot
 // grow it without end. When it is full, a newcomer takes the place of the peer that has been
 // silent longest, but only if that one has not greeted for `staleMs`; otherwise the newcomer is
-// refused. Copies that are still running greet again every few seconds and so keep their
-// places; copies that were closed free theirs.
+// refused. One address holds at most `perAddress` places: beyond that its newcomers are refused,
+// so a flood from one machine cannot take the places of others. Copies that are still running
+// greet again every few seconds and so keep their places; copies that were closed free theirs.
 class RelayPeers {
  public:
   enum class Outcome { kAdded, kRefreshed, kReplaced, kRefused };
 
-  RelayPeers(size_t capacity, uint32_t staleMs) : capacity_(capacity), staleMs_(staleMs) {}
+  RelayPeers(size_t capacity, uint32_t staleMs, size_t perAddress = SIZE_MAX)
+      : capacity_(capacity), staleMs_(staleMs), perAddress_(perAddress) {}
 
   // Records a greeting from `peer` at `nowMs` (a wrapping millisecond tick count). Port 0 and
   // address 0 cannot be sent to and are refused.
@@ -76,8 +78,11 @@ class RelayPeers {
     return uint64_t(peer.address) << 16 | peer.port;
   }
 
+  size_t placesOf(uint32_t address) const;
+
   size_t capacity_;
   uint32_t staleMs_;
+  size_t perAddress_;
   std::map<uint64_t, uint32_t> lastSeen_;  // key: address and port; value: tick of last greeting
 };
 

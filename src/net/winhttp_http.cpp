@@ -123,7 +123,22 @@ HttpResult Exchange(HINTERNET request, const Request& r) {
       !WinHttpReceiveResponse(request, nullptr))
     return {};
   HttpResult result;
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+    return {};
+  result.status = int(status);
   result.ok = ReadBody(request, result.body, r.deadline);
+  // A body shorter (or longer) than its Content-Length is a reply cut short, whatever WinHTTP
+  // made of the closed connection.
+  DWORD declared = 0;
+  size = sizeof declared;
+  if (WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &declared, &size,
+                          WINHTTP_NO_HEADER_INDEX) &&
+      result.body.size() != declared)
+    result.ok = false;
   return result;
 }
 

@@ -1,127 +1,411 @@
 #include "service/http_server.h"
 
-#include <httplib.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
-#include <iostream>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <unordered_map>
 #include <vector>
+
+#include "service/http_request.h"
 
 namespace tavik::service {
 namespace {
 
-// httplib's own pool queues every accepted connection without limit. This one keeps at most
-// `maxQueued` waiting; beyond that the accepting thread serves the connection itself, so it
-// stops accepting and further connections wait in (or are refused by) the kernel's backlog.
-class BoundedPool final : public httplib::TaskQueue {
- public:
-  BoundedPool(size_t threads, size_t maxQueued) : maxQueued_(maxQueued) {
-    for (size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
-  }
+// Connections accepted in one pass of the loop, so that a flood of new ones cannot starve the
+// connections already open.
+constexpr int kAcceptsPerPass = 256;
+// The loop wakes at least this often, whatever the deadlines.
+constexpr int kMaxPollMs = 1000;
+// Bytes read in one call.
+constexpr size_t kReadChunk = 16 * 1024;
 
-  void enqueue(std::function<void()> fn) override {
-    {
-      std::lock_guard lock(mutex_);
-      if (jobs_.size() < maxQueued_ && !shutdown_) {
-        jobs_.push_back(std::move(fn));
-        wake_.notify_one();
-        return;
-      }
-    }
-    fn();
-  }
+bool Expired(uint32_t deadline, uint32_t now) {
+  return int32_t(deadline - now) <= 0;
+}
 
-  void shutdown() override {
-    {
-      std::lock_guard lock(mutex_);
-      shutdown_ = true;
-    }
-    wake_.notify_all();
-    for (auto& t : threads_) t.join();
-  }
-
- private:
-  void work() {
-    for (;;) {
-      std::function<void()> fn;
-      {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return shutdown_ || !jobs_.empty(); });
-        if (jobs_.empty()) return;
-        fn = std::move(jobs_.front());
-        jobs_.pop_front();
-      }
-      fn();
-    }
-  }
-
-  const size_t maxQueued_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::function<void()>> jobs_;
-  std::vector<std::thread> threads_;
-  bool shutdown_ = false;
-};
+void Wake(int fd) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);  // a full pipe is awake already
+}
 
 }  // namespace
 
-HttpServer::HttpServer(VendorService& service, const ServiceConfig& config)
-    : server_(std::make_unique<httplib::Server>()),
-      address_(config.listenAddress),
-      port_(config.port) {
-  const size_t workers = size_t(config.workers);
-  const size_t queued = size_t(config.maxQueued);
-  server_->new_task_queue = [workers, queued] { return new BoundedPool(workers, queued); };
-  server_->set_read_timeout(2, 0);
-  server_->set_write_timeout(2, 0);
-  server_->set_keep_alive_timeout(2);
-  server_->set_keep_alive_max_count(100);
-  server_->set_payload_max_length(4096);
-  server_->Get(".*", [&service](const httplib::Request& q, httplib::Response& r) {
-    Reply reply = service.handle(q.path, q.params);
-    r.status = reply.status;
-    r.set_content(std::move(reply.body), reply.contentType.c_str());
-    // The practice pages change while they are worked on; a browser must not keep them.
-    r.set_header("Cache-Control", "no-store");
-  });
-  server_->set_exception_handler(
-      [](const httplib::Request& q, httplib::Response& r, std::exception_ptr ep) {
-        try {
-          if (ep) std::rethrow_exception(ep);
-        } catch (const std::exception& e) {
-          std::cerr << "tavik-service: " << q.path << ": " << e.what() << "\n";
-        } catch (...) {
-          std::cerr << "tavik-service: " << q.path << ": unknown error\n";
+// One run of the server: the connections, the workers and their queues. Everything but the
+// queues belongs to the thread in run().
+class HttpServer::Loop {
+ public:
+  explicit Loop(HttpServer& server) : s_(server) {
+    for (int i = 0; i < s_.config_.workers; ++i) workers_.emplace_back([this] { work(); });
+  }
+  ~Loop() {
+    {
+      std::lock_guard lock(jobsMutex_);
+      quit_ = true;
+    }
+    jobsReady_.notify_all();
+    for (auto& w : workers_) w.join();
+    for (auto& [id, c] : connections_) ::close(c.fd);
+  }
+
+  void run() {
+    while (!s_.stopping_) {
+      pollOnce();
+      sweep();
+      s_.log_.tick();
+    }
+  }
+
+ private:
+  struct Connection {
+    uint64_t id = 0;
+    int fd = -1;
+    uint32_t peer = 0;  // IPv4 address, network order
+    enum class State { Reading, Handling, Writing } state = State::Reading;
+    std::string in;
+    HeadScanner scanner;
+    std::optional<HttpRequest> request;  // a head read, its body still to come
+    std::string out;
+    size_t sent = 0;
+    bool closeAfter = false;
+    bool dead = false;
+    int served = 0;
+    uint32_t deadline = 0;
+  };
+  struct Job {
+    uint64_t id;
+    HttpRequest request;
+    uint32_t queuedAt;
+  };
+  struct Done {
+    uint64_t id;
+    Reply reply;
+    std::string target;
+  };
+
+  void pollOnce() {
+    std::vector<pollfd> fds;
+    std::vector<uint64_t> ids;
+    fds.push_back({s_.wakeFds_[0], POLLIN, 0});
+    const bool accepting = !acceptPaused_ && int(connections_.size()) < s_.config_.maxConnections;
+    fds.push_back({accepting ? s_.listenFd_ : -1, POLLIN, 0});
+    const uint32_t now = s_.clock_.tickCountMs();
+    int timeout = kMaxPollMs;
+    for (auto& [id, c] : connections_) {
+      if (c.state == Connection::State::Handling) continue;
+      fds.push_back({c.fd, short(c.state == Connection::State::Reading ? POLLIN : POLLOUT), 0});
+      ids.push_back(id);
+      timeout = std::min(timeout, std::max(0, int32_t(c.deadline - now)));
+    }
+    if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) return;
+    if (fds[0].revents != 0) takeDone();
+    if (fds[1].revents != 0) acceptSome();
+    for (size_t i = 2; i < fds.size(); ++i) {
+      if (fds[i].revents == 0) continue;
+      Connection& c = connections_.at(ids[i - 2]);
+      if (c.dead) continue;
+      if (c.state == Connection::State::Reading) {
+        readFrom(c);
+      } else if (c.state == Connection::State::Writing) {
+        writeTo(c);
+      }
+    }
+    expire();
+  }
+
+  void acceptSome() {
+    for (int i = 0; i < kAcceptsPerPass; ++i) {
+      if (int(connections_.size()) >= s_.config_.maxConnections) return;
+      sockaddr_in peer{};
+      socklen_t length = sizeof peer;
+      const int fd = ::accept4(s_.listenFd_, reinterpret_cast<sockaddr*>(&peer), &length,
+                               SOCK_NONBLOCK | SOCK_CLOEXEC);
+      if (fd < 0) {
+        // Out of descriptors: leave the rest in the backlog until a connection closes.
+        if (errno == EMFILE || errno == ENFILE) acceptPaused_ = true;
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        return;
+      }
+      const int one = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      if (++perAddress_[peer.sin_addr.s_addr] > s_.config_.maxConnectionsPerAddress) {
+        refuseAtOnce(fd, peer.sin_addr.s_addr);
+        continue;
+      }
+      Connection& c = connections_[nextId_];
+      c.id = nextId_++;
+      c.fd = fd;
+      c.peer = peer.sin_addr.s_addr;
+      c.deadline = s_.clock_.tickCountMs() + kRequestDeadlineMs;
+    }
+  }
+
+  // A client over its connection cap gets a 503 if its socket takes it at once, and the
+  // connection is closed.
+  void refuseAtOnce(int fd, uint32_t peer) {
+    const std::string reply = FormatReply(StatusReply(503), false);
+    [[maybe_unused]] const ssize_t n = ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+    ::close(fd);
+    forget(peer);
+  }
+
+  void forget(uint32_t peer) {
+    if (--perAddress_[peer] <= 0) perAddress_.erase(peer);
+  }
+
+  void readFrom(Connection& c) {
+    // The buffer never holds more than a head and a body.
+    const size_t room = kMaxRequestHeadBytes + kMaxRequestBodyBytes + 1 - c.in.size();
+    char chunk[kReadChunk];
+    const ssize_t n = ::recv(c.fd, chunk, std::min(room, sizeof chunk), 0);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+      c.dead = true;  // the client went away
+      return;
+    }
+    if (n > 0) c.in.append(chunk, size_t(n));
+    advance(c);
+  }
+
+  // Takes every whole request buffered on `c` in turn (pipelined requests wait for the reply
+  // before theirs).
+  void advance(Connection& c) {
+    while (c.state == Connection::State::Reading && !c.dead) {
+      if (!c.request) {
+        const HeadScanner::Result head = c.scanner.scan(c.in);
+        if (head == HeadScanner::Result::More) return;
+        if (head != HeadScanner::Result::Complete) {
+          refuse(c, head == HeadScanner::Result::TooLarge ? 431 : 414, "");
+          return;
         }
-        r.status = 500;
-        r.set_content("internal error\n", "text/plain");
-      });
-  server_->set_logger([](const httplib::Request& q, const httplib::Response& r) {
-    if (r.status >= 400) std::cerr << "tavik-service: " << r.status << " " << q.path << "\n";
-  });
+        int refusal = 400;
+        const size_t headBytes = c.scanner.headBytes();
+        c.request = ParseRequestHead(std::string_view(c.in).substr(0, headBytes), refusal);
+        if (!c.request) {
+          refuse(c, refusal, c.in.substr(0, std::min<size_t>(headBytes, 200)));
+          return;
+        }
+        c.in.erase(0, headBytes);
+        c.scanner.reset();
+      }
+      if (c.in.size() < c.request->bodyBytes) return;
+      c.in.erase(0, c.request->bodyBytes);
+      dispatch(c);
+    }
+  }
+
+  void refuse(Connection& c, int status, const std::string& what) {
+    reply(c, StatusReply(status), false, what);
+  }
+
+  void dispatch(Connection& c) {
+    HttpRequest request = std::move(*c.request);
+    c.request.reset();
+    ++c.served;
+    const bool keepAlive = request.keepAlive && c.served < kMaxRequestsPerConnection;
+    c.closeAfter = !keepAlive;
+    {
+      std::lock_guard lock(jobsMutex_);
+      if (jobs_.size() < size_t(s_.config_.maxQueued) + idleWorkers_) {
+        jobs_.push_back({c.id, std::move(request), s_.clock_.tickCountMs()});
+        c.state = Connection::State::Handling;
+      }
+    }
+    if (c.state == Connection::State::Handling) {
+      jobsReady_.notify_one();
+    } else {
+      reply(c, StatusReply(503), keepAlive, request.target);
+    }
+  }
+
+  void reply(Connection& c, const Reply& r, bool keepAlive, const std::string& target) {
+    if (r.status >= 400) s_.log_.refused(r.status, target);
+    c.out = FormatReply(r, keepAlive);
+    c.sent = 0;
+    c.closeAfter = !keepAlive;
+    c.state = Connection::State::Writing;
+    c.deadline = s_.clock_.tickCountMs() + kRequestDeadlineMs;
+    writeTo(c);
+  }
+
+  void writeTo(Connection& c) {
+    while (c.sent < c.out.size()) {
+      const ssize_t n = ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
+      if (n < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
+        c.dead = true;
+        return;
+      }
+      c.sent += size_t(n);
+    }
+    if (c.closeAfter) {
+      c.dead = true;
+      return;
+    }
+    c.out.clear();
+    c.state = Connection::State::Reading;
+    c.deadline = s_.clock_.tickCountMs() + kRequestDeadlineMs;
+    advance(c);
+  }
+
+  // A connection past its deadline is closed; one in the middle of a request is told why.
+  void expire() {
+    const uint32_t now = s_.clock_.tickCountMs();
+    for (auto& [id, c] : connections_) {
+      if (c.dead || c.state == Connection::State::Handling || !Expired(c.deadline, now)) continue;
+      if (c.state == Connection::State::Reading && (!c.in.empty() || c.request)) {
+        s_.log_.refused(408, c.in.substr(0, kMaxLoggedBytes + 1));
+        const std::string reply = FormatReply(StatusReply(408), false);
+        [[maybe_unused]] const ssize_t n = ::send(c.fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+      }
+      c.dead = true;
+    }
+  }
+
+  void sweep() {
+    for (auto it = connections_.begin(); it != connections_.end();) {
+      if (!it->second.dead) {
+        ++it;
+        continue;
+      }
+      ::close(it->second.fd);
+      forget(it->second.peer);
+      it = connections_.erase(it);
+      acceptPaused_ = false;
+    }
+  }
+
+  void takeDone() {
+    char drain[256];
+    while (::read(s_.wakeFds_[0], drain, sizeof drain) > 0) {
+    }
+    std::vector<Done> done;
+    {
+      std::lock_guard lock(doneMutex_);
+      done.swap(done_);
+    }
+    for (Done& d : done) {
+      const auto it = connections_.find(d.id);
+      if (it == connections_.end() || it->second.dead) continue;
+      reply(it->second, d.reply, !it->second.closeAfter, d.target);
+    }
+  }
+
+  void work() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(jobsMutex_);
+        ++idleWorkers_;
+        jobsReady_.wait(lock, [this] { return quit_ || !jobs_.empty(); });
+        --idleWorkers_;
+        if (quit_) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      // A request that waited past the deadline is answered unhandled: its client has likely
+      // given up, and handling it would only lengthen the wait of those behind it.
+      const bool stale = Expired(job.queuedAt + kRequestDeadlineMs, s_.clock_.tickCountMs());
+      Done done{job.id, stale ? StatusReply(503) : handle(job.request),
+                std::move(job.request.target)};
+      {
+        std::lock_guard lock(doneMutex_);
+        done_.push_back(std::move(done));
+      }
+      Wake(s_.wakeFds_[1]);
+    }
+  }
+
+  Reply handle(const HttpRequest& request) {
+    try {
+      return s_.service_.handle(request.path, request.params);
+    } catch (const std::exception& e) {
+      s_.log_.note(EscapeForLog(request.target) + ": " + EscapeForLog(e.what()));
+    } catch (...) {
+      s_.log_.note(EscapeForLog(request.target) + ": unknown error");
+    }
+    return StatusReply(500);
+  }
+
+  HttpServer& s_;
+  std::unordered_map<uint64_t, Connection> connections_;
+  std::unordered_map<uint32_t, int> perAddress_;
+  uint64_t nextId_ = 1;
+  bool acceptPaused_ = false;
+
+  std::mutex jobsMutex_;
+  std::condition_variable jobsReady_;
+  std::deque<Job> jobs_;
+  size_t idleWorkers_ = 0;
+  bool quit_ = false;
+  std::mutex doneMutex_;
+  std::vector<Done> done_;
+  std::vector<std::thread> workers_;
+};
+
+HttpServer::HttpServer(VendorService& service, const ServiceConfig& config, Clock& clock,
+                       ServiceLog& log)
+    : service_(service), config_(config), clock_(clock), log_(log) {
+  if (::pipe2(wakeFds_, O_NONBLOCK | O_CLOEXEC) != 0) wakeFds_[0] = wakeFds_[1] = -1;
 }
 
 HttpServer::~HttpServer() {
   stop();
+  for (const int fd : {listenFd_, wakeFds_[0], wakeFds_[1]}) {
+    if (fd >= 0) ::close(fd);
+  }
 }
 
 int HttpServer::bind() {
-  if (port_ == 0) return server_->bind_to_any_port(address_);
-  return server_->bind_to_port(address_.c_str(), port_) ? port_ : -1;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(uint16_t(config_.port));
+  if (wakeFds_[0] < 0 ||
+      ::inet_pton(AF_INET, config_.listenAddress.c_str(), &address.sin_addr) != 1) {
+    return -1;
+  }
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  const int one = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  socklen_t length = sizeof address;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(fd, kListenBacklog) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  listenFd_ = fd;
+  return ntohs(address.sin_port);
 }
 
 bool HttpServer::run() {
-  return server_->listen_after_bind();
+  if (listenFd_ < 0) return false;
+  {
+    Loop loop(*this);
+    running_ = true;
+    loop.run();
+  }
+  running_ = false;
+  return true;
 }
 
 void HttpServer::stop() {
-  server_->stop();
+  stopping_ = true;
+  if (wakeFds_[1] >= 0) Wake(wakeFds_[1]);
 }
 
 bool HttpServer::running() const {
-  return server_->is_running();
+  return running_;
 }
 
 }  // namespace tavik::service

@@ -3,15 +3,19 @@
 // recognition downloads and host address, and serves the practice pages, on 127.0.0.1.
 
 #include <signal.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "platform/clock.h"
 #include "service/http_server.h"
 #include "service/service_config.h"
+#include "service/service_log.h"
 #include "service/service_store.h"
 #include "service/vendor_service.h"
 
@@ -20,6 +24,17 @@ namespace {
 int Usage() {
   std::cerr << "usage: tavik-service [--config FILE] [--port N]\n";
   return 2;
+}
+
+// Every open connection holds a descriptor; the usual soft limit of 1024 would stop accepting
+// below max_connections.
+void RaiseDescriptorLimit(int connections) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  const rlim_t wanted = rlim_t(connections) + 64;
+  if (limit.rlim_cur >= wanted) return;
+  limit.rlim_cur = std::min(wanted, limit.rlim_max);
+  setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 }  // namespace
@@ -57,24 +72,28 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit(config.maxConnections);
 
   try {
-    ServiceStore store(config.database, config.maxStoredRows);
+    const std::unique_ptr<ServiceStore> store =
+        OpenServiceStore(config.database, config.maxStoredRows);
     tavik::RealClock clock;
     std::vector<std::string> warnings;
-    VendorService service(config, store, clock, warnings);
+    VendorService service(config, *store, clock, warnings);
     for (const auto& w : warnings) std::cerr << "tavik-service: " << w << "\n";
-    HttpServer server(service, config);
+    ServiceLog log(std::cerr, clock);
+    HttpServer server(service, config, clock, log);
     const int port = server.bind();
     if (port < 0) {
-      std::cerr << "tavik-service: cannot listen on 127.0.0.1:" << config.port << "\n";
+      std::cerr << "tavik-service: cannot listen on " << config.listenAddress << ":" << config.port
+                << "\n";
       return 1;
     }
-    std::cerr << "tavik-service: listening on http://127.0.0.1:" << port << "/" << std::endl;
+    log.note("listening on http://" + config.listenAddress + ":" + std::to_string(port) + "/");
     std::thread stopper([&] {
       int sig = 0;
       sigwait(&signals, &sig);
-      std::cerr << "tavik-service: stopping\n";
+      log.note("stopping");
       server.stop();
     });
     stopper.detach();

@@ -1,5 +1,7 @@
 #include "service/service_config.h"
 
+#include "service/service_store.h"
+
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -93,7 +95,8 @@ bool ServiceConfig::load(const std::string& path, std::vector<std::string>& erro
     if (key == "port") {
       ok = ParseInt(value, 0, 65535, next.port);
     } else if (key == "database") {
-      next.database = Resolve(folder, value);
+      next.database =
+          IsPostgresUri(std::string(value)) ? std::string(value) : Resolve(folder, value);
       ok = !value.empty();
     } else if (key == "web_root") {
       next.webRoot = Resolve(folder, value);
@@ -113,6 +116,10 @@ bool ServiceConfig::load(const std::string& path, std::vector<std::string>& erro
       ok = ParseInt(value, 1, 256, next.workers);
     } else if (key == "max_queued") {
       ok = ParseInt(value, 0, 100'000, next.maxQueued);
+    } else if (key == "max_connections") {
+      ok = ParseInt(value, 1, 100'000, next.maxConnections);
+    } else if (key == "max_connections_per_address") {
+      ok = ParseInt(value, 1, 100'000, next.maxConnectionsPerAddress);
     } else if (key.starts_with("param_") &&
                ParseInt(key.substr(6), 0, int(kMainParamFields) - 1, index)) {
       next.mainParams[size_t(index)] = std::string(value);

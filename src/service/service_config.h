@@ -20,7 +20,8 @@ struct ServiceConfig {
   // a free port (tests).
   std::string listenAddress = "127.0.0.1";
   int port = 8391;
-  // SQLite database of price reports and result uploads; ":memory:" keeps them in memory.
+  // Where price reports and result uploads are kept: an SQLite file (":memory:" keeps them in
+  // memory), or a PostgreSQL database that several copies share ("postgresql://...").
   std::string database = ":memory:";
   // Folder of the practice pages and their files ("fz.html", "51m.html", "practice.js", …).
   std::string webRoot;
@@ -59,10 +60,15 @@ struct ServiceConfig {
                                                           "9.1.4###919"};
   // Stored rows are capped: the oldest go first, so a flood of reports cannot fill the disk.
   int maxStoredRows = 20'000;
-  // Connections served at once, and accepted connections waiting for a worker; beyond that
-  // the accepting thread serves one itself, so new connections wait in the kernel's backlog.
+  // Requests handled at once (threads), and whole requests waiting for one; a request beyond
+  // those, or one that waited longer than the request deadline, is answered 503.
   int workers = 8;
-  int maxQueued = 64;
+  int maxQueued = 1024;
+  // Open connections: beyond this many the service stops accepting and new connections wait in
+  // the kernel's backlog. One client address may hold at most maxConnectionsPerAddress of them;
+  // the next one gets a 503 and is closed, so that one client cannot take every place.
+  int maxConnections = 1024;
+  int maxConnectionsPerAddress = 32;
 
   // Reads `path` over the defaults; relative file names are taken from the file's folder. On
   // failure returns false with a message per bad line in `errors`, and `*this` is unchanged.

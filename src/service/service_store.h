@@ -1,15 +1,14 @@
 #pragma once
-// What the service keeps: the price reports of running copies and their result uploads, in
-// SQLite. One connection behind a mutex (the requests are small and few); every table is
-// capped, the oldest rows going first.
+// What the service keeps: the price reports of running copies and their result uploads. Every
+// table is capped, the oldest rows going first, and every acknowledged write is on disk. A store
+// that is locked longer than the busy timeout, or failing, says so: the service then answers
+// 503 rather than a guess.
 
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-struct sqlite3;
 
 namespace tavik::service {
 
@@ -22,6 +21,16 @@ struct PriceReport {
   int32_t remainSec = 0;  // the reporter's remaining seconds
 };
 
+// A price read: `answered` is false when the store could not say (locked, failing); otherwise
+// `price` is the price found, or nothing when there is none.
+struct PriceLookup {
+  bool answered = false;
+  std::optional<int32_t> price;
+};
+
+// How long a statement waits for another connection's lock before the store gives up.
+inline constexpr int kBusyTimeoutMs = 1000;
+
 struct ResultUpload {
   int64_t receivedMs = 0;
   std::string bidNumber;
@@ -29,32 +38,29 @@ struct ResultUpload {
   std::string result;  // the bytes as sent (GBK)
 };
 
+// The store behind the service: SQLite in a file of its own (the default, one service copy), or
+// PostgreSQL, which several copies on several machines share. Every operation is safe from
+// several threads at once.
 class ServiceStore {
  public:
-  // Opens (creating) the database at `path`; ":memory:" for one in memory. Throws
-  // std::runtime_error when it cannot be opened or set up.
-  ServiceStore(const std::string& path, int maxRows);
-  ~ServiceStore();
-  ServiceStore(const ServiceStore&) = delete;
-  ServiceStore& operator=(const ServiceStore&) = delete;
+  virtual ~ServiceStore() = default;
 
-  // False when the database refused the row (full disk, locked file); the caller answers 500.
-  bool addPriceReport(const PriceReport& report);
-  bool addResult(const ResultUpload& upload);
+  // False when the store refused the row (full disk, locked, failing); the caller answers 503.
+  // The row and the trim that keeps its table capped go in together or not at all.
+  virtual bool addPriceReport(const PriceReport& report) = 0;
+  virtual bool addResult(const ResultUpload& upload) = 0;
 
   // The price of the latest report received at or after `sinceMs`.
-  std::optional<int32_t> freshestPrice(int64_t sinceMs);
+  virtual PriceLookup freshestPrice(int64_t sinceMs) = 0;
   // Every stored result, oldest first.
-  std::vector<ResultUpload> results();
-  int64_t priceReportCount();
-
- private:
-  bool exec(const char* sql);
-  bool keepNewest(const std::string& table);
-
-  std::mutex mutex_;
-  sqlite3* db_ = nullptr;
-  int maxRows_;
+  virtual std::vector<ResultUpload> results() = 0;
+  virtual int64_t priceReportCount() = 0;
 };
+
+// The store `database` names: "postgresql://..." (or "postgres://...") a PostgreSQL database,
+// anything else an SQLite file (":memory:" one in memory). Every table keeps at most `maxRows`
+// rows, the oldest going first. Throws std::runtime_error when it cannot be opened or set up.
+std::unique_ptr<ServiceStore> OpenServiceStore(const std::string& database, int maxRows);
+bool IsPostgresUri(const std::string& database);
 
 }  // namespace tavik::service

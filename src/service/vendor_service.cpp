@@ -15,6 +15,12 @@ Reply BadRequest(std::string why) {
   return {400, "text/plain", "bad request: " + why + "\n"};
 }
 
+// The store could not answer (locked or failing): a client must read this as a failed request
+// and not as an answer.
+Reply StoreUnavailable() {
+  return {503, "text/plain", "store unavailable\n"};
+}
+
 Reply Envelope(std::string_view payload) {
   return {200, "text/plain", "#AA" + std::string(payload) + "*AA"};
 }
@@ -150,7 +156,7 @@ Reply VendorService::priceReport(const Params& params) {
   if (!remain) return BadRequest("lastsec");
   const PriceReport report{clock_.utcNowMs(), ids[0],          ids[1], ids[2],
                            int32_t(*price),   int32_t(*remain)};
-  if (!store_.addPriceReport(report)) return {500, "text/plain", "not stored\n"};
+  if (!store_.addPriceReport(report)) return StoreUnavailable();
   return Envelope("ok");
 }
 
@@ -161,8 +167,9 @@ Reply VendorService::rps(const Params& params) {
   if (!Ids(params, {"lanmac", "lanreadmac", "lanip", "ver"}, ids, bad)) return BadRequest(bad);
   switch (type.value_or(-1)) {
     case 3: {
-      const auto price = store_.freshestPrice(clock_.utcNowMs() - kAuctionLengthMs);
-      return Envelope("price," + std::to_string(price.value_or(0)));
+      const PriceLookup lookup = store_.freshestPrice(clock_.utcNowMs() - kAuctionLengthMs);
+      if (!lookup.answered) return StoreUnavailable();
+      return Envelope("price," + std::to_string(lookup.price.value_or(0)));
     }
     case 8: {
       std::string payload;
@@ -177,7 +184,7 @@ Reply VendorService::rps(const Params& params) {
         return BadRequest("result");
       }
       if (!store_.addResult({clock_.utcNowMs(), ids[0], ids[3], result})) {
-        return {500, "text/plain", "not stored\n"};
+        return StoreUnavailable();
       }
       return Envelope("ok");
     }

@@ -13,7 +13,7 @@ HttpResult InProcessHttp::get(const std::string& url, const HttpTimeouts& timeou
   }
   clock_.sleepMs(reply->delayMs);
   if (cancelled_) return {};
-  return {reply->complete, reply->body};
+  return {reply->complete, reply->body, reply->status};
 }
 
 }  // namespace tavik

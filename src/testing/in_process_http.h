@@ -25,6 +25,7 @@ class InProcessHttp final : public HttpTransport {
     int delayMs = 0;  // from the request to the end of the reply
     // False: the connection broke after `body` arrived.
     bool complete = true;
+    int status = 200;
   };
   // Called on the requesting thread with the URL; nothing = connection refused (fails at once).
   using Responder = std::function<std::optional<Reply>(const std::string& url)>;

@@ -24,7 +24,16 @@ class InProcessUdp::Socket final : public UdpSocket {
 
   int sendTo(const Ipv4Endpoint& to, const uint8_t* data, size_t length) override {
     pending_ = owner_.responder_(to, std::vector<uint8_t>(data, data + length));
+    pendingFrom_ = to;
     return int(length);
+  }
+
+  // A reply comes from the endpoint its request went to.
+  int receiveFrom(uint8_t* buffer, size_t capacity, int timeoutMs, Ipv4Endpoint& from) override {
+    const Ipv4Endpoint sender = pendingFrom_;
+    const int length = receive(buffer, capacity, timeoutMs);
+    if (length >= 0) from = sender;
+    return length;
   }
 
   int receive(uint8_t* buffer, size_t capacity, int timeoutMs) override {
@@ -44,6 +53,7 @@ class InProcessUdp::Socket final : public UdpSocket {
   InProcessUdp& owner_;
   std::optional<Ipv4Endpoint> peer_;
   std::optional<Reply> pending_;
+  Ipv4Endpoint pendingFrom_;
 };
 
 std::unique_ptr<UdpSocket> InProcessUdp::open() {

@@ -88,7 +88,7 @@ class HttpClientTest : public ::testing::Test {
   CurlHttpTransport http;
 };
 
-TEST_F(HttpClientTest, BodyLinesAreJoinedWhateverTheStatus) {
+TEST_F(HttpClientTest, BodyLinesAreJoinedAndAnErrorStatusGivesNothing) {
   LoopbackServer server([](httplib::Server& s) {
     s.Get("/lines", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("A\r\nB\nC", "text/plain");
@@ -99,14 +99,24 @@ TEST_F(HttpClientTest, BodyLinesAreJoinedWhateverTheStatus) {
       r.status = 404;
       r.set_content("not here\n", "text/html");
     });
+    s.Get("/busy", [](const httplib::Request&, httplib::Response& r) {
+      r.status = 503;
+      r.set_content("#AAprice,0*AA", "text/plain");
+    });
   });
   CHttpClient client(http, HttpTimeouts{});
   EXPECT_EQ(client.Get(server.base() + "/lines"), "A/r/nB/r/nC/r/n");
   EXPECT_EQ(client.Get(server.base() + "/empty"), "");
-  EXPECT_EQ(client.Get(server.base() + "/missing"), "not here/r/n");
+  const HttpResult missing = http.get(server.base() + "/missing", HttpTimeouts{});
+  EXPECT_TRUE(missing.ok);
+  EXPECT_EQ(missing.status, 404);
+  EXPECT_EQ(missing.body, "not here\n");
+  // A server that cannot answer is a failed request, even with an envelope in its error page.
+  EXPECT_EQ(client.Get(server.base() + "/missing"), "");
+  EXPECT_EQ(client.Get(server.base() + "/busy"), "");
 }
 
-TEST_F(HttpClientTest, BrokenOrOversizedBodyReturnsWhatWasRead) {
+TEST_F(HttpClientTest, BrokenOrOversizedBodyFailsAndTheClientGivesNothing) {
   LoopbackServer server([](httplib::Server& s) {
     s.Get("/broken", [](const httplib::Request&, httplib::Response& r) {
       r.set_content_provider(100, "text/plain", [](size_t, size_t, httplib::DataSink& sink) {
@@ -121,12 +131,12 @@ TEST_F(HttpClientTest, BrokenOrOversizedBodyReturnsWhatWasRead) {
   const HttpResult broken = http.get(server.base() + "/broken", HttpTimeouts{});
   EXPECT_FALSE(broken.ok);
   EXPECT_EQ(broken.body, "#AA1,2\npartial");
-  EXPECT_EQ(CHttpClient(http, HttpTimeouts{}).Get(server.base() + "/broken"),
-            "#AA1,2/r/npartial/r/n");
+  EXPECT_EQ(CHttpClient(http, HttpTimeouts{}).Get(server.base() + "/broken"), "");
 
   const HttpResult huge = http.get(server.base() + "/huge", HttpTimeouts{});
   EXPECT_FALSE(huge.ok);
   EXPECT_EQ(huge.body.size(), kMaxHttpBodyBytes);
+  EXPECT_EQ(CHttpClient(http, HttpTimeouts{}).Get(server.base() + "/huge"), "");
 }
 
 TEST_F(HttpClientTest, DeadServerCostsAtMostTheTimeout) {

@@ -25,7 +25,7 @@ TEST(InProcessHttp, RepliesArriveInVirtualTime) {
     int64_t costMs;
   } cases[] = {
       {"/slow", "#AA1/r/n*AA/r/n", 800},
-      {"/broken", "#AA1,/r/n", 50},
+      {"/broken", "", 50},      // a reply cut short is nothing to act on
       {"/silent", "", 30'000},  // the default total timeout
       {"/refused", "", 0},
   };

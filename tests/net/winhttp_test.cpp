@@ -110,6 +110,7 @@ TEST(WinHttp, GetsTheBodyWithTheQueryAsWrittenWhateverTheStatus) {
   ScriptedServer missing("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone");
   const HttpResult notFound = http.get(missing.base() + "/x", {});
   EXPECT_TRUE(notFound.ok);
+  EXPECT_EQ(notFound.status, 404);
   EXPECT_EQ(notFound.body, "gone");
 }
 

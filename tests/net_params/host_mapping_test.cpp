@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "net_params/cutting_server.h"
 #include "net_params/vendor_fixture.h"
 #include "support/temp_dir.h"
 
@@ -124,6 +125,23 @@ TEST_F(HostMappingTest, AnythingButOneAddressChangesNothing) {
     EXPECT_EQ(dir.read("hosts"), kHosts);
     EXPECT_EQ(dir.entries(), 1u) << "no backup either";
     EXPECT_EQ(logFile.count(c.logged), 1);
+  }
+}
+
+// "10.1.2.3" of "10.1.2.34": a reply cut short of its declared length, whether the connection
+// then closes or stalls, is no address, and the hosts file stays as it was.
+TEST_F(HostMappingTest, AReplyCutShortChangesNothing) {
+  config.httpTotalTimeoutMs = 1000;
+  CHttpClient shortHttp{transport, HttpTimeoutsFrom(config)};
+  const VendorAccess cutVendor{config, shortHttp, clock, log, vendor.requestValues};
+  for (const auto then :
+       {testing::CuttingServer::Then::Close, testing::CuttingServer::Then::Stall}) {
+    testing::CuttingServer cutting(
+        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 11\r\n\r\n10.1.2.3", then);
+    config.vendorWwwServers = {cutting.base(), cutting.base(), cutting.base()};
+    EXPECT_EQ(MapVendorHost(cutVendor, transport).outcome, Outcome::NoAddress);
+    EXPECT_EQ(dir.read("hosts"), kHosts);
+    EXPECT_EQ(dir.entries(), 1u) << "no backup either";
   }
 }
 

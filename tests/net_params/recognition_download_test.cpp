@@ -97,8 +97,14 @@ TEST_F(RecognitionDownloadTest, NoDictionaryChangesNothing) {
        true,
        {}},
       {"empty payload", "#AA*AA", true, {}},
-      {"refused by the component", "#AAnot a dictionary*AA", false, {"load " + dictionaryFile()}},
+      {"refused by the component",
+       "#AAnot a dictionary*AA",
+       false,
+       {"load " + dictionaryFile() + kDownloadCandidateSuffix}},
   };
+  // The last good download, which every refused one must leave byte for byte.
+  const std::string lastGood = "tavik-dictionary 2\r\nlast good\r\n";
+  dir.write(kDownloadedDictionaryFile, lastGood);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     testing::RecordedHooks hooks;
@@ -107,12 +113,15 @@ TEST_F(RecognitionDownloadTest, NoDictionaryChangesNothing) {
     serve("", c.body);
     EXPECT_EQ(downloads.DownloadDictionary(1), 0);
     EXPECT_EQ(hooks.calls, c.calls) << "nothing loaded and the dictionary in use kept";
+    EXPECT_EQ(testing::TempDir::readFile(dictionaryFile()), lastGood);
+    EXPECT_EQ(dir.entries(), 1u) << "no candidate left behind";
   }
 }
 
 // The outcome of one update: both parts must arrive for it to count.
 TEST_F(RecognitionDownloadTest, UpdateSucceedsOnlyWhenEveryNeededPartArrived) {
-  const std::string file = dictionaryFile();
+  // A download is loaded from its own file first.
+  const std::string file = dictionaryFile() + kDownloadCandidateSuffix;
   const struct {
     const char* what;
     int32_t coordBefore, dictBefore, v;

@@ -39,6 +39,18 @@ TEST(RelayPeers, FullListRefusesNewcomersUntilAPeerFallsSilent) {
   EXPECT_EQ(peers.size(), 3u);
 }
 
+// One address (a machine flooding from many ports) holds only its share of places.
+TEST(RelayPeers, OneAddressHoldsAtMostItsShare) {
+  RelayPeers peers(10, 1000, 2);
+  EXPECT_EQ(peers.Register({0x7F000001u, 1}, 0), Outcome::kAdded);
+  EXPECT_EQ(peers.Register({0x7F000001u, 2}, 0), Outcome::kAdded);
+  EXPECT_EQ(peers.Register({0x7F000001u, 3}, 0), Outcome::kRefused);
+  EXPECT_EQ(peers.Register({0x7F000001u, 1}, 5), Outcome::kRefreshed);
+  EXPECT_EQ(peers.Register({0x7F000002u, 1}, 5), Outcome::kAdded);
+  EXPECT_EQ(peers.Register({0x7F000000u, 65535}, 5), Outcome::kAdded);  // a neighbour's key
+  EXPECT_EQ(peers.size(), 4u);
+}
+
 TEST(RelayPeers, KeptByAddressAndPortOnlyAndNeverAnUnreachableOne) {
   RelayPeers peers(10, 1000);
   EXPECT_EQ(peers.Register({0x7F000001u, 5000}, 0), Outcome::kAdded);

@@ -9,6 +9,7 @@
 #include <spawn.h>
 
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <thread>
 
@@ -34,10 +35,10 @@ class PracticeService {
   PracticeService() {
     config_.port = 0;
     config_.webRoot = TAVIK_SOURCE_DIR "/web/practice";
-    store_ = std::make_unique<service::ServiceStore>(":memory:", 100);
+    store_ = service::OpenServiceStore(":memory:", 100);
     std::vector<std::string> warnings;
     service_ = std::make_unique<service::VendorService>(config_, *store_, clock_, warnings);
-    server_ = std::make_unique<service::HttpServer>(*service_, config_);
+    server_ = std::make_unique<service::HttpServer>(*service_, config_, clock_, log_);
     port_ = server_->bind();
     thread_ = std::thread([this] { server_->run(); });
   }
@@ -53,6 +54,7 @@ class PracticeService {
 
  private:
   RealClock clock_;
+  service::ServiceLog log_{std::cerr, clock_};
   service::ServiceConfig config_;
   std::unique_ptr<service::ServiceStore> store_;
   std::unique_ptr<service::VendorService> service_;
@@ -128,6 +130,7 @@ class PracticePage : public X11Test {
   }
 
   RealClock clock_;
+  service::ServiceLog log_{std::cerr, clock_};
 };
 
 TEST_F(PracticePage, ChromiumsDrawingIsReadAndBidOnWithTheShippedDictionary) {

@@ -18,6 +18,8 @@ TEST(ServiceConfig, ReadsEveryKeyWithPathsFromTheFilesFolder) {
                                     "database = state.db\n"
                                     "web_root = /srv/web\n"
                                     "dictionary_file = sscai.dll\n"
+                                    "max_connections = 2000\n"
+                                    "max_connections_per_address = 8\n"
                                     "param_9 = 112345\n"
                                     "param_20 = 9.2.0###919\r\n");
   ServiceConfig c;
@@ -29,9 +31,20 @@ TEST(ServiceConfig, ReadsEveryKeyWithPathsFromTheFilesFolder) {
   EXPECT_EQ(c.database, dir.path() + "/state.db");
   EXPECT_EQ(c.webRoot, "/srv/web");
   EXPECT_EQ(c.dictionaryFile, dir.path() + "/sscai.dll");
+  EXPECT_EQ(c.maxConnections, 2000);
+  EXPECT_EQ(c.maxConnectionsPerAddress, 8);
   EXPECT_EQ(c.mainParams[9], "112345");
   EXPECT_EQ(c.mainParams[20], "9.2.0###919");
   EXPECT_EQ(c.mainParams[0], "2");
+}
+
+TEST(ServiceConfig, APostgresDatabaseIsTakenAsWritten) {
+  TempDir dir;
+  ServiceConfig c;
+  std::vector<std::string> errors;
+  ASSERT_TRUE(
+      c.load(dir.file("a.conf", "database = postgresql://tavik@10.0.0.5:5432/prices\n"), errors));
+  EXPECT_EQ(c.database, "postgresql://tavik@10.0.0.5:5432/prices");
 }
 
 TEST(ServiceConfig, AnyBadLineChangesNothing) {

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -18,6 +20,7 @@
 #include "platform/clock.h"
 #include "service/http_server.h"
 #include "service/service_config.h"
+#include "service/service_log.h"
 #include "service/service_store.h"
 #include "service/vendor_service.h"
 
@@ -58,13 +61,38 @@ class TempDir {
   std::string path_;
 };
 
+// A log's text, written from the server's threads and read by the test's.
+class LockedText final : public std::streambuf {
+ public:
+  std::string text() {
+    std::lock_guard lock(mutex_);
+    return text_;
+  }
+
+ protected:
+  int overflow(int c) override {
+    std::lock_guard lock(mutex_);
+    if (c != EOF) text_.push_back(char(c));
+    return c;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    std::lock_guard lock(mutex_);
+    text_.append(s, size_t(n));
+    return n;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::string text_;
+};
+
 class RunningService {
  public:
   explicit RunningService(ServiceConfig config) : config_(std::move(config)) {
     config_.port = 0;
-    store_ = std::make_unique<ServiceStore>(config_.database, config_.maxStoredRows);
+    store_ = OpenServiceStore(config_.database, config_.maxStoredRows);
     service_ = std::make_unique<VendorService>(config_, *store_, clock, warnings);
-    server_ = std::make_unique<HttpServer>(*service_, config_);
+    server_ = std::make_unique<HttpServer>(*service_, config_, clock, log_);
     port_ = server_->bind();
     thread_ = std::thread([this] { server_->run(); });
     while (!server_->running()) std::this_thread::yield();
@@ -96,10 +124,16 @@ class RunningService {
   }
   ServiceStore& store() { return *store_; }
 
+  // What the service logged.
+  std::string logText() { return logText_.text(); }
+
   SetClock clock;
   std::vector<std::string> warnings;
 
  private:
+  LockedText logText_;
+  std::ostream logStream_{&logText_};
+  ServiceLog log_{logStream_, clock};
   ServiceConfig config_;
   std::unique_ptr<ServiceStore> store_;
   std::unique_ptr<VendorService> service_;
