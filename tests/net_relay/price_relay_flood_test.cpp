@@ -135,7 +135,8 @@ TEST(RelayCopyOnTheRealClock, ANewcomerIsHeardDuringAGreetingFlood) {
   AtomicInt logEnabled{1};
   testing::TempLog log{clock};
   Logger logger{log.file, logEnabled};
-  AtomicInt lowest{90000}, warning{88100}, remain{1000}, realMode{1};
+  LowestPrice lowest{90000};
+  AtomicInt warning{88100}, remain{1000}, realMode{1};
   GuardedText bidNumber{kRelayBidNumber};
   RelayState state;
   RelayClient client{clock, udp};
@@ -176,9 +177,9 @@ TEST(RelayCopyOnTheRealClock, ANewcomerIsHeardDuringAGreetingFlood) {
   Peer newcomer(peersUdp);
   newcomer.greet(relay.listenPort());
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  lowest = 90100;
+  lowest.Set(90100);
   EXPECT_EQ(newcomer.next(2000), "#AA90100*AA");
-  lowest = 90200;
+  lowest.Set(90200);
   EXPECT_EQ(newcomer.next(2000), "#AA90200*AA");
   EXPECT_GT(relay.greetingCount(), 1000u) << "the flood was read, not left in the queue";
   EXPECT_LE(relay.peerCount(), kRelayPeersPerAddress + 1);
