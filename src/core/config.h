@@ -70,6 +70,8 @@ struct Config {
   // `warnings`; a missing file leaves the defaults. Returns false when the file exists but
   // cannot be read.
   bool load(const std::string& path, std::vector<std::string>* warnings = nullptr);
+  // Installation settings are a few lines; a larger file is not read.
+  static constexpr size_t kMaxFileBytes = 64 * 1024;
 
   // $TAVIK_CONFIG, else $XDG_CONFIG_HOME/tavik/tavik.conf, else ~/.config/tavik/tavik.conf;
   // on Windows $TAVIK_CONFIG, else %APPDATA%\tavik\tavik.conf.

@@ -1,6 +1,5 @@
 #include "sim/scenario.h"
 
-#include <fstream>
 #include <limits>
 #include <set>
 #include <sstream>
@@ -8,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/config.h"
+#include "core/file_names.h"
 #include "settings/scheme.h"
 
 namespace tavik {
@@ -178,21 +178,17 @@ void ReadProfileKeys(const Json& value, const std::string& path, SimScenario& s)
 }
 
 std::string ReadFile(const std::string& path, size_t limit, bool& ok) {
-  std::ifstream in(path, std::ios::binary);
   std::string text;
-  ok = false;
-  if (!in) return text;
-  text.resize(limit + 1);
-  in.read(text.data(), std::streamsize(text.size()));
-  text.resize(size_t(in.gcount()));
-  ok = text.size() <= limit;
+  ok = ReadFileUtf8(path, limit, text) == FileRead::kRead;
   return text;
 }
 
 void ReadStrategy(Fields& f, const std::string& baseDir, SimScenario& s) {
   const std::string profile = f.text("profile", "", 4096);
   if (!profile.empty()) {
-    const std::string path = profile.front() == '/' ? profile : baseDir + "/" + profile;
+    // Relative to the scenario's folder unless absolute ("/..." or, on Windows, "C:\...").
+    const bool absolute = profile.front() == '/' || PathFromUtf8(profile).is_absolute();
+    const std::string path = absolute ? profile : baseDir + "/" + profile;
     bool ok = false;
     s.profileText = ReadFile(path, 1 << 20, ok);
     if (!ok) f.fail("profile", "cannot read \"" + path + "\" (missing, unreadable or over 1 MiB)");
@@ -337,8 +333,8 @@ std::variant<SimScenario, ScenarioError> LoadScenario(const std::string& path) {
   bool ok = false;
   const std::string text = ReadFile(path, kMaxScenarioBytes, ok);
   if (!ok) return ScenarioError{path + ": cannot read (missing, unreadable or over 1 MiB)"};
-  const size_t slash = path.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  const std::string parent = Utf8FromPath(PathFromUtf8(path).parent_path());
+  const std::string dir = parent.empty() ? "." : parent;
   auto result = ParseScenario(text, dir);
   if (auto* e = std::get_if<ScenarioError>(&result)) e->message = path + ": " + e->message;
   return result;

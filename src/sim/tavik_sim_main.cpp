@@ -14,6 +14,9 @@
 #include <fstream>
 #include <string>
 #include <variant>
+#include <vector>
+
+#include "core/file_names.h"
 
 #include "sim/scenario.h"
 #include "sim/simulation.h"
@@ -34,11 +37,11 @@ struct Options {
   std::string sweep;
 };
 
-bool ParseArgs(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if ((a == "--out" || a == "--sweep") && i + 1 < argc) {
-      (a == "--out" ? o.outDir : o.sweep) = argv[++i];
+bool ParseArgs(const std::vector<std::string>& args, Options& o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if ((a == "--out" || a == "--sweep") && i + 1 < args.size()) {
+      (a == "--out" ? o.outDir : o.sweep) = args[++i];
     } else if (a.rfind("--", 0) == 0 || !o.scenario.empty()) {
       return false;
     } else {
@@ -68,14 +71,14 @@ class Progress {
 };
 
 bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
+  std::ofstream out(PathFromUtf8(path), std::ios::binary);
   out << text;
   return bool(out.flush());
 }
 
 int RunOne(const SimScenario& s, const Options& o) {
   std::error_code ec;
-  std::filesystem::create_directories(o.outDir, ec);
+  std::filesystem::create_directories(PathFromUtf8(o.outDir), ec);
   SimOutcome out;
   {
     Progress progress;
@@ -114,8 +117,9 @@ int RunSweepCommand(const SimScenario& s, const Options& o) {
 }
 
 int Main(int argc, char** argv) {
+  UseUtf8Console();
   Options o;
-  if (!ParseArgs(argc, argv, o)) {
+  if (!ParseArgs(Utf8Arguments(argc, argv), o)) {
     std::fputs(kUsage, stderr);
     return 2;
   }

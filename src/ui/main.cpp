@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
 
   Config config;
   std::vector<std::string> warnings;
-  config.load(Config::defaultPath(), &warnings);
+  if (const std::string path = Config::defaultPath(); !config.load(path, &warnings))
+    warnings.push_back(path + ": cannot be read; the built-in settings are used");
   for (const auto& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
   // Unless the settings name a browser, pages open through tavik-browser beside the program:
   // Chromium with the fonts and flags that draw pages exactly as they are read.

@@ -44,7 +44,8 @@ int main() {
   auto desktop = createWin32Desktop();
   Config config;
   std::vector<std::string> warnings;
-  config.load(Config::defaultPath(), &warnings);
+  if (const std::string path = Config::defaultPath(); !config.load(path, &warnings))
+    warnings.push_back(path + ": cannot be read; the built-in settings are used");
 
   RealClock clock;
   LogFile logFile(clock, LogFile::defaultPath());

@@ -38,6 +38,19 @@ TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
   EXPECT_NE(warnings[1].find(":8: share_prices \"maybe\" is not 0 or 1"), std::string::npos);
 }
 
+// Notepad saves UTF-8 with a byte-order mark; the first key is still a key. The file may lie
+// in a folder with a Chinese name.
+TEST(Config, AByteOrderMarkAndAChineseFolderAreAccepted) {
+  TempDir dir("拍牌工具");
+  dir.write("tavik.conf", "\xEF\xBB\xBFntp_port = 1123\r\nshare_prices = 0\r\n");
+  Config c;
+  std::vector<std::string> warnings;
+  EXPECT_TRUE(c.load(dir.file("tavik.conf"), &warnings));
+  EXPECT_TRUE(warnings.empty()) << warnings.front();
+  EXPECT_EQ(c.ntpPort, 1123);
+  EXPECT_FALSE(c.sharePrices);
+}
+
 // The users are in mainland China, where some foreign public time servers often do not answer.
 // Server 1 is tried twice in each sync cycle, so the most dependable comes first.
 TEST(Config, BuiltInTimeServersAreOnesThatAnswerInMainlandChina) {
