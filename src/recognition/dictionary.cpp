@@ -280,7 +280,8 @@ bool Dictionary::Parse(std::string_view text, Dictionary& out, std::string& erro
     error = "larger than a dictionary may be (32 MB)";
     return false;
   }
-  Parser parser(text);
+  // A dictionary kept as text may have been saved by Notepad, with a byte-order mark.
+  Parser parser(WithoutByteOrderMark(text));
   if (!parser.run(out, error)) return false;
   if (format) *format = parser.format();
   return true;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/run_state.h"
 #include "settings/control_ids.h"
 
 namespace tavik::win32ui {
@@ -206,6 +207,8 @@ AboutDialog::AboutDialog(HWND owner) {
       icon, STM_SETICON,
       reinterpret_cast<WPARAM>(LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION))), 0);
   add(Kind::Label, -1, "TAVIK");
+  newRow(18);
+  add(Kind::Label, kAboutVersion, (std::string("版本 ") + g_version).c_str());
   newRow(24);
   add(Kind::DefaultButton, dlg::kOk, "确定", 75, 24);
   finish();
