@@ -10,6 +10,7 @@
 #include "platform/x11/x11_desktop.h"
 #include "ui/main_window.h"
 #include "ui/qt_timers.h"
+#include "ui/single_instance.h"
 
 namespace {
 
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   InstallWindowFont();
+  RealClock clock;
+  // A second start shows the running copy instead of stacking a second one on top of it.
+  SingleInstance instance;
+  if (!instance.claim(clock)) return 0;
 
   Config config;
   std::vector<std::string> warnings;
@@ -45,7 +50,6 @@ int main(int argc, char** argv) {
       std::filesystem::exists(exeDir + "tavik-browser"))
     config.browserCommand = {exeDir + "tavik-browser"};
 
-  RealClock clock;
   LogFile logFile(clock, LogFile::defaultPath());
   QtMailbox mailbox;
   QtTimers timers(mailbox);
@@ -54,6 +58,7 @@ int main(int argc, char** argv) {
       ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config, exeDir});
   window.bind(&controller);
   if (const int code = controller.OnInitDialog(); code != 0) return code;
+  instance.setWindow(&window);
   window.show();
   // For a practice run without a hand at the keyboard (scripts/run): "--practice" selects the
   // practice scheme as the practice button does, "--start" then presses "开始运行".

@@ -7,7 +7,6 @@
 namespace tavik::win32ui {
 namespace {
 
-constexpr wchar_t kFormClass[] = L"TavikForm";
 constexpr int kSpacing = 4;
 
 int CALLBACK FontExists(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {

@@ -10,6 +10,9 @@
 
 namespace tavik::win32ui {
 
+// The window class of every form (the main window and the dialogs).
+inline constexpr wchar_t kFormClass[] = L"TavikForm";
+
 std::wstring W(const std::string& utf8);
 std::string U8(const std::wstring& text);
 

@@ -15,6 +15,7 @@
 #include "settings/control_ids.h"
 #include "settings/ini_file.h"
 #include "support/temp_dir.h"
+#include "win32/test_window.h"
 
 namespace tavik::testing {
 namespace {
@@ -157,6 +158,17 @@ std::string BoxText(const Started& program) {
   return NarrowToUtf8(longest);
 }
 
+// Dispatches this thread's messages until `done` or about five seconds.
+template <typename Done>
+bool PumpUntil(Done done) {
+  for (int i = 0; i < 500 && !done(); ++i) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return done();
+}
+
 class UnpackedPrograms : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -219,6 +231,20 @@ TEST_F(UnpackedPrograms, TavikReadsItsFilesFromAChineseFolder) {
   EXPECT_EQ(ControlText(window, ctl::kBid2Sec), lastSecond);
   Sleep(1000);  // the dictionary's warning would come as the window shows
   EXPECT_EQ(tavik.window(0, L"#32770"), nullptr) << "a message box: " << BoxText(tavik);
+}
+
+// A second start brings the first copy's window to the front and ends; one window stays.
+TEST_F(UnpackedPrograms, ASecondStartRaisesTheFirstAndEnds) {
+  Started first(folder(), program(L"tavik.exe"));
+  const HWND window = first.window(30000);
+  ASSERT_NE(window, nullptr);
+  TestWindow other(L"another program", Rect{200, 200, 500, 400});
+  ASSERT_EQ(PumpUntil([&] { return GetForegroundWindow() == other.hwnd(); }), true);
+
+  EXPECT_EQ(RunIn(folder(), program(L"tavik.exe"), 30000), 0);
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }))
+      << "the first copy's window is not in front";
+  EXPECT_EQ(WaitForSingleObject(first.process(), 0), DWORD(WAIT_TIMEOUT)) << "the first copy ended";
 }
 
 }  // namespace
