@@ -11,8 +11,8 @@ namespace tavik {
 // The system's hosts file: /etc/hosts, or on Windows
 // %SystemRoot%\System32\drivers\etc\hosts.
 std::string DefaultHostsFile();
-// The program that opens a web address in the user's browser: xdg-open, or on Windows the
-// shell (explorer.exe hands an address to the default browser).
+// The program that opens a web address in the user's browser: xdg-open; none on Windows, where
+// the address goes to the shell, which opens the default browser.
 std::vector<std::string> DefaultBrowserCommand();
 
 struct Config {
