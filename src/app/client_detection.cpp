@@ -44,10 +44,12 @@ std::string practicePage(const ClientContext& c) {
   return host + (second ? "/51m.html" : "/fz.html");
 }
 
-void openInBrowser(const ClientContext& c, const std::string& address) {
+bool openInBrowser(const ClientContext& c, const std::string& address) {
   std::vector<std::string> argv = c.config.browserCommand;
   argv.push_back(address);
-  c.desktop.launchProgram(argv);
+  if (c.desktop.launchProgram(argv)) return true;
+  c.view.messageBox(BrowserNotStarted(address));
+  return false;
 }
 
 }  // namespace
@@ -107,8 +109,11 @@ bool LaunchPractice(const ClientContext& c) {
     c.view.messageBox(kClientOpen);
     return false;
   }
-  openInBrowser(c, practicePage(c));
-  return true;
+  return openInBrowser(c, practicePage(c));
+}
+
+std::string BrowserNotStarted(const std::string& address) {
+  return "无法打开浏览器。请在浏览器中打开以下地址（页面保持100%缩放）：\n" + address;
 }
 
 std::string OsEventLine(const OsVersion& v) {

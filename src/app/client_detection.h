@@ -30,11 +30,13 @@ inline constexpr size_t kTitleBufferBytes = 400;
 inline constexpr size_t kClassBufferBytes = 50;
 
 // Window classes of the auction client besides the configurable one: the official client
-// ("IE"), an image viewer showing a captured page ("MSPaintApp"), and this platform's browsers.
+// ("IE"), an image viewer showing a captured page ("MSPaintApp"), and the browsers: their X11
+// classes, and on Windows Chrome, Edge and every other Chromium browser ("Chrome_WidgetWin_1")
+// and Firefox ("MozillaWindowClass"). The page's title still has to match.
 inline const std::vector<std::string>& BuiltInClientClasses() {
-  static const std::vector<std::string> classes = {"IE",       "MSPaintApp",    "Chromium",
-                                                   "chromium", "Google-chrome", "firefox",
-                                                   "Firefox",  "Navigator"};
+  static const std::vector<std::string> classes = {
+      "IE",      "MSPaintApp", "Chromium",  "chromium",           "Google-chrome",
+      "firefox", "Firefox",    "Navigator", "Chrome_WidgetWin_1", "MozillaWindowClass"};
   return classes;
 }
 
@@ -50,9 +52,13 @@ bool ClassMatches(const std::string& windowClass, const std::string& clientClass
 bool DetectAuctionClient(const ClientContext& c);
 
 // Handlers of the two launch buttons. LaunchPractice returns whether it opened the page, after
-// which the caller switches to the practice scheme.
+// which the caller switches to the practice scheme. When no browser can be started, the user is
+// told, with the address to open by hand.
 void LaunchRealClient(const ClientContext& c);
 bool LaunchPractice(const ClientContext& c);
+
+// The message when no browser could be started for `address`.
+std::string BrowserNotStarted(const std::string& address);
 
 // The log line for an operating-system version.
 std::string OsEventLine(const OsVersion& v);

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "app/keyboard_hook.h"
+#include "core/file_names.h"
 #include "platform/host_info.h"
 #include "settings/controls.h"
 #include "settings/scheme.h"
@@ -135,7 +136,7 @@ Controller::~Controller() {
 
 bool Controller::markerExists(const char* name) const {
   std::error_code ec;
-  return std::filesystem::exists(deps_.exeDir + name, ec);
+  return std::filesystem::exists(PathFromUtf8(deps_.exeDir + name), ec);
 }
 
 int Controller::OnInitDialog() {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "core/file_names.h"
 #include "recognition/bmp.h"
 
 namespace tavik {
@@ -67,7 +68,7 @@ void ScreenshotWriter::run() {
     // The folder is made here, whichever way recording was switched on (marker, checkbox or a
     // scheme's "lx"), and off the window's thread.
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(job.path).parent_path(), ec);
+    std::filesystem::create_directories(PathFromUtf8(job.path).parent_path(), ec);
     std::string error;
     const bool written = WriteBmpUnsynced(job.path, job.image, error);
     if (!written && onFailure_) onFailure_(job.path);
@@ -85,7 +86,7 @@ std::string RecordingDirectory(const RunState& run) {
 bool EnsureRecordingDirectory(const RunState& run) {
   if (!PlainDigits(run.m_bidNumber.get())) return false;
   std::error_code ec;
-  const std::filesystem::path dir = RecordingDirectory(run);
+  const std::filesystem::path dir = PathFromUtf8(RecordingDirectory(run));
   std::filesystem::create_directories(dir, ec);
   return std::filesystem::is_directory(dir, ec);
 }

@@ -2,12 +2,12 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
+
+#include "core/file_names.h"
 
 namespace tavik {
 namespace {
@@ -63,10 +63,13 @@ std::optional<std::vector<std::string>> relayHostList(const std::string& v) {
 }  // namespace
 
 bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return true;
-  std::ifstream in(path);
-  if (!in) return false;
+  std::string text;
+  const FileRead read = ReadFileUtf8(path, kMaxFileBytes, text);
+  // A file that is there but cannot be read leaves the defaults, completed below like any.
+  const bool readable = read == FileRead::kRead || read == FileRead::kMissing;
+  if (!readable) text.clear();
+  // Notepad saves with a byte-order mark, which would otherwise join the first key's name.
+  std::istringstream in{std::string(WithoutByteOrderMark(text))};
   using Setter = std::function<void(const std::string&)>;
   // A setter that refuses its value says why here; the field keeps its value.
   std::string refusal;
@@ -147,7 +150,7 @@ bool Config::load(const std::string& path, std::vector<std::string>* warnings) {
   if (browserCommand.empty()) browserCommand = DefaultBrowserCommand();
   fillList(vendorServers, Config{}.vendorServers, 3);
   fillList(vendorWwwServers, Config{}.vendorWwwServers, 3);
-  return true;
+  return readable;
 }
 
 }  // namespace tavik

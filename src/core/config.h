@@ -11,8 +11,8 @@ namespace tavik {
 // The system's hosts file: /etc/hosts, or on Windows
 // %SystemRoot%\System32\drivers\etc\hosts.
 std::string DefaultHostsFile();
-// The program that opens a web address in the user's browser: xdg-open, or on Windows the
-// shell (explorer.exe hands an address to the default browser).
+// The program that opens a web address in the user's browser: xdg-open; none on Windows, where
+// the address goes to the shell, which opens the default browser.
 std::vector<std::string> DefaultBrowserCommand();
 
 struct Config {
@@ -70,6 +70,8 @@ struct Config {
   // `warnings`; a missing file leaves the defaults. Returns false when the file exists but
   // cannot be read.
   bool load(const std::string& path, std::vector<std::string>* warnings = nullptr);
+  // Installation settings are a few lines; a larger file is not read.
+  static constexpr size_t kMaxFileBytes = 64 * 1024;
 
   // $TAVIK_CONFIG, else $XDG_CONFIG_HOME/tavik/tavik.conf, else ~/.config/tavik/tavik.conf;
   // on Windows $TAVIK_CONFIG, else %APPDATA%\tavik\tavik.conf.

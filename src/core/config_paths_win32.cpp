@@ -14,8 +14,10 @@ std::string DefaultHostsFile() {
   return (root.empty() ? std::string("C:\\Windows") : root) + "\\System32\\drivers\\etc\\hosts";
 }
 
+// No program: the address alone goes to ShellExecuteW, which opens it in the user's default
+// browser and, unlike "explorer.exe <address>", fails when there is none.
 std::vector<std::string> DefaultBrowserCommand() {
-  return {"explorer.exe"};
+  return {};
 }
 
 }  // namespace tavik

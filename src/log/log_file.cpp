@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/file_names.h"
 #include "core/gbk.h"
 
 namespace tavik {
@@ -17,9 +18,9 @@ bool LogFile::openLocked() {
   if (path_.empty()) return false;
   // The folder of the fixed location may not exist on a fresh account.
   std::error_code ec;
-  const auto parent = std::filesystem::path(path_).parent_path();
+  const auto parent = PathFromUtf8(path_).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-  m_file = std::fopen(path_.c_str(), "ab");
+  m_file = OpenFileUtf8(path_, "ab");
   return m_file != nullptr;
 }
 

@@ -1,9 +1,9 @@
 #include "net/host_mapping.h"
 
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
+#include "core/file_names.h"
 #include "core/file_replace.h"
 #include "core/gbk.h"
 #include "net/host_names.h"
@@ -84,13 +84,8 @@ std::string WithoutHost(std::string_view line, std::string_view host) {
 }
 
 std::optional<std::string> ReadBounded(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string content(kMaxHostsFileBytes + 1, '\0');
-  in.read(content.data(), std::streamsize(content.size()));
-  if (in.bad()) return std::nullopt;
-  content.resize(size_t(in.gcount()));
-  if (content.size() > kMaxHostsFileBytes) return std::nullopt;
+  std::string content;
+  if (ReadFileUtf8(path, kMaxHostsFileBytes, content) != FileRead::kRead) return std::nullopt;
   return content;
 }
 
@@ -99,10 +94,10 @@ std::optional<std::string> ReadBounded(const std::string& path) {
 bool ReplaceKeepingBackup(const std::string& path, std::string_view old, std::string_view content) {
   const std::string backup = path + kHostsBackupSuffix;
   std::error_code ec;
-  const bool hadBackup = std::filesystem::exists(backup, ec);
+  const bool hadBackup = std::filesystem::exists(PathFromUtf8(backup), ec);
   if (!ReplaceFileContents(backup, old)) return false;
   if (ReplaceFileContents(path, content)) return true;
-  if (!hadBackup) std::filesystem::remove(backup, ec);
+  if (!hadBackup) std::filesystem::remove(PathFromUtf8(backup), ec);
   return false;
 }
 

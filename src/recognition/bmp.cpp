@@ -1,14 +1,12 @@
 #include "recognition/bmp.h"
 
+#include "core/file_names.h"
 #include "core/file_replace.h"
 
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace tavik {
@@ -18,6 +16,9 @@ namespace {
 constexpr int kFileHeader = 14;
 constexpr int kInfoHeader = 40;
 constexpr int kMaxSide = 1 << 15;
+// A screen picture of the largest screens is some tens of megabytes; anything far beyond is
+// not one, and is not read into memory.
+constexpr size_t kMaxBmpFileBytes = size_t(1) << 28;
 
 void Put16(std::vector<uint8_t>& b, uint16_t v) {
   b.push_back(v & 0xff);
@@ -99,7 +100,7 @@ bool WriteBmp(const std::string& path, const Image& image, std::string& error) {
 
 bool WriteBmpUnsynced(const std::string& path, const Image& image, std::string& error) {
   return WriteEncoded(path, image, error, [&](const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = OpenFileUtf8(path, "wb");
     bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     if (f && std::fclose(f) != 0) written = false;
     return written;
@@ -107,13 +108,17 @@ bool WriteBmpUnsynced(const std::string& path, const Image& image, std::string& 
 }
 
 bool ReadBmp(const std::string& path, Image& out, std::string& error) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
+  std::string bytes;
+  const FileRead read = ReadFileUtf8(path, kMaxBmpFileBytes, bytes);
+  if (read == FileRead::kTooLarge) {
+    error = path + " is too large for a screen picture";
+    return false;
+  }
+  if (read != FileRead::kRead) {
     error = "cannot open " + path;
     return false;
   }
-  const std::vector<uint8_t> b((std::istreambuf_iterator<char>(f)),
-                               std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> b(bytes.begin(), bytes.end());
   if (b.size() < kFileHeader + kInfoHeader || b[0] != 'B' || b[1] != 'M') {
     error = path + " is not a BMP file";
     return false;

@@ -1,13 +1,11 @@
 #include "recognition/dictionary.h"
 
+#include "core/file_names.h"
 #include "core/file_replace.h"
 #include "recognition/dictionary_codec.h"
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace tavik {
 
@@ -282,7 +280,8 @@ bool Dictionary::Parse(std::string_view text, Dictionary& out, std::string& erro
     error = "larger than a dictionary may be (32 MB)";
     return false;
   }
-  Parser parser(text);
+  // A dictionary kept as text may have been saved by Notepad, with a byte-order mark.
+  Parser parser(WithoutByteOrderMark(text));
   if (!parser.run(out, error)) return false;
   if (format) *format = parser.format();
   return true;
@@ -290,24 +289,21 @@ bool Dictionary::Parse(std::string_view text, Dictionary& out, std::string& erro
 
 bool Dictionary::Load(const std::string& path, Dictionary& out, std::string& error,
                       DictionaryFormat* format) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    error = "cannot read " + path + ": " + ec.message();
-    return false;
+  std::string text;
+  switch (ReadFileUtf8(path, kMaxDictionaryFileBytes, text)) {
+    case FileRead::kRead:
+      break;
+    case FileRead::kMissing:
+      error = "cannot read " + path + ": no such file";
+      return false;
+    case FileRead::kUnreadable:
+      error = "cannot read " + path;
+      return false;
+    case FileRead::kTooLarge:
+      error = path + " is too large for a dictionary";
+      return false;
   }
-  if (size > kMaxDictionaryFileBytes) {
-    error = path + " is too large for a dictionary";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream buf;
-  if (in.is_open()) buf << in.rdbuf();
-  if (!in.is_open() || in.bad()) {
-    error = "cannot read " + path;
-    return false;
-  }
-  if (!Parse(buf.str(), out, error, format)) {
+  if (!Parse(text, out, error, format)) {
     error = path + ": " + error;
     return false;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/file_names.h"
 #include "recognition/bmp.h"
 #include "recognition/colour_spec.h"
 #include "recognition/dictionary.h"
@@ -54,15 +55,14 @@ int ScreenDriver::LoadDictionary(int index, const std::string& file) {
     log("dictionary slot " + std::to_string(index) + " does not exist (0 or 1)");
     return 0;
   }
-  std::filesystem::path path(file);
+  std::filesystem::path path = PathFromUtf8(file);
   {
     std::lock_guard lock(mutex_);
-    if (path.is_relative() && !resourcePath_.empty())
-      path = std::filesystem::path(resourcePath_) / path;
+    if (path.is_relative() && !resourcePath_.empty()) path = PathFromUtf8(resourcePath_) / path;
   }
   auto dict = std::make_shared<Dictionary>();
   std::string error;
-  if (!Dictionary::Load(path.string(), *dict, error)) {
+  if (!Dictionary::Load(Utf8FromPath(path), *dict, error)) {
     log("dictionary refused, slot " + std::to_string(index) + " keeps its previous one: " + error);
     return 0;
   }

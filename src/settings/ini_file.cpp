@@ -1,15 +1,8 @@
 #include "settings/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "core/file_names.h"
 
 namespace tavik {
 
@@ -99,20 +92,22 @@ std::string ResolveProgramPath(const std::string& exeDir, const std::string& nam
 IniDocument IniDocument::Load(const std::string& path, Status* status) {
   Status ignored;
   Status& result = status ? *status : ignored;
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec) && !ec) {
-    result = Status::kMissing;
-    return IniDocument();
+  // Read through the same file name a save replaces: a read that missed the file while the
+  // save found it would let a scheme of zeros overwrite the user's profile.
+  std::string text;
+  switch (ReadFileUtf8(path, kMaxFileBytes, text)) {
+    case FileRead::kRead:
+      result = Status::kRead;
+      return Parse(text);
+    case FileRead::kMissing:
+      result = Status::kMissing;
+      return IniDocument();
+    case FileRead::kUnreadable:
+    case FileRead::kTooLarge:
+      break;
   }
   result = Status::kUnreadable;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return IniDocument();
-  std::string text(kMaxFileBytes + 1, '\0');
-  in.read(text.data(), std::streamsize(text.size()));
-  if (in.bad() || size_t(in.gcount()) > kMaxFileBytes) return IniDocument();
-  text.resize(size_t(in.gcount()));
-  result = Status::kRead;
-  return Parse(text);
+  return IniDocument();
 }
 
 IniDocument IniDocument::Parse(std::string_view text) {

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/config.h"
+#include "core/file_names.h"
 #include "settings/scheme.h"
 
 namespace tavik {
@@ -100,32 +101,15 @@ class Fields {
 
 // Why a file could not be read; the three are told apart because each asks the user for a
 // different fix.
-enum class FileRead { ok, missing, unreadable, tooLarge };
-
 const char* FileProblem(FileRead r) {
   switch (r) {
-    case FileRead::missing:
+    case FileRead::kMissing:
       return "missing";
-    case FileRead::tooLarge:
+    case FileRead::kTooLarge:
       return "over 1 MiB";
     default:
       return "unreadable";
   }
-}
-
-FileRead ReadFile(const std::string& path, size_t limit, std::string& text) {
-  text.clear();
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (status.type() == std::filesystem::file_type::not_found) return FileRead::missing;
-  if (ec || std::filesystem::is_directory(status)) return FileRead::unreadable;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return FileRead::unreadable;
-  text.resize(limit + 1);
-  in.read(text.data(), std::streamsize(text.size()));
-  if (in.bad()) return FileRead::unreadable;
-  text.resize(size_t(in.gcount()));
-  return text.size() <= limit ? FileRead::ok : FileRead::tooLarge;
 }
 
 // A whole number with blanks around it, or nothing.
@@ -176,8 +160,8 @@ PriceCourse ReadCourse(const Json& value, const std::string& path, const std::st
     f.done();
     const std::string full = !name.empty() && name.front() == '/' ? name : baseDir + "/" + name;
     std::string text;
-    const FileRead r = ReadFile(full, kMaxScenarioBytes, text);
-    if (r != FileRead::ok) f.fail("file", "cannot read \"" + full + "\": " + FileProblem(r));
+    const FileRead r = ReadFileUtf8(full, kMaxScenarioBytes, text);
+    if (r != FileRead::kRead) f.fail("file", "cannot read \"" + full + "\": " + FileProblem(r));
     return PriceCourse(ReadCourseTable(f, text));
   }
   if (model) {
@@ -266,9 +250,11 @@ void ReadProfileKeys(const Json& value, const std::string& path, SimScenario& s)
 void ReadStrategy(Fields& f, const std::string& baseDir, SimScenario& s) {
   const std::string profile = f.text("profile", "", 4096);
   if (!profile.empty()) {
-    const std::string path = profile.front() == '/' ? profile : baseDir + "/" + profile;
-    const FileRead r = ReadFile(path, kMaxScenarioBytes, s.profileText);
-    if (r != FileRead::ok) f.fail("profile", "cannot read \"" + path + "\": " + FileProblem(r));
+    // Relative to the scenario's folder unless absolute ("/..." or, on Windows, "C:\\...").
+    const bool absolute = profile.front() == '/' || PathFromUtf8(profile).is_absolute();
+    const std::string path = absolute ? profile : baseDir + "/" + profile;
+    const FileRead r = ReadFileUtf8(path, kMaxScenarioBytes, s.profileText);
+    if (r != FileRead::kRead) f.fail("profile", "cannot read \"" + path + "\": " + FileProblem(r));
   }
   if (const Json* v = f.get("strategy")) ReadProfileKeys(*v, "strategy", s);
   if (const Json* v = f.get("advanced")) ReadProfileKeys(*v, "advanced", s);
@@ -505,10 +491,10 @@ std::variant<SimScenario, ScenarioError> ParseScenario(std::string_view json,
 
 std::variant<SimScenario, ScenarioError> LoadScenario(const std::string& path) {
   std::string text;
-  const FileRead r = ReadFile(path, kMaxScenarioBytes, text);
-  if (r != FileRead::ok) return ScenarioError{path + ": cannot read: " + FileProblem(r)};
-  const size_t slash = path.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  const FileRead r = ReadFileUtf8(path, kMaxScenarioBytes, text);
+  if (r != FileRead::kRead) return ScenarioError{path + ": cannot read: " + FileProblem(r)};
+  const std::string parent = Utf8FromPath(PathFromUtf8(path).parent_path());
+  const std::string dir = parent.empty() ? "." : parent;
   auto result = ParseScenario(text, dir);
   if (auto* e = std::get_if<ScenarioError>(&result)) e->message = path + ": " + e->message;
   return result;

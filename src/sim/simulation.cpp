@@ -6,6 +6,7 @@
 #include <random>
 
 #include "app/controller.h"
+#include "core/file_names.h"
 #include "core/gbk.h"
 #include "log/log_file.h"
 #include "settings/control_ids.h"
@@ -55,15 +56,17 @@ class ProgramDir {
   ProgramDir& operator=(const ProgramDir&) = delete;
 
   bool ok() const { return !path_.empty(); }
-  std::string dir() const { return path_.string() + "/"; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // UTF-8, as every path inside the program: the temp folder of a user with a Chinese name
+  // is no text of the ANSI code page.
+  std::string dir() const { return Utf8FromPath(path_) + "/"; }
+  std::string file(const std::string& name) const { return Utf8FromPath(path_ / name); }
   bool write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(file(name), std::ios::binary);
+    std::ofstream out(path_ / name, std::ios::binary);
     out << bytes;
     return bool(out);
   }
   std::string read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
+    std::ifstream in(path_ / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
@@ -102,7 +105,7 @@ class World {
     SimOutcome out;
     if (!prepareFolder()) {
       out.log = "cannot prepare a program folder under " +
-                std::filesystem::temp_directory_path().string();
+                Utf8FromPath(std::filesystem::temp_directory_path());
       return out;
     }
     runToPage(s_.startMs - 5000);

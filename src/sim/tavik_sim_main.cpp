@@ -19,6 +19,9 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
+
+#include "core/file_names.h"
 
 #include "sim/html_report.h"
 #include "sim/scenario.h"
@@ -57,14 +60,14 @@ std::optional<uint64_t> Whole(const std::string& text, uint64_t low, uint64_t hi
   return v;
 }
 
-bool ParseArgs(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
+bool ParseArgs(const std::vector<std::string>& args, Options& o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
     const bool number = a == "--runs" || a == "--seed" || a == "--threads";
-    if ((a == "--out" || a == "--sweep") && i + 1 < argc) {
-      (a == "--out" ? o.outDir : o.sweep) = argv[++i];
-    } else if (number && i + 1 < argc) {
-      const std::string v = argv[++i];
+    if ((a == "--out" || a == "--sweep") && i + 1 < args.size()) {
+      (a == "--out" ? o.outDir : o.sweep) = args[++i];
+    } else if (number && i + 1 < args.size()) {
+      const std::string v = args[++i];
       const auto n = a == "--runs"      ? Whole(v, 1, kMaxRuns)
                      : a == "--threads" ? Whole(v, 1, kMaxThreads)
                                         : Whole(v, 0, UINT64_MAX);
@@ -107,7 +110,7 @@ class Progress {
 };
 
 bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
+  std::ofstream out(PathFromUtf8(path), std::ios::binary);
   out << text;
   return bool(out.flush());
 }
@@ -134,7 +137,7 @@ int WriteChart(const SimScenario& s, const Options& o, const char* suffix,
 
 int RunOne(const SimScenario& s, const Options& o) {
   std::error_code ec;
-  std::filesystem::create_directories(o.outDir, ec);
+  std::filesystem::create_directories(PathFromUtf8(o.outDir), ec);
   SimOutcome out;
   {
     Progress progress;
@@ -212,8 +215,9 @@ int RunFinishesCommand(const SimScenario& s, const Options& o) {
 }
 
 int Main(int argc, char** argv) {
+  UseUtf8Console();
   Options o;
-  if (!ParseArgs(argc, argv, o)) {
+  if (!ParseArgs(Utf8Arguments(argc, argv), o)) {
     std::fputs(kUsage, stderr);
     return 2;
   }

@@ -204,7 +204,7 @@ bool FakeDesktop::launchProgram(const std::vector<std::string>& argv) {
   std::string line = "launch";
   for (const auto& a : argv) line += " " + a;
   record(line);
-  return true;
+  return !launchFails_;
 }
 
 std::vector<FakeDesktop::Action> FakeDesktop::actions() const {

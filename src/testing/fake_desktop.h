@@ -43,6 +43,11 @@ class FakeDesktop final : public Desktop {
   // The actions from index `first` on (a page that plays them keeps its place).
   std::vector<Action> actionsSince(size_t first) const;
   std::vector<std::vector<std::string>> launches() const;
+  // Programs are recorded but reported as not started (no browser on the machine).
+  void failLaunches() {
+    std::lock_guard lock(mutex_);
+    launchFails_ = true;
+  }
   void clearActions();
 
   // Desktop
@@ -96,6 +101,7 @@ class FakeDesktop final : public Desktop {
   KeyboardHook hook_;
   std::vector<Action> actions_;
   std::vector<std::vector<std::string>> launches_;
+  bool launchFails_ = false;
   OsVersion osVersion_{6, 1, "Linux 6.1"};
 };
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_names.h"
 #include "platform/native_desktop.h"
 #include "recognition/bmp.h"
 #include "recognition/colour_spec.h"
@@ -138,7 +139,7 @@ struct DictFile {
 DictFile LoadOrCreate(const std::string& path) {
   DictFile file;
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return file;
+  if (!std::filesystem::exists(PathFromUtf8(path), ec)) return file;
   std::string error;
   if (!Dictionary::Load(path, file.dict, error, &file.format)) Fail(error + " (not changed)");
   return file;
@@ -451,7 +452,8 @@ int Run(std::vector<std::string> args) {
 
 int main(int argc, char** argv) {
   try {
-    return tavik::Run(std::vector<std::string>(argv + 1, argv + argc));
+    tavik::UseUtf8Console();
+    return tavik::Run(tavik::Utf8Arguments(argc, argv));
   } catch (const tavik::Failure& f) {
     std::cerr << "tavik-dict: " << f.message << (f.message.ends_with('\n') ? "" : "\n");
     return f.code;

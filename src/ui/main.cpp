@@ -10,6 +10,7 @@
 #include "platform/x11/x11_desktop.h"
 #include "ui/main_window.h"
 #include "ui/qt_timers.h"
+#include "ui/single_instance.h"
 
 namespace {
 
@@ -32,10 +33,15 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   InstallWindowFont();
+  RealClock clock;
+  // A second start shows the running copy instead of stacking a second one on top of it.
+  SingleInstance instance;
+  if (!instance.claim(clock)) return 0;
 
   Config config;
   std::vector<std::string> warnings;
-  config.load(Config::defaultPath(), &warnings);
+  if (const std::string path = Config::defaultPath(); !config.load(path, &warnings))
+    warnings.push_back(path + ": cannot be read; the built-in settings are used");
   for (const auto& w : warnings) std::fprintf(stderr, "%s\n", w.c_str());
   // Unless the settings name a browser, pages open through tavik-browser beside the program:
   // Chromium with the fonts and flags that draw pages exactly as they are read.
@@ -44,7 +50,6 @@ int main(int argc, char** argv) {
       std::filesystem::exists(exeDir + "tavik-browser"))
     config.browserCommand = {exeDir + "tavik-browser"};
 
-  RealClock clock;
   LogFile logFile(clock, LogFile::defaultPath());
   QtMailbox mailbox;
   QtTimers timers(mailbox);
@@ -53,6 +58,7 @@ int main(int argc, char** argv) {
       ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config, exeDir});
   window.bind(&controller);
   if (const int code = controller.OnInitDialog(); code != 0) return code;
+  instance.setWindow(&window);
   window.show();
   // For a practice run without a hand at the keyboard (scripts/run): "--practice" selects the
   // practice scheme as the practice button does, "--start" then presses "开始运行".

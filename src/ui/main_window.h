@@ -3,6 +3,7 @@
 // the controller shows and forwards the user's commands; the rules behind both live in the
 // controller and the settings code.
 
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -86,6 +87,7 @@ class MainWindow final : public QWidget, public MainView {
   QWidget* buildCommands();
   void buildHidden();
   void radioClicked(QRadioButton* radio, int group);
+  void showSavedSign();
   void forward(std::function<void(Controller&)> command);
   template <typename Dialog>
   void editStrategy(std::vector<BoundControl> (*bind)(Strategy&));
@@ -94,6 +96,7 @@ class MainWindow final : public QWidget, public MainView {
   std::map<int, QWidget*> controls_;
   std::map<int, std::vector<QRadioButton*>> radioGroups_;
   std::function<void(const std::string&)> messageHandler_;
+  QTimer savedSign_;  // takes the "saved" sign away again
 };
 
 }  // namespace tavik

@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/run_state.h"
 #include "settings/control_ids.h"
 #include "ui/widget_helpers.h"
 
@@ -52,6 +53,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   row->addWidget(new QLabel(U("TAVIK"), this));
   row->addStretch();
   layout->addLayout(row);
+  layout->addWidget(new QLabel(U("版本 ") + QString::fromLatin1(g_version), this));
   layout->addWidget(OkButton(this));
 }
 

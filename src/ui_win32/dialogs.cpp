@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/run_state.h"
 #include "settings/control_ids.h"
 
 namespace tavik::win32ui {
@@ -175,7 +176,8 @@ HelpDialog::HelpDialog(HWND owner) {
   static constexpr const char* kLines[] = {
       "1. 软件操作关键点",
       "A.浏览器窗口和软件并排",
-      "B.系统用默认100%小字体,浏览器字体100%大小",
+      // The window scales with the system; the page must not: it is read pixel by pixel.
+      "B.拍卖页面保持100%缩放(浏览器按Ctrl+0)，否则软件读不出价格",
       "C.关闭防火墙杀毒软件(360防火墙等),任何提示请按信任",
       "D.验证码没出来或者看不清，按【空格键】让软件重新呼叫验证码",
       "2. 中途想改策略",
@@ -206,6 +208,8 @@ AboutDialog::AboutDialog(HWND owner) {
       icon, STM_SETICON,
       reinterpret_cast<WPARAM>(LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION))), 0);
   add(Kind::Label, -1, "TAVIK");
+  newRow(18);
+  add(Kind::Label, kAboutVersion, (std::string("版本 ") + g_version).c_str());
   newRow(24);
   add(Kind::DefaultButton, dlg::kOk, "确定", 75, 24);
   finish();

@@ -59,6 +59,9 @@ class HelpDialog final : public Form {
   void onCommand(int id, int code) override;
 };
 
+// The about box's version line.
+inline constexpr int kAboutVersion = 1001;
+
 class AboutDialog final : public Form {
  public:
   explicit AboutDialog(HWND owner);

@@ -7,7 +7,6 @@
 namespace tavik::win32ui {
 namespace {
 
-constexpr wchar_t kFormClass[] = L"TavikForm";
 constexpr int kSpacing = 4;
 
 int CALLBACK FontExists(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
@@ -47,6 +46,20 @@ std::string U8(const std::wstring& text) {
   return NarrowToUtf8(text);
 }
 
+int ScreenDpi() {
+  static const int dpi = [] {
+    HDC dc = GetDC(nullptr);
+    const int d = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return d > 0 ? d : 96;
+  }();
+  return dpi;
+}
+
+int Scaled(int pixelsAt96) {
+  return MulDiv(pixelsAt96, ScreenDpi(), 96);
+}
+
 HFONT WindowFont() {
   static HFONT font = [] {
     HDC dc = GetDC(nullptr);
@@ -75,9 +88,11 @@ Form::~Form() {
 
 void Form::create(const std::string& title, DWORD style, HWND owner, int width) {
   RegisterFormClass();
-  width_ = width;
+  width_ = Scaled(width);
+  left_ = x_ = Scaled(8);
+  y_ = Scaled(4);
   hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, W(title).c_str(), style, CW_USEDEFAULT,
-                          CW_USEDEFAULT, width, 100, owner, nullptr, GetModuleHandleW(nullptr),
+                          CW_USEDEFAULT, width_, 100, owner, nullptr, GetModuleHandleW(nullptr),
                           nullptr);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc));
@@ -85,9 +100,13 @@ void Form::create(const std::string& title, DWORD style, HWND owner, int width) 
 }
 
 void Form::newRow(int height) {
-  y_ += rowHeight_ + (rowHeight_ ? 2 : 0);
+  y_ += rowHeight_ + (rowHeight_ ? Scaled(2) : 0);
   x_ = left_;
-  rowHeight_ = height;
+  rowHeight_ = Scaled(height);
+}
+
+void Form::skip(int pixels) {
+  x_ += Scaled(pixels);
 }
 
 int Form::fitWidth(Kind kind, const std::wstring& caption) const {
@@ -100,16 +119,16 @@ int Form::fitWidth(Kind kind, const std::wstring& caption) const {
   switch (kind) {
     case Kind::Check:
     case Kind::Radio:
-      return size.cx + 20;
+      return size.cx + Scaled(20);
     case Kind::Button:
     case Kind::DefaultButton:
-      return std::max(60, int(size.cx) + 16);
+      return std::max(Scaled(60), int(size.cx) + Scaled(16));
     case Kind::Edit:
-      return 58;
+      return Scaled(58);
     case Kind::ReadOnly:
-      return 104;
+      return Scaled(104);
     default:
-      return size.cx + 2;
+      return size.cx + Scaled(2);
   }
 }
 
@@ -153,13 +172,13 @@ HWND Form::add(Kind kind, int id, const char* caption, int width, int height) {
       style |= CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL;
       break;
   }
-  const int w = width > 0 ? width : fitWidth(kind, text);
-  const int h = height > 0 ? height : (kind == Kind::Combo ? 200 : rowHeight_);
+  const int w = width > 0 ? Scaled(width) : fitWidth(kind, text);
+  const int h = height > 0 ? Scaled(height) : (kind == Kind::Combo ? Scaled(200) : rowHeight_);
   HWND c = CreateWindowExW(exStyle, cls, text.c_str(), style, x_, y_, w, h, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
   SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont()), FALSE);
-  x_ += w + kSpacing;
+  x_ += w + Scaled(kSpacing);
   if (id >= 0) {
     controls_[id] = c;
     order_.push_back(id);
@@ -170,29 +189,29 @@ HWND Form::add(Kind kind, int id, const char* caption, int width, int height) {
 void Form::beginGroup(const char* caption) {
   newRow(0);
   HWND box = CreateWindowExW(0, L"BUTTON", W(caption).c_str(), WS_CHILD | WS_VISIBLE | BS_GROUPBOX,
-                             left_ - 2, y_, width_ - 2 * left_ - 12, 20, hwnd_, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+                             left_ - Scaled(2), y_, width_ - 2 * left_ - Scaled(12), Scaled(20),
+                             hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
   SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont()), FALSE);
   groups_.push_back({box, y_});
-  y_ += 16;
-  left_ += 8;
+  y_ += Scaled(16);
+  left_ += Scaled(8);
 }
 
 void Form::endGroup() {
   const Group g = groups_.back();
   groups_.pop_back();
-  left_ -= 8;
-  y_ += rowHeight_ + 6;
+  left_ -= Scaled(8);
+  y_ += rowHeight_ + Scaled(6);
   rowHeight_ = 0;
-  SetWindowPos(g.box, nullptr, 0, 0, width_ - 2 * left_ - 12, y_ - g.top,
+  SetWindowPos(g.box, nullptr, 0, 0, width_ - 2 * left_ - Scaled(12), y_ - g.top,
                SWP_NOMOVE | SWP_NOZORDER);
-  y_ += 2;
+  y_ += Scaled(2);
 }
 
 void Form::finish() {
-  y_ += rowHeight_ + 8;
+  y_ += rowHeight_ + Scaled(8);
   rowHeight_ = 0;
-  RECT r{0, 0, width_ - 16, y_};
+  RECT r{0, 0, width_ - Scaled(16), y_};
   const DWORD style = DWORD(GetWindowLongPtrW(hwnd_, GWL_STYLE));
   AdjustWindowRectEx(&r, style, GetMenu(hwnd_) != nullptr, WS_EX_CONTROLPARENT);
   SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
@@ -227,6 +246,7 @@ void Form::setChecked(int id, bool on) {
 int Form::runModal(HWND owner) {
   modal_ = true;
   done_ = false;
+  if (owner) centreOver(owner);
   if (owner) EnableWindow(owner, FALSE);
   ShowWindow(hwnd_, SW_SHOW);
   MSG msg;
@@ -244,6 +264,25 @@ int Form::runModal(HWND owner) {
   ShowWindow(hwnd_, SW_HIDE);
   modal_ = false;
   return result_;
+}
+
+// Over the middle of `owner`, kept inside the work area of the owner's monitor.
+void Form::centreOver(HWND owner) {
+  RECT o, r;
+  GetWindowRect(owner, &o);
+  GetWindowRect(hwnd_, &r);
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  int x = o.left + ((o.right - o.left) - w) / 2;
+  int y = o.top + ((o.bottom - o.top) - h) / 2;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    const RECT& a = monitor.rcWork;
+    x = std::max(LONG(a.left), std::min(LONG(x), a.right - w));
+    y = std::max(LONG(a.top), std::min(LONG(y), a.bottom - h));
+  }
+  SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::endModal(int result) {

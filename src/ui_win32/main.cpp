@@ -8,9 +8,13 @@
 #include "core/utf16.h"
 #include "platform/win32/win32_desktop.h"
 #include "ui_win32/main_window.h"
+#include "ui_win32/single_instance.h"
 #include "ui_win32/win32_loop.h"
 
 namespace {
+
+// How long a second start looks for the first copy's window, which may still be starting.
+constexpr DWORD kFindRunningCopyMs = 10000;
 
 // The folder of the program, with a trailing backslash: the marker files and the profiles lie
 // there.
@@ -41,10 +45,17 @@ int RunMessageLoop(HWND window) {
 
 int main() {
   using namespace tavik;
+  // A second start shows the running copy instead of stacking a second one on top of it.
+  win32ui::SingleInstance instance;
+  if (!instance.first()) {
+    win32ui::SingleInstance::RaiseRunningCopy(kFindRunningCopyMs);
+    return 0;
+  }
   auto desktop = createWin32Desktop();
   Config config;
   std::vector<std::string> warnings;
-  config.load(Config::defaultPath(), &warnings);
+  if (const std::string path = Config::defaultPath(); !config.load(path, &warnings))
+    warnings.push_back(path + ": cannot be read; the built-in settings are used");
 
   RealClock clock;
   LogFile logFile(clock, LogFile::defaultPath());
@@ -56,6 +67,7 @@ int main() {
   window.bind(&controller);
   for (const auto& w : warnings) window.messageBox(w);
   if (const int code = controller.OnInitDialog(); code != 0) return code;
+  win32ui::SingleInstance::MarkMainWindow(window.hwnd());
   window.show();
   const int result = RunMessageLoop(window.hwnd());
   controller.Shutdown();

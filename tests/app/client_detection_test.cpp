@@ -99,6 +99,9 @@ TEST_F(ClientDetection, TitleAndClassPatternsByMode) {
       {kRealTitle, "firefox", false, true, true},
       {kRealTitle, "IEFrame", false, true, true},
       {kRealTitle, "MSPaintApp", false, true, true},
+      {kRealTitle, "Chrome_WidgetWin_1", false, true, true},  // Chrome and Edge on Windows
+      {kRealTitle, "MozillaWindowClass", false, true, true},  // Firefox on Windows
+      {kPracticeTitle, "Chrome_WidgetWin_1", false, false, true},
       {kRealTitle, "XTerm", false, false, false},
       {kPracticeTitle, "Chromium", false, false, true},
       {"拍牌系统 练习", "firefox", false, false, true},
@@ -207,6 +210,20 @@ TEST_F(ClientDetection, PracticeLaunchChoosesThePageByBidNumber) {
   EXPECT_EQ(desktop_.launches()[0].back(), "http://practice.example/fz.html");
   EXPECT_EQ(desktop_.launches()[1].back(), "http://practice.example/51m.html");
   EXPECT_EQ(desktop_.launches()[1].front(), "browser");
+}
+
+// No browser came up: the user is told, with the address to open by hand, and a practice
+// launch does not switch to the practice scheme.
+TEST_F(ClientDetection, ALaunchWithoutABrowserSaysSoWithTheAddress) {
+  desktop_.setForeground(desktop_.addWindow("Terminal", "XTerm"));
+  desktop_.failLaunches();
+  practiceMode();
+  EXPECT_FALSE(LaunchPractice(context()));
+  LaunchRealClient(context());
+  EXPECT_EQ(view_.messages_,
+            (std::vector<std::string>{BrowserNotStarted("http://practice.example/fz.html"),
+                                      BrowserNotStarted("https://official.example/")}));
+  EXPECT_NE(view_.messages_[0].find("100%"), std::string::npos);
 }
 
 TEST_F(ClientDetection, PracticeLaunchRefusedOrClientAlreadyOpen) {

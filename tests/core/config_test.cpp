@@ -38,6 +38,19 @@ TEST(Config, FileOverridesDefaultsAndReportsUnknownKeys) {
   EXPECT_NE(warnings[1].find(":8: share_prices \"maybe\" is not 0 or 1"), std::string::npos);
 }
 
+// Notepad saves UTF-8 with a byte-order mark; the first key is still a key. The file may lie
+// in a folder with a Chinese name.
+TEST(Config, AByteOrderMarkAndAChineseFolderAreAccepted) {
+  TempDir dir("拍牌工具");
+  dir.write("tavik.conf", "\xEF\xBB\xBFntp_port = 1123\r\nshare_prices = 0\r\n");
+  Config c;
+  std::vector<std::string> warnings;
+  EXPECT_TRUE(c.load(dir.file("tavik.conf"), &warnings));
+  EXPECT_TRUE(warnings.empty()) << warnings.front();
+  EXPECT_EQ(c.ntpPort, 1123);
+  EXPECT_FALSE(c.sharePrices);
+}
+
 // The users are in mainland China, where some foreign public time servers often do not answer.
 // Server 1 is tried twice in each sync cycle, so the most dependable comes first.
 TEST(Config, BuiltInTimeServersAreOnesThatAnswerInMainlandChina) {
@@ -59,7 +72,16 @@ TEST(Config, MissingFileKeepsDefaultsAndShortServerListIsFilledUp) {
 // The built-in hosts file is the system's own: /etc/hosts, or the one under %SystemRoot%.
 TEST(Config, TheBuiltInHostsFileIsTheSystems) {
   EXPECT_TRUE(std::filesystem::exists(Config{}.hostsFile)) << Config{}.hostsFile;
-  EXPECT_FALSE(Config{}.browserCommand.empty());
+}
+
+// Pages open in the user's browser: through xdg-open, or on Windows the address alone, which the
+// shell hands to the default browser (and which fails when there is none).
+TEST(Config, TheBuiltInBrowserIsTheUsersDefault) {
+#ifdef _WIN32
+  EXPECT_TRUE(Config{}.browserCommand.empty());
+#else
+  EXPECT_EQ(Config{}.browserCommand, std::vector<std::string>{"xdg-open"});
+#endif
 }
 
 }  // namespace

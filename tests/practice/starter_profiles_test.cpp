@@ -1,5 +1,6 @@
-// The starter profiles shipped beside the program: every key is one the program reads, they
-// give the strategy the README describes, and installing them never replaces a user's file.
+// The starter profiles shipped beside the program: every key is one the program reads, each
+// gives the strategy the README describes (cautious, aggressive, common), and installing them never
+// replaces a user's file.
 
 #include <gtest/gtest.h>
 
@@ -37,21 +38,29 @@ TEST(StarterProfiles, EveryKeyIsKnownAndTheStrategyIsTheDocumentedOne) {
     }
     EXPECT_EQ(keys, known.size());
 
+    // The README's tables: cautious, aggressive, common (the practice scheme).
+    struct Documented {
+      int bid2Add, bid3Add, bid3Sec, earlyDiff, earlySec, forceSec;
+    };
+    constexpr Documented kSchemes[] = {
+        {600, 300, 22, 300, 10, 5}, {900, 600, 18, 600, 6, 3}, {700, 400, 20, 400, 8, 4}};
+    const Documented& want = kSchemes[scheme];
     Strategy s;
     int32_t recording = 0;
     ASSERT_TRUE(LoadSchemeFile(kProfiles, scheme, s, recording));
     EXPECT_EQ(s.m_bid2Sec, 48);
     EXPECT_EQ(s.m_bid2Mode, 0);
-    EXPECT_EQ(s.m_bid2AddPrice, 700);
+    EXPECT_EQ(s.m_bid2AddPrice, want.bid2Add);
     EXPECT_EQ(s.m_bid3Mode, 0);
-    EXPECT_EQ(s.m_bid3AddPrice, 400);
+    EXPECT_EQ(s.m_bid3AddPrice, want.bid3Add);
     EXPECT_EQ(s.m_bid3Now, 0);
-    EXPECT_EQ(s.m_bid3Sec, 20);
+    EXPECT_EQ(s.m_bid3Sec, want.bid3Sec);
     EXPECT_EQ(s.m_advOption[17], 1);
     EXPECT_EQ(s.m_advOption[18], 1);
     EXPECT_EQ(s.m_advOption[3], 0);
-    EXPECT_EQ(s.m_earlySec, 8);
-    EXPECT_EQ(s.m_forceSec, 4);
+    EXPECT_EQ(s.m_earlyMaxDiff, want.earlyDiff);
+    EXPECT_EQ(s.m_earlySec, want.earlySec);
+    EXPECT_EQ(s.m_forceSec, want.forceSec);
   }
 }
 

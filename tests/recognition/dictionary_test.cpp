@@ -33,6 +33,10 @@ TEST(Dictionary, ParsesAndSerializesTheSameText) {
   EXPECT_TRUE(d.glyphs[0].bits().get(2, 1));
   EXPECT_FALSE(d.glyphs[0].bits().get(0, 1));
   EXPECT_EQ(d.glyphs[0].inkCount(), 4);
+  // Saved again by Notepad, with a byte-order mark: the same dictionary.
+  Dictionary edited;
+  ASSERT_TRUE(Dictionary::Parse(std::string("\xEF\xBB\xBF") + kGood, edited, error)) << error;
+  EXPECT_EQ(edited.serialize(), d.serialize());
 
   const Dictionary digits = test::DigitDictionary();
   Dictionary back;

@@ -41,7 +41,9 @@ class SchemeControllerTest : public ::testing::Test {
     Controller controller;
   };
 
-  TempDir dir;
+  // The folder of the program as a user may name it: every file of a scheme, the bid number,
+  // the log and the recordings must be found there.
+  TempDir dir{"拍牌工具"};
 };
 
 TEST_F(SchemeControllerTest, StartUpFillsTheSchemesAndLoadsSchemeOne) {
@@ -134,7 +136,7 @@ TEST_F(SchemeControllerTest, ChoosingTheSelectedSchemeKeepsUnsavedEdits) {
 // and the user is told. (A missing profile still loads as the defaults.)
 TEST_F(SchemeControllerTest, AnUnreadableProfileKeepsTheSchemeInForce) {
   dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
-  std::filesystem::create_directory(dir.file("profile_2.ini"));  // cannot be read as a file
+  std::filesystem::create_directory(dir.pathOf("profile_2.ini"));  // cannot be read as a file
   dir.write("profile_3.ini", "[Settings]\n" + std::string(IniDocument::kMaxFileBytes, ';'));
   Program p(dir);
   for (int unreadable : {1, 2}) {
@@ -156,7 +158,7 @@ TEST_F(SchemeControllerTest, AnUnreadableProfileKeepsTheSchemeInForce) {
 // A cloud scheme that cannot be kept on disk would load as all zeros and bid nothing.
 TEST_F(SchemeControllerTest, ACloudSchemeThatCannotBeSavedLeavesTheSchemeInForce) {
   dir.write("profile_1.ini", "[Settings]\nLast Sec 2=21\n");
-  std::filesystem::create_directory(dir.file("profile_4.ini"));  // in the way of the file
+  std::filesystem::create_directory(dir.pathOf("profile_4.ini"));  // in the way of the file
   Program p(dir);
   EXPECT_FALSE(p.controller.ReceiveCloudScheme("[Settings]/r/nLast Sec 2=44"));
   EXPECT_EQ(p.controller.run.m_schemeIndex, 0);
@@ -168,7 +170,7 @@ TEST_F(SchemeControllerTest, ACloudSchemeThatCannotBeSavedLeavesTheSchemeInForce
 
 TEST_F(SchemeControllerTest, ASaveThatCannotBeWrittenIsReported) {
   Program p(dir);
-  std::filesystem::create_directory(dir.file("profile_1.ini"));  // in the way of the rename
+  std::filesystem::create_directory(dir.pathOf("profile_1.ini"));  // in the way of the rename
   EXPECT_FALSE(p.controller.SaveScheme());
   ASSERT_EQ(p.view.messages_.size(), 1u);
   EXPECT_NE(p.view.messages_[0].find("保存配置失败"), std::string::npos);
@@ -251,7 +253,7 @@ TEST_F(SchemeControllerTest, BidNumberIsCheckedKeptAndSetsUpRecording) {
     EXPECT_EQ(p.controller.run.m_bidNumber.get(), "12345678");
     EXPECT_EQ(p.controller.run.m_realMode, 1);
     EXPECT_TRUE(p.view.visible(ctl::kRecording));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("log/12345678")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.pathOf("log/12345678")));
   }
   Program again(dir);  // kept in profile.ini for the next start
   EXPECT_EQ(again.controller.run.m_bidNumber.get(), "12345678");

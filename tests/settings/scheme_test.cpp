@@ -37,7 +37,7 @@ TEST(SchemeKeys, ListEveryKeyOnceInFileOrder) {
 }
 
 TEST(Scheme, SaveThenLoadReproducesEveryField) {
-  TempDir dir;
+  TempDir dir("拍牌工具");
   Strategy saved;
   int32_t savedRec = 0;
   FillDistinct(saved, savedRec, 1000);

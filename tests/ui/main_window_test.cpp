@@ -199,6 +199,7 @@ TEST(MainWindow, TheSchemeSelectorLoadsAndTheSaveButtonWrites) {
   EXPECT_EQ(CIni(dir.dir(), "profile_2.ini", "Settings").ReadInt("Last Sec 2"), 46);
   EXPECT_EQ(CIni(dir.dir(), "profile.ini", "Settings").ReadInt("fangan"), 1);
   EXPECT_TRUE(p.messages.empty());
+  EXPECT_EQ(p.window.controlText(ctl::kBlankLabel), "已保存：我的方案2") << "the save is seen";
 }
 
 TEST(MainWindow, ALockedStrategyIsHiddenForGood) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/run_state.h"
 #include "settings/control_ids.h"
 #include "settings/controls.h"
 #include "settings/strategy.h"
@@ -206,6 +207,11 @@ TEST(Win32SettingsDialogs, OkTakesTheValuesOrRefusesANonInteger) {
   const auto advBindings = AdvancedDialogBindings(advanced);
   AdvancedDialog adv(advBindings, CopyIn(advBindings), nullptr);
   for (const BoundControl& b : advBindings) EXPECT_NE(adv.control(b.id), nullptr) << b.id;
+}
+
+TEST(Win32AboutDialog, ShowsTheVersion) {
+  AboutDialog about(nullptr);
+  EXPECT_EQ(about.text(kAboutVersion), std::string("版本 ") + g_version);
 }
 
 TEST(Win32Loop, PostedWorkAndTimersRunOnTheWindowsThreadInOrder) {

@@ -277,6 +277,13 @@ bool Win32Desktop::clipboardText(std::string& out) {
 // the shell, which opens it with its registered program.
 bool Win32Desktop::launchProgram(const std::vector<std::string>& argv) {
   if (argv.empty() || argv[0].empty()) return false;
+  // An address alone is opened by the shell in the default browser; ShellExecuteW fails when
+  // no program is registered for it.
+  if (argv.size() == 1 && argv[0].find("://") != std::string::npos) {
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"open", WidenUtf8(argv[0]).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+  }
   std::wstring commandLine;
   for (const std::string& a : argv)
     commandLine += (commandLine.empty() ? L"" : L" ") + QuoteArgument(WidenUtf8(a));
