@@ -15,6 +15,7 @@
 #include "recognition/bmp.h"
 #include "recognition/colour_spec.h"
 #include "recognition/dictionary.h"
+#include "recognition/glyph_cut.h"
 #include "recognition/ocr.h"
 
 namespace tavik {
@@ -169,40 +170,6 @@ std::optional<DictionaryFormat> TakeFormat(std::vector<std::string>& args) {
   return format;
 }
 
-// The smallest box around the on pixels of columns [x0, x1) of `mask`; empty when none.
-Rect InkBox(const BitImage& mask, int x0, int x1) {
-  Rect box{x1, mask.height(), x0, 0};
-  for (int y = 0; y < mask.height(); ++y) {
-    for (int x = x0; x < x1; ++x) {
-      if (mask.get(x, y)) {
-        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-               std::max(box.bottom, y + 1)};
-      }
-    }
-  }
-  return box;
-}
-
-BitImage CutBits(const BitImage& mask, const Rect& box) {
-  BitImage bits(box.width(), box.height());
-  for (int y = 0; y < box.height(); ++y)
-    for (int x = 0; x < box.width(); ++x) bits.set(x, y, mask.get(box.left + x, box.top + y));
-  return bits;
-}
-
-std::string Picture(const BitImage& bits) {
-  std::string out;
-  for (int y = 0; y < bits.height(); ++y) {
-    for (int x = 0; x < bits.width(); ++x) out += bits.get(x, y) ? '#' : '.';
-    out += '\n';
-  }
-  return out;
-}
-
-bool SameBits(const BitImage& a, const BitImage& b) {
-  return a.width() == b.width() && a.height() == b.height() && Picture(a) == Picture(b);
-}
-
 // Adds a glyph unless the same picture is already there; a picture already known under another
 // name is refused, since recognition could not tell the two apart.
 void AddGlyph(Dictionary& dict, const std::string& name, BitImage bits) {
@@ -239,22 +206,6 @@ std::vector<std::string> Characters(const std::string& text) {
     i += n;
   }
   return out;
-}
-
-// Column ranges [begin, end) that hold ink, split at empty columns.
-std::vector<std::pair<int, int>> InkColumns(const BitImage& mask) {
-  std::vector<std::pair<int, int>> runs;
-  int start = -1;
-  for (int x = 0; x <= mask.width(); ++x) {
-    bool ink = false;
-    for (int y = 0; x < mask.width() && y < mask.height() && !ink; ++y) ink = mask.get(x, y);
-    if (ink && start < 0) start = x;
-    if (!ink && start >= 0) {
-      runs.emplace_back(start, x);
-      start = -1;
-    }
-  }
-  return runs;
 }
 
 int Capture(const std::vector<std::string>& a) {
@@ -330,8 +281,7 @@ int Add(const std::vector<std::string>& a, std::optional<DictionaryFormat> forma
   DictFile file = LoadOrCreate(a[0]);
   Rect r = ParseRect(a[2]);
   const BitImage mask = ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3]));
-  const Rect box =
-      keepBox ? Rect{0, 0, mask.width(), mask.height()} : InkBox(mask, 0, mask.width());
+  const Rect box = keepBox ? Rect{0, 0, mask.width(), mask.height()} : InkBox(mask);
   if (box.empty()) Fail("no pixel of the rectangle matches the colours");
   AddGlyph(file.dict, a[4], CutBits(mask, box));
   Save(file, a[0], format);
