@@ -356,11 +356,20 @@ void Calibrator::learnWords(const CalibrationFrame& frame) {
       learnWord(w, frame, area(RectRow::net_rec_errorinfo_confirmbutton), okColours);
     }
   }
-  // The bid-count marker names the bids made; a new picture there is the next bid's.
+  // The bid-count marker names the bids made; a new picture there is the next bid's. A popup
+  // hides part of it, and a picture counts only when two frames in a row show it.
+  if (captchaBox || has(area(RectRow::net_rec_errorinfo_confirmbutton), okColours)) {
+    pendingMarker_.clear();
+    return;
+  }
   const BitImage m = maskOf(frame, OnScreen(o, marker.rect), marker.colours);
   const Rect ink = m.width() ? InkBox(m) : Rect{};
   if (ink.empty()) return;
   const BitImage bits = CutBits(m, ink);
+  const std::string picture = Picture(bits);
+  const bool steady = picture == pendingMarker_;
+  pendingMarker_ = picture;
+  if (!steady) return;
   std::string name = "50" + std::to_string(std::clamp(frame.bidsMade, 1, 3));
   if (!lastMarker_.empty()) {
     const auto known = learned_.indicesOf(lastMarker_);

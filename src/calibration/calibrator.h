@@ -123,7 +123,8 @@ class Calibrator {
 
   std::vector<WordNeed> words_;
   std::vector<std::string> messages_;
-  std::string lastMarker_;  // the bid-count marker's name last learned
+  std::string lastMarker_;     // the bid-count marker's name last learned
+  std::string pendingMarker_;  // the marker's picture in the frame before
 };
 
 // Writes `dict` to `path` through a temporary file; an existing file is kept as `path`.bak

@@ -143,8 +143,9 @@ TEST_F(CalibratorTest, LearnsTheOccasionalWordsWhenTheyAreOnScreen) {
   scene.captchaBox = scene.captchaSign302 = scene.captchaSign904 = false;
   scene.bidCount = 2;
   c.addFrame(frame(k112900 + 13, k112900 + 13));
-  scene.infoWindow = true;
   c.addFrame(frame(k112900 + 14, k112900 + 14));
+  scene.infoWindow = true;
+  c.addFrame(frame(k112900 + 15, k112900 + 15));
   for (const WordNeed& w : c.words()) EXPECT_TRUE(w.learned) << w.name << " " << w.what;
 
   // The learned words are those the locator looks for.
@@ -221,6 +222,7 @@ TEST_F(CalibratorTest, RefusesAPictureThatTwoNamesWouldShare) {
   for (int y = 0; y < f.image.height; ++y)
     for (int x = 0; x < f.image.width; ++x) f.image.at(x, y) = fb.at(f.at.x + x, f.at.y + y);
   fresh.addFrame(f);
+  fresh.addFrame(f);  // the marker is taken when two frames show it
   EXPECT_THAT(fresh.messages(), ElementsAre(HasSubstr("refused \"501\"")));
 }
 

@@ -167,16 +167,17 @@ function fontText(s, x, y, colour) {
   ctx.fillText(s, ORIGIN.x + x - box.x, ORIGIN.y + y - box.y);
   return box.w;
 }
-// Figures stand on the line of a "0": its ink two rows above the picture's place, so that
-// figures taller than the pictures still fit the cells the assistant reads.
+// Figures stand on the line of a "0": its ink two rows above and two columns left of the
+// picture's place (one pixel inside the cell), so that figures larger than the pictures still
+// fit the cells the assistant reads.
+const FIGURE_SHIFT = 2;
 function fontFigures(it, chars) {
   const zero = inkBox("0");
-  const box = inkBox(chars);
   ctx.font = FONT;
   ctx.textBaseline = "top";
   ctx.fillStyle = it.colour;
-  ctx.fillText(chars, ORIGIN.x + it.x - zero.x, ORIGIN.y + it.y - 2 - zero.y);
-  return box.x - zero.x + box.w;
+  ctx.fillText(chars, ORIGIN.x + it.x - FIGURE_SHIFT - zero.x,
+               ORIGIN.y + it.y - FIGURE_SHIFT - zero.y);
 }
 
 function glyph(name, x, y, colour) {
@@ -290,9 +291,9 @@ function clockColons(c) {
   const it = LAYOUT.items;
   const zero = inkBox("0"), colon = inkBox(":");
   for (const [a, b] of [["h", "m"], ["m", "s"]]) {
-    const end = it[c + a].x + inkBox("00").w;
-    const x = Math.round((end + it[c + b].x - colon.w) / 2);
-    fontText(":", x, it[c + a].y - 2 + (colon.y - zero.y), it[c + a].colour);
+    const end = it[c + a].x - FIGURE_SHIFT + inkBox("00").w;
+    const x = Math.round((end + it[c + b].x - FIGURE_SHIFT - colon.w) / 2);
+    fontText(":", x, it[c + a].y - FIGURE_SHIFT + (colon.y - zero.y), it[c + a].colour);
   }
 }
 
