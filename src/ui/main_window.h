@@ -22,6 +22,7 @@ class QVBoxLayout;
 namespace tavik {
 
 class Controller;
+class PageViewWindow;
 
 // The application font: a CJK font that the setup installs, so that the Chinese texts render
 // alike on every desktop. Call once after the QApplication exists.
@@ -46,6 +47,7 @@ class MainWindow final : public QWidget, public MainView {
   void openHelpDialog();
   void openAboutDialog();
   void openBidNumberDialog();
+  void openPageView();
 
   // MainView
   void setTitle(const std::string& title) override;
@@ -94,6 +96,7 @@ class MainWindow final : public QWidget, public MainView {
   std::map<int, QWidget*> controls_;
   std::map<int, std::vector<QRadioButton*>> radioGroups_;
   std::function<void(const std::string&)> messageHandler_;
+  PageViewWindow* pageView_ = nullptr;  // child of this window, made on first use
 };
 
 }  // namespace tavik
