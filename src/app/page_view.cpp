@@ -25,10 +25,11 @@ std::string OriginFrom(const SeenPageSources& s, const ElementTable& t, Point or
   return "the window's place";
 }
 
+// An anchor where it was last found; none before it was (the header says where the origin came
+// from).
 void AddAnchor(SeenPage& seen, const char* name, Point at) {
-  const bool found = !(at == Point{});
-  seen.boxes.push_back(
-      {name, {at.x, at.y, at.x + 24, at.y + 10}, found ? "found" : "not found", found, false});
+  if (at == Point{}) return;
+  seen.boxes.push_back({name, {at.x, at.y, at.x + 24, at.y + 10}, "found", true, false});
 }
 
 }  // namespace
@@ -93,13 +94,18 @@ SeenPage TakeSeenPage(const SeenPageSources& s) {
   }
   using enum FixedRow;
   const bool second = stage != 1;
-  box(table->row(second ? clock_second_hours : clock_first_hours).rect, "clock",
-      clockRead ? clock + ", " + std::to_string(remain) + " s left" : "no clock", clockRead);
-  box(table->row(second ? clock_second_minutes : clock_first_minutes).rect, "", "", false);
-  box(table->row(second ? clock_second_seconds : clock_first_seconds).rect, "", "", false);
-  box(table->row(endtime_hours).rect, "end time", end.size() == 8 ? end : "no end time",
-      end.size() == 8);
-  box(table->row(endtime_minutes).rect, "", "", false);
+  // Several cells read one value: the last cell carries the label (drawn to its right), so that
+  // the label covers none of them.
+  const std::string clockValue =
+      clockRead ? clock + ", " + std::to_string(remain) + " s left" : "no clock";
+  box(table->row(second ? clock_second_hours : clock_first_hours).rect, "", clockValue, clockRead);
+  box(table->row(second ? clock_second_minutes : clock_first_minutes).rect, "", clockValue,
+      clockRead);
+  box(table->row(second ? clock_second_seconds : clock_first_seconds).rect, "clock", clockValue,
+      clockRead);
+  const std::string endValue = end.size() == 8 ? end : "no end time";
+  box(table->row(endtime_hours).rect, "", endValue, end.size() == 8);
+  box(table->row(endtime_minutes).rect, "end time", endValue, end.size() == 8);
   if (stage == 1) box(table->row(nowprice1).rect, "nowprice1", priceText(), price > 0);
   box(table->row(halfmark_rec).rect, "halfmark_rec", stage == 2 ? "second half" : "not read",
       stage == 2);

@@ -107,8 +107,8 @@ void PageViewWindow::paintEvent(QPaintEvent*) {
     }
     const QPointF br = toWindow({b.rect.right, b.rect.bottom});
     painter.drawRect(QRectF(tl, br));
-    if (b.value.empty()) continue;
-    const QString text = U(b.label.empty() ? b.value : b.label + ": " + b.value);
+    if (b.value.empty() || b.label.empty()) continue;
+    const QString text = U(b.label + ": " + b.value);
     const QRectF textBox(br.x() + 2, tl.y() - 1, 220, 13);
     painter.fillRect(
         QRectF(textBox.topLeft(), QSizeF(painter.fontMetrics().horizontalAdvance(text) + 4, 13)),

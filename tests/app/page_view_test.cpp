@@ -69,7 +69,7 @@ TEST_F(PageViewTest, BoxesLieWhereThePageDrewWhatTheyLabel) {
   EXPECT_EQ(drawnIn(seen, price.rect, t.colours(RectRow::net_rec_nowprice)), "89300");
   const SeenBox& clockBox = box(seen, "clock");
   EXPECT_EQ(clockBox.value, "11:29:40, 20 s left");
-  EXPECT_EQ(drawnIn(seen, clockBox.rect, t.row(FixedRow::clock_second_hours).colours), "11");
+  EXPECT_EQ(drawnIn(seen, clockBox.rect, t.row(FixedRow::clock_second_seconds).colours), "40");
   const SeenBox& marker = box(seen, "bidtimesrec_practice");
   EXPECT_TRUE(marker.read);
   EXPECT_EQ(drawnIn(seen, marker.rect, t.row(FixedRow::bidtimesrec_practice).colours), "501");
