@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include "ui/calibration_window.h"
 #include "ui/page_view_window.h"
 
 #include "app/controller.h"
@@ -135,6 +136,14 @@ void MainWindow::openPageView() {
   pageView_->raise();
 }
 
+// The guided calibration, made anew each time: a session captures only while it is open.
+void MainWindow::openCalibration() {
+  if (!controller_) return;
+  auto* window = new CalibrationWindow(*controller_, this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+}
+
 void MainWindow::forward(std::function<void(Controller&)> command) {
   if (controller_) command(*controller_);
 }
@@ -147,6 +156,7 @@ void MainWindow::buildMenu(QVBoxLayout* layout) {
   settings->addAction(U("投标号(&B)..."), this, [this] { openBidNumberDialog(); });
   QMenu* view = bar->addMenu(U("查看(&V)"));
   view->addAction(U("tavik 看到的页面(&P)..."), this, [this] { openPageView(); });
+  view->addAction(U("从屏幕学习字库(&L)..."), this, [this] { openCalibration(); });
   QMenu* help = bar->addMenu(U("帮助(&H)"));
   help->addAction(U("使用帮助(&H)"), this, [this] { openHelpDialog(); });
   help->addSeparator();

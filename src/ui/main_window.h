@@ -48,6 +48,7 @@ class MainWindow final : public QWidget, public MainView {
   void openAboutDialog();
   void openBidNumberDialog();
   void openPageView();
+  void openCalibration();
 
   // MainView
   void setTitle(const std::string& title) override;

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMenuBar>
 
+#include "ui/calibration_window.h"
 #include "ui/page_view_window.h"
 #include "ui/ui_fixture.h"
 
@@ -57,6 +58,16 @@ TEST(PageViewWindow, OpensFromTheMenu) {
   EXPECT_TRUE(view->isVisible());
   view->close();
   EXPECT_FALSE(view->isVisible());
+}
+
+// Without an auction window on the desktop the guided calibration says so and saves nothing.
+TEST(CalibrationWindow, WithoutAnAuctionWindowSaysSoAndSavesNothing) {
+  testing::TempDir dir;
+  UiProgram p(dir);
+  CalibrationWindow window(p.controller);
+  EXPECT_TRUE(window.statusText().contains("no auction window"));
+  EXPECT_FALSE(window.saveDictionary());
+  EXPECT_EQ(testing::TempDir::readFile(dir.file("sscai.dll.bak")), "");
 }
 
 }  // namespace
