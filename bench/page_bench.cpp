@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/page_view.h"
 #include "page/page_context.h"
 #include "page/page_locator.h"
 #include "page/page_readers.h"
@@ -195,10 +196,29 @@ void BM_ReaderTick_X11(benchmark::State& state) {
   Read(state, *x.run);
 }
 
+// The readers' tick while the view of what tavik sees is open: its feed captures the auction
+// window and labels it every 250 ms on a thread of its own, beside the readers.
+void ReadWithViewOpen(benchmark::State& state, PageRun& run) {
+  RealClock real;
+  SeenPageFeed feed(SeenPageSources{run.page, run.clockState, run.table, run.auctionWnd, run.title,
+                                    run.realMode, run.desktop, real},
+                    250);
+  feed.start();
+  Read(state, run);
+  feed.stop();
+  if (!feed.latest()) state.SkipWithError("the view took no snapshot");
+}
+void BM_ReaderTick_X11_ViewOpen(benchmark::State& state) {
+  XPage& x = SharedX();
+  if (!x.error.empty()) return state.SkipWithError(x.error.c_str());
+  ReadWithViewOpen(state, *x.run);
+}
+
 BENCHMARK(BM_TrackPageTick_Memory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaderTick_Memory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrackPageTick_X11)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaderTick_X11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReaderTick_X11_ViewOpen)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace
 }  // namespace tavik

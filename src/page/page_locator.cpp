@@ -148,18 +148,20 @@ bool PageLocator::trackMarker(const char* word, Point from, Point to, std::strin
 
 // The practice pages are drawn a little off the real one; a "51沪牌" page also runs on the
 // real schedule and a fixed end time.
+Point PracticeAnchorShift(const std::string& title, bool realMode) {
+  if (realMode) return {};
+  if (Contains(title, "51沪牌")) return {3, 2};
+  if (Contains(title, "Vexo") || Contains(title, "仿真") || Contains(title, "模拟"))
+    return {-1, -2};
+  return {};
+}
+
 Point PageLocator::practiceShift() {
   if (c_.in.m_realMode != 0) return {};
   const std::string title = c_.in.m_pageTitle.get();
-  Point t{};
-  if (Contains(title, "Vexo") || Contains(title, "51沪牌") || Contains(title, "仿真") ||
-      Contains(title, "模拟"))
-    t = {-1, -2};
+  const Point t = PracticeAnchorShift(title, false);
   const bool page51 = Contains(title, "51沪牌");
-  if (page51) {
-    t = {3, 2};
-    c_.clock.DeliverEndTime(TimeOfDay{11, 30, 0}, "11:30:00");
-  }
+  if (page51) c_.clock.DeliverEndTime(TimeOfDay{11, 30, 0}, "11:30:00");
   const bool offSchedule = c_.clock.m_auctionStartSec != 37800;
   const char* note = nullptr;
   if (page51 && offSchedule)

@@ -8,6 +8,10 @@
 
 namespace tavik {
 
+// How far the origin lies from where the anchors put it on a practice page, which draws its
+// anchors a little off the real page's places; told by the window's title, none in real mode.
+Point PracticeAnchorShift(const std::string& title, bool realMode);
+
 class PageLocator {
  public:
   explicit PageLocator(const PageContext& c) : c_(c) {}

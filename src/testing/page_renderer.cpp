@@ -88,8 +88,8 @@ const std::vector<Glyph>& Glyphs() {
   return glyphs;
 }
 
-const Glyph* GlyphNamed(std::string_view name) {
-  for (const Glyph& g : Glyphs())
+const Glyph* GlyphNamed(const std::vector<Glyph>& glyphs, std::string_view name) {
+  for (const Glyph& g : glyphs)
     if (g.name() == name) return &g;
   return nullptr;
 }
@@ -196,6 +196,18 @@ const std::vector<std::string>& PageGlyphSheetWords() {
   return words;
 }
 
+Dictionary BoldPageGlyphDictionary() {
+  Dictionary d;
+  for (const Glyph& g : Glyphs()) {
+    BitImage bold(g.width() + 1, g.height());
+    for (int y = 0; y < g.height(); ++y)
+      for (int x = 0; x < bold.width(); ++x)
+        bold.set(x, y, (x < g.width() && g.bits().get(x, y)) || (x > 0 && g.bits().get(x - 1, y)));
+    d.glyphs.emplace_back(g.name(), std::move(bold));
+  }
+  return d;
+}
+
 Dictionary PageGlyphDictionary() {
   Dictionary d;
   d.glyphs = Glyphs();
@@ -207,7 +219,8 @@ namespace {
 // Draws glyphs into an image and remembers whether everything fitted.
 class Painter {
  public:
-  explicit Painter(Image& image) : image_(image) {}
+  explicit Painter(Image& image, const std::vector<Glyph>& glyphs = Glyphs())
+      : image_(image), glyphs_(glyphs) {}
 
   bool ok() const { return ok_; }
 
@@ -220,7 +233,7 @@ class Painter {
   // A word picture in a colour `spec` takes and `avoid` does not.
   void word(Point at, std::string_view name, std::string_view spec,
             const std::vector<std::string_view>& avoid = {}) {
-    const Glyph* g = GlyphNamed(name);
+    const Glyph* g = GlyphNamed(glyphs_, name);
     const std::optional<uint32_t> colour = ColourMatching(spec, avoid);
     if (!g || !colour) {
       ok_ = false;
@@ -233,7 +246,7 @@ class Painter {
   void text(Point at, std::string_view chars, std::string_view spec) {
     const std::optional<uint32_t> colour = ColourMatching(spec);
     for (char c : chars) {
-      const Glyph* g = GlyphNamed(std::string_view(&c, 1));
+      const Glyph* g = GlyphNamed(glyphs_, std::string_view(&c, 1));
       if (!g || !colour) {
         ok_ = false;
         return;
@@ -256,6 +269,7 @@ class Painter {
   }
 
   Image& image_;
+  const std::vector<Glyph>& glyphs_;
   bool ok_ = true;
 };
 
@@ -430,10 +444,13 @@ class SceneDrawing {
 
 }  // namespace
 
-PageRenderer::PageRenderer(const ElementTable& table) : table_(table) {}
+PageRenderer::PageRenderer(const ElementTable& table) : table_(table), glyphs_(Glyphs()) {}
+
+PageRenderer::PageRenderer(const ElementTable& table, const Dictionary& font)
+    : table_(table), glyphs_(font.glyphs) {}
 
 bool PageRenderer::render(const PageScene& scene, Image& image) const {
-  Painter painter(image);
+  Painter painter(image, glyphs_);
   SceneDrawing(table_, scene, painter).draw();
   return painter.ok();
 }

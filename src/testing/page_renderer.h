@@ -106,6 +106,9 @@ std::optional<uint32_t> ColourMatching(std::string_view spec,
 // The glyphs the renderer draws: digits 0-9 and ":" (4x7 and 2x5 pixels) and the words the page
 // shows as one picture each.
 Dictionary PageGlyphDictionary();
+// The same glyphs in bold, one column wider: a page in a font the shipped dictionary does not
+// know, for learning a dictionary from the screen.
+Dictionary BoldPageGlyphDictionary();
 // Every glyph of PageGlyphDictionary() in red on white, in 12-pixel bands 64 pixels wide: band 0
 // the characters "0123456789:", then one word a band in PageGlyphSheetWords() order, each drawn
 // at (2, 2) of its band. tavik-dict cuts tests/data/page_glyphs.dict from it.
@@ -116,6 +119,8 @@ class PageRenderer {
  public:
   // Places and colours come from `table`, so a page can follow recognition updates.
   explicit PageRenderer(const ElementTable& table = ElementTable::Defaults());
+  // The same page drawn with other pictures of the same names (another font).
+  PageRenderer(const ElementTable& table, const Dictionary& font);
 
   // Fills the browser window with the background and draws the scene. False when something
   // could not be drawn whole: off the image, a character without a glyph, or a colour spec with
@@ -124,6 +129,7 @@ class PageRenderer {
 
  private:
   ElementTable table_;
+  std::vector<Glyph> glyphs_;
 };
 
 }  // namespace tavik

@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "calibration/calibrator.h"
 #include "core/file_names.h"
+#include "platform/clock.h"
 #include "platform/native_desktop.h"
 #include "recognition/bmp.h"
 #include "recognition/colour_spec.h"
 #include "recognition/dictionary.h"
+#include "recognition/glyph_cut.h"
 #include "recognition/ocr.h"
 
 namespace tavik {
@@ -50,6 +53,16 @@ spec: "H.S.V-dH.dS.dV" alternatives joined by "|", or "RRGGBB-DRDGDB".
                      print where WORD is first found (exit 1 when it is not)
   convert DICT OUT --format N
                      write DICT to OUT in format N and print its size as a download
+  calibrate DICT --window TITLE [--box X1,Y1,X2,Y2] [--seconds N] [--words W,W]
+            [--bids N] [--price N] [--offset-ms N] [--real]
+                     learn DICT from the auction window on the live screen: the anchor (with
+                     DICT's own, or cut from --box, a box around the anchor text), the digits
+                     from the page clock, which must show the machine's time (plus
+                     --offset-ms), and the words the page shows meanwhile (--words: wait for
+                     these too; --bids: bids made, which the bid-count marker shows; --price:
+                     the lowest price, for figures in other colours). Gives up after N seconds
+                     (60), saying what is missing and writing nothing; else DICT is replaced
+                     and its previous content kept as DICT.bak
 
 Commands that change DICT write it in the format it was read in (format 1 for a new
 file) unless "--format N" is given: 1 draws each glyph as rows of # and ., 2 is the
@@ -170,40 +183,6 @@ std::optional<DictionaryFormat> TakeFormat(std::vector<std::string>& args) {
   return format;
 }
 
-// The smallest box around the on pixels of columns [x0, x1) of `mask`; empty when none.
-Rect InkBox(const BitImage& mask, int x0, int x1) {
-  Rect box{x1, mask.height(), x0, 0};
-  for (int y = 0; y < mask.height(); ++y) {
-    for (int x = x0; x < x1; ++x) {
-      if (mask.get(x, y)) {
-        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-               std::max(box.bottom, y + 1)};
-      }
-    }
-  }
-  return box;
-}
-
-BitImage CutBits(const BitImage& mask, const Rect& box) {
-  BitImage bits(box.width(), box.height());
-  for (int y = 0; y < box.height(); ++y)
-    for (int x = 0; x < box.width(); ++x) bits.set(x, y, mask.get(box.left + x, box.top + y));
-  return bits;
-}
-
-std::string Picture(const BitImage& bits) {
-  std::string out;
-  for (int y = 0; y < bits.height(); ++y) {
-    for (int x = 0; x < bits.width(); ++x) out += bits.get(x, y) ? '#' : '.';
-    out += '\n';
-  }
-  return out;
-}
-
-bool SameBits(const BitImage& a, const BitImage& b) {
-  return a.width() == b.width() && a.height() == b.height() && Picture(a) == Picture(b);
-}
-
 // Adds a glyph unless the same picture is already there; a picture already known under another
 // name is refused, since recognition could not tell the two apart.
 void AddGlyph(Dictionary& dict, const std::string& name, BitImage bits) {
@@ -242,20 +221,13 @@ std::vector<std::string> Characters(const std::string& text) {
   return out;
 }
 
-// Column ranges [begin, end) that hold ink, split at empty columns.
-std::vector<std::pair<int, int>> InkColumns(const BitImage& mask) {
-  std::vector<std::pair<int, int>> runs;
-  int start = -1;
-  for (int x = 0; x <= mask.width(); ++x) {
-    bool ink = false;
-    for (int y = 0; x < mask.width() && y < mask.height() && !ink; ++y) ink = mask.get(x, y);
-    if (ink && start < 0) start = x;
-    if (!ink && start >= 0) {
-      runs.emplace_back(start, x);
-      start = -1;
-    }
-  }
-  return runs;
+// The first window, in z-order from the front, whose title holds `title`; 0 when none.
+WindowId FindWindow(Desktop& desktop, const std::string& title) {
+  for (WindowId w = desktop.foregroundWindow(); w; w = desktop.windowBelow(w))
+    if (desktop.windowTitle(w).find(title) != std::string::npos) return w;
+  for (WindowId w = desktop.foregroundWindow(); w; w = desktop.windowAbove(w))
+    if (desktop.windowTitle(w).find(title) != std::string::npos) return w;
+  return 0;
 }
 
 int Capture(const std::vector<std::string>& a) {
@@ -264,15 +236,8 @@ int Capture(const std::vector<std::string>& a) {
   const Size s = desktop->screenSize();
   Rect r{0, 0, s.width, s.height};
   if (a.size() == 2) r = ParseRect(a[1]);
-  if (a.size() == 3) {
-    std::optional<WindowId> found;
-    for (WindowId w = desktop->foregroundWindow(); w && !found; w = desktop->windowBelow(w))
-      if (desktop->windowTitle(w).find(a[2]) != std::string::npos) found = w;
-    for (WindowId w = desktop->foregroundWindow(); w && !found; w = desktop->windowAbove(w))
-      if (desktop->windowTitle(w).find(a[2]) != std::string::npos) found = w;
-    if (!found || !desktop->windowRect(*found, r))
-      Fail("no window with \"" + a[2] + "\" in its title");
-  }
+  if (a.size() == 3 && !desktop->windowRect(FindWindow(*desktop, a[2]), r))
+    Fail("no window with \"" + a[2] + "\" in its title");
   const Image image = CaptureScreen(*desktop, r);
   std::string error;
   if (!WriteBmp(a[0], image, error)) Fail(error);
@@ -331,8 +296,7 @@ int Add(const std::vector<std::string>& a, std::optional<DictionaryFormat> forma
   DictFile file = LoadOrCreate(a[0]);
   Rect r = ParseRect(a[2]);
   const BitImage mask = ColourMask(Crop(LoadImage(a[1]), r), ParseColours(a[3]));
-  const Rect box =
-      keepBox ? Rect{0, 0, mask.width(), mask.height()} : InkBox(mask, 0, mask.width());
+  const Rect box = keepBox ? Rect{0, 0, mask.width(), mask.height()} : InkBox(mask);
   if (box.empty()) Fail("no pixel of the rectangle matches the colours");
   AddGlyph(file.dict, a[4], CutBits(mask, box));
   Save(file, a[0], format);
@@ -424,6 +388,111 @@ int Convert(const std::vector<std::string>& a, std::optional<DictionaryFormat> f
   return 0;
 }
 
+// Takes "NAME VALUE" out of `args`; nullopt when NAME is not there.
+std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name) {
+  const auto it = std::find(args.begin(), args.end(), name);
+  if (it == args.end()) return std::nullopt;
+  if (it + 1 == args.end()) Fail(name + " wants a value", kUsage);
+  std::string value = it[1];
+  args.erase(it, it + 2);
+  return value;
+}
+
+int NumberOption(std::vector<std::string>& args, const std::string& name, int fallback) {
+  const auto v = TakeOption(args, name);
+  return v ? Numbers(*v, 1, name.c_str())[0] : fallback;
+}
+
+// The window as the calibration sees it: its pixels, where it is and what time it should show.
+bool CaptureFrame(Desktop& desktop, Clock& clock, WindowId w, int offsetMs, int bids,
+                  CalibrationFrame& frame) {
+  Rect r;
+  if (!desktop.windowRect(w, r) || !desktop.captureScreen(r, frame.image)) return false;
+  frame.at = {r.left, r.top};
+  const int64_t now = clock.utcNowMs() + offsetMs;
+  frame.expectedSecond = calendarFromUnixMs(now + clock.localOffsetMs(now)).secondsOfDay();
+  frame.bidsMade = bids;
+  return true;
+}
+
+// The words still wanted, with how to bring each on screen. A name is learned once any of its
+// places showed it (the captcha box's OK and the information window's are both "901").
+std::vector<std::string> WordsMissing(const Calibrator& c, const std::vector<std::string>& wanted) {
+  const auto learned = [&](const std::string& name) {
+    return std::any_of(c.words().begin(), c.words().end(),
+                       [&](const WordNeed& w) { return w.learned && w.name == name; });
+  };
+  std::vector<std::string> out;
+  for (const WordNeed& w : c.words())
+    if (!learned(w.name) && std::find(wanted.begin(), wanted.end(), w.name) != wanted.end())
+      out.push_back(w.what + " (\"" + w.name + "\"): " + w.howToShow);
+  return out;
+}
+
+int Calibrate(std::vector<std::string> a, std::optional<DictionaryFormat> format) {
+  const auto title = TakeOption(a, "--window");
+  const auto box = TakeOption(a, "--box");
+  const int seconds = NumberOption(a, "--seconds", 60);
+  const int bids = NumberOption(a, "--bids", 1);
+  const int price = NumberOption(a, "--price", 0);
+  const int offsetMs = NumberOption(a, "--offset-ms", 0);
+  const auto wordList = TakeOption(a, "--words");
+  const auto real = std::find(a.begin(), a.end(), "--real");
+  const bool realMode = real != a.end();
+  if (realMode) a.erase(real);
+  if (a.size() != 1 || !title || seconds < 1 || seconds > 3600) Fail(kHelp, kUsage);
+  std::vector<std::string> wanted;
+  if (wordList) {
+    std::stringstream in(*wordList);
+    for (std::string w; std::getline(in, w, ',');) wanted.push_back(w);
+  }
+  const DictFile before = LoadOrCreate(a[0]);
+  auto desktop = OpenDesktop();
+  RealClock clock;
+  const WindowId w = FindWindow(*desktop, *title);
+  if (!w) Fail("no window with \"" + *title + "\" in its title");
+  Calibrator c(ElementTable::Defaults(), desktop->windowTitle(w), realMode, before.dict);
+  CalibrationFrame frame;
+  if (!CaptureFrame(*desktop, clock, w, offsetMs, bids, frame)) Fail("screen capture failed");
+  if (!c.findAnchor(frame)) {
+    if (!box) Fail("the anchor is not found with " + a[0] + ": give --box around the anchor text");
+    if (!c.anchorFromBox(frame, ParseRect(*box))) Fail(c.messages().at(0));
+  }
+  std::cout << "origin " << c.origin()->x << "," << c.origin()->y << "\n" << std::flush;
+  std::string shown;
+  bool priceDone = price == 0;
+  for (uint32_t start = clock.tickCountMs(); clock.tickCountMs() - start < uint32_t(seconds) * 1000;
+       clock.sleepMs(200)) {
+    if (!CaptureFrame(*desktop, clock, w, offsetMs, bids, frame)) continue;
+    c.addFrame(frame);
+    if (!priceDone && c.clockLearned()) priceDone = c.learnLowestPrice(frame, price);
+    std::vector<std::string> missing = c.missing();
+    if (!priceDone) missing.push_back("the lowest price " + std::to_string(price));
+    for (const std::string& m : WordsMissing(c, wanted)) missing.push_back(m);
+    for (const std::string& m : c.messages()) std::cout << m << "\n";
+    std::string now;
+    for (const std::string& m : missing) now += "  missing: " + m + "\n";
+    if (now != shown) std::cout << (now.empty() ? "  complete\n" : now) << std::flush;
+    shown = now;
+    if (missing.empty()) {
+      std::string error;
+      if (!WriteDictionary(c.dictionary(), a[0], format.value_or(before.format), error))
+        Fail(error);
+      std::cout << "wrote " << a[0] << ": " << c.dictionary().glyphs.size() << " glyphs"
+                << (std::filesystem::exists(a[0] + ".bak")
+                        ? ", the previous one kept as " + a[0] + ".bak"
+                        : "")
+                << "\n";
+      for (const std::string& m :
+           WordsMissing(c, {"902", "901", "911", "302", "904", "501", "502"}))
+        std::cout << "not learned: " << m << "\n";
+      return 0;
+    }
+  }
+  Fail("gave up after " + std::to_string(seconds) + " s; " + a[0] + " not changed; missing:\n" +
+       shown);
+}
+
 int Run(std::vector<std::string> args) {
   if (args.empty() || args[0] == "-h" || args[0] == "--help") {
     std::cout << kHelp;
@@ -437,6 +506,7 @@ int Run(std::vector<std::string> args) {
   if (command == "remove") return Remove(rest, format);
   if (command == "word-gap") return WordGap(rest, format);
   if (command == "convert") return Convert(rest, format);
+  if (command == "calibrate") return Calibrate(rest, format);
   if (format) Fail("--format applies only to commands that write a dictionary", kUsage);
   if (command == "capture") return Capture(rest);
   if (command == "pixel") return Pixel(rest);

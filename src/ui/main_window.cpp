@@ -10,12 +10,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include "ui/calibration_window.h"
+#include "ui/page_view_window.h"
 
 #include "app/controller.h"
 #include "settings/control_ids.h"
@@ -131,6 +134,28 @@ QAbstractButton* MainWindow::button(int id, const char* caption, QWidget* parent
   return b;
 }
 
+// The view of what tavik sees, made on first use; its feed captures only while it is open.
+void MainWindow::openPageView() {
+  if (!controller_) return;
+  if (!pageView_) {
+    Controller& c = *controller_;
+    const SeenPageSources sources{
+        c.page,           c.clockState, c.elementTable(), c.run.m_auctionWnd, c.run.m_pageTitle,
+        c.run.m_realMode, c.desktop(),  c.clock()};
+    pageView_ = new PageViewWindow(std::make_unique<SeenPageFeed>(sources, 250), this);
+  }
+  pageView_->show();
+  pageView_->raise();
+}
+
+// The guided calibration, made anew each time: a session captures only while it is open.
+void MainWindow::openCalibration() {
+  if (!controller_) return;
+  auto* window = new CalibrationWindow(*controller_, this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+}
+
 void MainWindow::forward(std::function<void(Controller&)> command) {
   if (controller_) command(*controller_);
 }
@@ -141,6 +166,9 @@ void MainWindow::buildMenu(QVBoxLayout* layout) {
   auto* bar = new QMenuBar(this);
   QMenu* settings = bar->addMenu(U("设置(&S)"));
   settings->addAction(U("投标号(&B)..."), this, [this] { openBidNumberDialog(); });
+  QMenu* view = bar->addMenu(U("查看(&V)"));
+  view->addAction(U("tavik 看到的页面(&P)..."), this, [this] { openPageView(); });
+  view->addAction(U("从屏幕学习字库(&L)..."), this, [this] { openCalibration(); });
   QMenu* help = bar->addMenu(U("帮助(&H)"));
   help->addAction(U("使用帮助(&H)"), this, [this] { openHelpDialog(); });
   help->addSeparator();

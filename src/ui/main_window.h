@@ -23,6 +23,7 @@ class QVBoxLayout;
 namespace tavik {
 
 class Controller;
+class PageViewWindow;
 
 // The application font: a CJK font that the setup installs, so that the Chinese texts render
 // alike on every desktop. Call once after the QApplication exists.
@@ -47,6 +48,8 @@ class MainWindow final : public QWidget, public MainView {
   void openHelpDialog();
   void openAboutDialog();
   void openBidNumberDialog();
+  void openPageView();
+  void openCalibration();
 
   // MainView
   void setTitle(const std::string& title) override;
@@ -97,6 +100,7 @@ class MainWindow final : public QWidget, public MainView {
   std::map<int, std::vector<QRadioButton*>> radioGroups_;
   std::function<void(const std::string&)> messageHandler_;
   QTimer savedSign_;  // takes the "saved" sign away again
+  PageViewWindow* pageView_ = nullptr;  // child of this window, made on first use
 };
 
 }  // namespace tavik

@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include "core/gbk.h"
 #include "page/page_context.h"
 #include "page/page_locator.h"
@@ -254,6 +256,161 @@ TEST_F(PracticePage, ChromiumsDrawingIsReadAndBidOnWithTheShippedDictionary) {
   EXPECT_NE(record.find("accepted=false reason=captcha"), std::string::npos) << record;
   EXPECT_EQ(locator.LocateBidCountMarker(), 2);
 }
+
+// The page in a real font: the shipped dictionary sees nothing; tavik-dict calibrate, given one
+// box around the anchor, learns the page from the live screen while the user places a bid; then
+// the locator and readers read it and a bid is placed and accepted with the new dictionary.
+struct FontCase {
+  const char* font;
+  const char* zoom;
+};
+
+class PracticePageInFont : public PracticePage, public ::testing::WithParamInterface<FontCase> {
+ protected:
+  // tavik-dict with its output in `out`; returns its pid.
+  static pid_t spawnTool(const std::vector<std::string>& args, const std::string& out) {
+    std::vector<char*> argv{const_cast<char*>(TAVIK_DICT_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) != 0) pid = 0;
+    posix_spawn_file_actions_destroy(&files);
+    return pid;
+  }
+  // The tool's exit code, waited for up to `ms`; -1 (and the tool killed) when it runs longer.
+  int waitTool(pid_t pid, int ms) {
+    int status = 0;
+    for (int t = 0; t < ms; t += 100) {
+      if (waitpid(pid, &status, WNOHANG) == pid)
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      clock_.sleepMs(100);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+};
+
+TEST_P(PracticePageInFont, IsLearnedFromTheScreenAndThenReadAndBidOn) {
+  const CalendarTime now = clock_.localTime();
+  const int endMin = (now.hour * 60 + now.minute + 16) % (24 * 60);
+  char end[16];
+  std::snprintf(end, sizeof end, "%02d:%02d", endMin / 60, endMin % 60);
+  PracticeService service;
+  TempDir dir;
+  Browser browser(
+      service.url(std::string("fz.html?course=flat&price=89300&bids=1&delay=200&font=") +
+                  GetParam().font + "&zoom=" + GetParam().zoom + "&end=" + end),
+      dir.file("profile"));
+  const WindowId w = waitForWindow(kTitle);
+  ASSERT_NE(w, 0u) << "no practice page window";
+  clock_.sleepMs(1500);  // the page's first drawing
+
+  const std::string dict = dir.file("sscai.dll");
+  ASSERT_EQ(std::system(("cp " TAVIK_SOURCE_DIR "/data/sscai.dll " + dict).c_str()), 0);
+  ScreenDriver driver(*desktop_);
+  ASSERT_EQ(driver.LoadDictionary(0, dict), 1);
+  LogFile logFile(clock_, dir.file("my.Log"));
+  AtomicInt logEnabled{1};
+  Logger logger(logFile, logEnabled, [] { return std::string("status"); });
+  std::atomic<WindowId> auctionWnd{w}, ownWnd{0};
+  AtomicInt clientFound{1}, realMode{0}, compatMode{1}, keyCount{0};
+  AtomicPoint screenSize;
+  screenSize.storeSize(desktop_->screenSize());
+  GuardedText title{kTitle};
+  PageInputs in{auctionWnd, clientFound, screenSize, realMode, compatMode, title,
+                ownWnd,     keyCount,    {}};
+  PageState state;
+  ClockState clockState;
+  NetworkTimeState netTime;
+  NetState net;
+  ElementTableStore table;
+  PageContext c{state, clockState, netTime, net, in, table, driver, *desktop_, clock_, logger};
+  PageLocator locator(c);
+  PageReaders readers(c);
+
+  // The shipped dictionary finds no anchor and reads no price.
+  Rect r;
+  ASSERT_TRUE(desktop_->windowRect(w, r));
+  const Point origin{r.left + 25, r.top + 62};
+  for (int i = 0; i < 3; ++i) locator.TrackPage();
+  EXPECT_EQ(state.g_anchor201Pos.load(), Point{});
+  state.g_pageOrigin = origin;
+  state.m_auctionStage = 2;
+  EXPECT_EQ(readers.ReadLowestPrice(), -1);
+
+  // Calibration: one box around the anchor (drawn at its place + the page's shift), and a bid
+  // placed meanwhile so that the captcha box, its words and the next marker come up.
+  const uint32_t started = clock_.tickCountMs();
+  const std::string box = std::to_string(origin.x + 30) + "," + std::to_string(origin.y + 244) +
+                          "," + std::to_string(origin.x + 105) + "," +
+                          std::to_string(origin.y + 268);
+  const std::string out = dir.file("calibrate.txt");
+  const pid_t tool = spawnTool({"calibrate", dict, "--window", kTitle, "--box", box, "--seconds",
+                                "85", "--words", "902,901,911,302,904,501,502"},
+                               out);
+  ASSERT_NE(tool, 0);
+  const auto at = [&](ClickPoint p) {
+    const ElementPoint e = ElementTable::Defaults().point(p);
+    return Point{origin.x + e.x, origin.y + e.y};
+  };
+  clock_.sleepMs(3000);
+  click(at(ClickPoint::bidpriceselfedit));
+  type("89500");
+  click(at(ClickPoint::bidbutton));
+  clock_.sleepMs(2500);
+  type(service.get("/practice/captcha"));
+  click(at(ClickPoint::priceconfirmbutton));
+  ASSERT_EQ(waitTool(tool, 88'000), 0) << TempDir::readFile(out);
+  const uint32_t took = clock_.tickCountMs() - started;
+  EXPECT_LT(took, 90'000u);
+  std::printf("calibration took %.1f s\n%s", took / 1000.0, TempDir::readFile(out).c_str());
+  std::string record = service.get("/practice/record");
+  EXPECT_NE(record.find("price=89500 "), std::string::npos) << record;
+
+  // With the learned dictionary: origin, clock, end time, lowest price, the bid-count marker.
+  ASSERT_EQ(driver.LoadDictionary(0, dict), 1);
+  state.g_pageOrigin = Point{};
+  locator.TrackPage();
+  EXPECT_EQ(state.g_pageOrigin.load(), origin);
+  clockState.m_auctionStartSec = clock_.localTime().secondsOfDay() - 1800;
+  clockState.m_auctionEndSec = endMin * 60;
+  EXPECT_EQ(readers.ReadEndTime(), 1);
+  EXPECT_EQ(clockState.m_endTimeText.get(), std::string(end) + ":00");
+  int h = 0, m = 0, s = 0;
+  std::string clockText;
+  EXPECT_EQ(readers.ReadPageTime(h, m, s, clockText), 1);
+  EXPECT_LE(std::abs(clock_.localTime().secondsOfDay() - (h * 3600 + m * 60 + s)), 2) << clockText;
+  state.m_lowestPrice.Set(0);
+  EXPECT_EQ(readers.ReadLowestPrice(), 1);
+  EXPECT_EQ(state.m_lowestPrice, 89300);
+  EXPECT_EQ(locator.LocateBidCountMarker(), 2);
+
+  // A bid confirmed where the locator found the captcha box's OK.
+  click(at(ClickPoint::bidpriceselfedit));
+  type("89400");
+  click(at(ClickPoint::bidbutton));
+  ASSERT_TRUE(waitFor([&] { return locator.DetectCaptchaBox() == 1; }, 5000));
+  ASSERT_EQ(locator.LocateCaptchaOk(), 1);
+  const Point ok = state.m_captchaOkPos.load();
+  EXPECT_EQ((Point{ok.x + 50, ok.y + 5}), at(ClickPoint::priceconfirmbutton));
+  clock_.sleepMs(300);
+  type(service.get("/practice/captcha"));
+  click({ok.x + 50, ok.y + 5});
+  clock_.sleepMs(300);
+  record = service.get("/practice/record");
+  EXPECT_NE(record.find("price=89400 "), std::string::npos) << record;
+  EXPECT_EQ(record.find("accepted=false"), std::string::npos) << record;
+  EXPECT_EQ(locator.DetectCaptchaBox(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(TwoFonts, PracticePageInFont,
+                         ::testing::Values(FontCase{"microhei", "1"}, FontCase{"zenhei", "1.1"}),
+                         [](const auto& info) { return std::string(info.param.font); });
 
 }  // namespace
 }  // namespace tavik::testing

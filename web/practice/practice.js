@@ -15,6 +15,11 @@
 //   bids=N         bids made before (1: the first-half bid)
 //   delay=MS       from the bid click to the captcha box (default 600)
 //   refresh=1      show the captcha box's refresh button
+//   font=NAME      draw every figure and word the assistant reads as text in a real font
+//                  (microhei, zenhei, or a CSS family name), as an auction page does, instead
+//                  of with the dictionary's own pictures; the shipped dictionary then reads
+//                  nothing and the assistant has to learn the page (tavik-dict calibrate)
+//   zoom=Z         with font: the text's size, 1 = 12 pixels (up to 1.2 keeps it in its cells)
 "use strict";
 
 const ORIGIN = {x: 25, y: 62};  // page origin in the window
@@ -110,6 +115,71 @@ const shift = (document.body.dataset.titleShift || "0,0").split(",").map(Number)
 
 const GLYPHS = new Map(LAYOUT.glyphs.map(([name, w, h, bits]) => [name, [w, h, bits]]));
 
+// --- real fonts -------------------------------------------------------------------------------
+
+const FONT_FAMILIES = {microhei: "WenQuanYi Micro Hei", zenhei: "WenQuanYi Zen Hei"};
+const FONT_FAMILY = params.get("font") ? FONT_FAMILIES[params.get("font")] || params.get("font") : "";
+const FONT_PX = Math.max(8, Math.min(20, Math.round(12 * (parseFloat(params.get("zoom")) || 1))));
+const FONT = FONT_FAMILY ? FONT_PX + "px '" + FONT_FAMILY.replace(/'/g, "") + "'" : "";
+// What the page says where the dictionary draws a word as one picture.
+const WORDS = {
+  dd_201: "沪牌拍卖", dd_jj: "竞价", 908: "目前最低", 915: "区间", 909: "至", 920: "目前时间",
+  902: "出价", 901: "确定", 911: "取消", 302: "校验码", 904: "请输入", 303: "刷新",
+  501: "第1次", 502: "第2次", 503: "第3次",
+};
+
+// Where the ink of `s` lies when drawn at (0, 0) with the top baseline, and how wide it
+// advances: text is placed by its ink, so that a word's top-left lands where the page's layout
+// puts the word's picture, whatever the font's bearings.
+const inkBoxes = new Map();
+function inkBox(s) {
+  if (inkBoxes.has(s)) return inkBoxes.get(s);
+  const pad = 8, c = document.createElement("canvas");
+  c.width = 40 * FONT_PX + 2 * pad;
+  c.height = 3 * FONT_PX + 2 * pad;
+  const g = c.getContext("2d");
+  g.font = FONT;
+  g.textBaseline = "top";
+  g.fillStyle = "#000";
+  g.fillText(s, pad, pad);
+  const data = g.getImageData(0, 0, c.width, c.height).data;
+  let left = c.width, top = c.height, right = -1, bottom = -1;
+  for (let y = 0; y < c.height; ++y)
+    for (let x = 0; x < c.width; ++x)
+      if (data[(y * c.width + x) * 4 + 3] > 0) {
+        left = Math.min(left, x);
+        right = Math.max(right, x);
+        top = Math.min(top, y);
+        bottom = Math.max(bottom, y);
+      }
+  const box = right < 0 ? {x: 0, y: 0, w: 0, h: 0}
+                        : {x: left - pad, y: top - pad, w: right - left + 1, h: bottom - top + 1};
+  box.advance = Math.round(g.measureText(s).width);
+  inkBoxes.set(s, box);
+  return box;
+}
+// Draws `s` with the top-left of its ink at page place (x, y); returns its ink width.
+function fontText(s, x, y, colour) {
+  const box = inkBox(s);
+  ctx.font = FONT;
+  ctx.textBaseline = "top";
+  ctx.fillStyle = colour;
+  ctx.fillText(s, ORIGIN.x + x - box.x, ORIGIN.y + y - box.y);
+  return box.w;
+}
+// Figures stand on the line of a "0": its ink two rows above and two columns left of the
+// picture's place (one pixel inside the cell), so that figures larger than the pictures still
+// fit the cells the assistant reads.
+const FIGURE_SHIFT = 2;
+function fontFigures(it, chars) {
+  const zero = inkBox("0");
+  ctx.font = FONT;
+  ctx.textBaseline = "top";
+  ctx.fillStyle = it.colour;
+  ctx.fillText(chars, ORIGIN.x + it.x - FIGURE_SHIFT - zero.x,
+               ORIGIN.y + it.y - FIGURE_SHIFT - zero.y);
+}
+
 function glyph(name, x, y, colour) {
   const g = GLYPHS.get(name);
   if (!g) return 0;
@@ -122,11 +192,16 @@ function glyph(name, x, y, colour) {
 }
 function word(id, name, dx = 0, dy = 0) {
   const it = LAYOUT.items[id];
-  glyph(name, it.x + dx, it.y + dy, it.colour);
+  if (FONT && WORDS[name]) fontText(WORDS[name], it.x + dx, it.y + dy, it.colour);
+  else glyph(name, it.x + dx, it.y + dy, it.colour);
 }
 // Digits and ":" on one line, one pixel apart; ":" one row down.
 function text(id, chars) {
   const it = LAYOUT.items[id];
+  if (FONT) {
+    if (String(chars) !== "") fontFigures(it, String(chars));
+    return;
+  }
   let x = it.x;
   for (const c of String(chars)) {
     x += glyph(c, x, it.y + (c === ":" ? 1 : 0), it.colour) + 1;
@@ -188,6 +263,7 @@ function drawPage(now) {
   text(c + "h", hh);
   text(c + "m", mm);
   text(c + "s", ss);
+  if (FONT) clockColons(c);
   const end = clockText(END_MS).split(":");
   text("endh", end[0]);
   text("endm", end[1]);
@@ -206,6 +282,18 @@ function drawPage(now) {
     panel("info");
     word("info901", "901");
     label(665, 400, "确定");
+  }
+}
+
+// In a real font the clock's fields are drawn apart, each in its cell, with a ":" half way
+// between one field's ink and the next.
+function clockColons(c) {
+  const it = LAYOUT.items;
+  const zero = inkBox("0"), colon = inkBox(":");
+  for (const [a, b] of [["h", "m"], ["m", "s"]]) {
+    const end = it[c + a].x - FIGURE_SHIFT + inkBox("00").w;
+    const x = Math.round((end + it[c + b].x - FIGURE_SHIFT - colon.w) / 2);
+    fontText(":", x, it[c + a].y - FIGURE_SHIFT + (colon.y - zero.y), it[c + a].colour);
   }
 }
 
