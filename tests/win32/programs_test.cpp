@@ -195,7 +195,7 @@ TEST_F(UnpackedPrograms, TheSimulatorTakesChineseFileNames) {
     EXPECT_GT(fs::file_size(entry.path()), 0u) << TempDir::ToUtf8(entry.path());
     ++written;
   }
-  EXPECT_EQ(written, 2u) << "the events and the log";
+  EXPECT_EQ(written, 3u) << "the events, the log and the report";
 }
 
 TEST_F(UnpackedPrograms, TheDictionaryToolTakesChineseFileNames) {
