@@ -36,13 +36,6 @@ bool Contains(const std::string& text, const char* word) {
   return text.find(word) != std::string::npos;
 }
 
-// The phase only moves forward; the stage reader may raise it from 0 to 1 meanwhile.
-void RaisePhase(AtomicInt& phase, int32_t to) {
-  for (int32_t now = phase.load(); now < to; now = phase.load()) {
-    if (phase.compareExchange(now, to)) return;
-  }
-}
-
 bool Known(Point p) {
   return p.x != 0 && p.y != 0;
 }
@@ -84,7 +77,7 @@ void BidOutcome::firstSuccess() {
   // The first bid's price is not the one the later rules compare with.
   c_.bid.m_submittedPrice = 0;
   logStatus("***第1次出价成功***");
-  RaisePhase(c_.bid.m_bidPhase, 1);
+  c_.bid.RaisePhase(BidPhase::SecondBid);
 }
 
 void BidOutcome::secondSuccess() {
@@ -104,13 +97,13 @@ void BidOutcome::secondSuccess() {
     c_.bid.m_submittedPrice = price;
     c_.bid.m_submittedSec = remain();
   }
-  if (state == 0) RaisePhase(c_.bid.m_bidPhase, 2);
+  if (state == 0) c_.bid.RaisePhase(BidPhase::ThirdBid);
 }
 
 void BidOutcome::thirdSuccess() {
   log("@@@@@@@@@进入,,检测到第3次出价成功@@@@@@@@@@");
   if (c_.bid.m_bidPhase == 2) logStatus("***第3次出价成功***");
-  RaisePhase(c_.bid.m_bidPhase, 3);
+  c_.bid.RaisePhase(BidPhase::Done);
   c_.bid.m_systemState = 7;
   ReadBidBack();
 }

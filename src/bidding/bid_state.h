@@ -66,6 +66,14 @@ struct BidState {
   // 1 once the engine has logged, in this run, that an entry waits for the page.
   AtomicInt m_pageWaitLogged{0};
 
+  // Moves the phase forward to `to`, never back: the engine (the second half begun) and outcome
+  // detection (a success seen) may raise it at the same time.
+  void RaisePhase(BidPhase to) {
+    for (int32_t now = m_bidPhase.load(); now < int32_t(to); now = m_bidPhase.load()) {
+      if (m_bidPhase.compareExchange(now, int32_t(to))) return;
+    }
+  }
+
   // Stop keeps the Enter record for the result upload; Start begins a new one.
   void reset(bool atStart) {
     m_bidPhase = 0;

@@ -66,9 +66,7 @@ void BiddingEngine::followPage() {
 // The second half has begun: the second bid is due, unless outcome detection has moved the
 // phase further meanwhile.
 void BiddingEngine::beginSecondHalf() {
-  for (int phase = c_.bid.m_bidPhase; phase <= 0; phase = c_.bid.m_bidPhase) {
-    if (c_.bid.m_bidPhase.compareExchange(phase, int32_t(BidPhase::SecondBid))) break;
-  }
+  c_.bid.RaisePhase(BidPhase::SecondBid);
 }
 
 // An entry goes in only where this run has found the page and read a price off it: before
