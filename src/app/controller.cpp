@@ -93,30 +93,12 @@ Controller::Controller(ControllerDeps deps)
                                   },
                                   [this](int slot) { return screen_.UseDictionary(slot) == 1; }},
                  deps_.exeDir),
-      mainParams_(vendor_,
-                  MainParamsTargets{
-                      net,
-                      serverChoice,
-                      page.g_priceAreaAdjust,
-                      page.g_anchorJjAdjust,
-                      page.g_anchor201Adjust,
-                      page.m_auctionStage,
-                      page.g_preferJjAnchor,
-                      page.m_lowestPrice,
-                      page.m_warningPrice,
-                      actions_.entryState().m_pasteMode,
-                      netTime.m_ntpEnabled,
-                      netTime.m_ntpServer,
-                      netTime.m_ntpTrimMs,
-                      clockState.m_remainSec,
-                      run.m_realMode,
-                      run.m_clientClass,
-                      m_latestVersion,
-                      m_updateNoticeDue,
-                      relayState.m_udpEnabled,
-                      [this](const std::vector<std::string>& hosts) { ReplaceRelayHosts(hosts); },
-                      [this](Point focus) { return UpdatePageFocus(focus); }},
-                  downloads_),
+      tuning_(page, table_, actions_.entryState(), netTime, run),
+      mainParams_(
+          vendor_,
+          MainParamsTargets{net, serverChoice, relayState, page.m_lowestPrice, page.m_warningPrice,
+                            clockState.m_remainSec, run.m_realMode, tuning_},
+          downloads_),
       auctionClock_(clockState,
                     ClockInputs{run.m_running, run.m_realMode, run.m_compatMode, net.m_netMode,
                                 page.m_auctionStage, run.m_pageTitle, flags.g_uploadDelaySec},
@@ -164,7 +146,6 @@ int Controller::OnInitDialog() {
     NotifyUser(kNoDictionary);
   }
 
-  page.m_auctionStage = 0;
   startWorkers();
   deps_.view.moveTo(30, 30);
   run.m_ownWnd = deps_.view.nativeWindow();
@@ -179,15 +160,12 @@ int Controller::OnInitDialog() {
     return true;
   });
 
-  netTime.m_ntpLastOffsetMs = 0;
-  netTime.m_ntpOffsetMs = 0;
-  net.m_netMode = 2;
   netPrices.m_priceShareOn = deps_.config.sharePrices ? 1 : 0;
   clockState.UseStandardSchedule();
   SetWarningPrice(88100);
   // The configurable time server starts as public server 3 of 4.
   const auto& ntpServers = deps_.config.ntpServers;
-  netTime.m_ntpServer.set(ntpServers.size() > 2 ? ntpServers[2] : std::string());
+  netTime.UseServer(ntpServers.size() > 2 ? ntpServers[2] : std::string());
 
   for (const char* name : kSchemeNames) deps_.view.addComboItem(ctl::kSchemeCombo, name);
   run.m_schemeIndex = 0;
@@ -196,8 +174,7 @@ int Controller::OnInitDialog() {
   if (const std::string bid = LoadBidNumber(deps_.exeDir); !bid.empty()) SetBidNumber(bid);
   if (!screen_.HasDictionary()) ShowStatusLabels();
 
-  const std::string ip = localIpv4();
-  net.m_localIp.set(ip.size() > 5 ? ip : std::string());
+  net.SetLocalIp(localIpv4());
   if (logger_.enabled()) logger_.LogLine("系统启动,我的IP地址:" + net.m_localIp.get());
   run.m_clientClass.set("IE");
   relayClient_.OpenRelaySocket();
@@ -291,20 +268,6 @@ void Controller::uploadPass() {
   if (net.m_resultUploadDue != 1 || net.m_resultUploadCount >= kMaxResultUploads) return;
   passed(7);
   UploadResult(vendor_, net, bid.m_enterLog);
-}
-
-// The relay-host entries from the main parameters replace the first ones; later entries stay.
-void Controller::ReplaceRelayHosts(const std::vector<std::string>& hosts) {
-  const RelayHosts::List current = relayState.m_relayHosts.get();
-  std::vector<std::string> next(current.begin(), current.end());
-  for (size_t i = 0; i < hosts.size() && i < next.size(); ++i) next[i] = hosts[i];
-  relayState.m_relayHosts.set(next);
-}
-
-bool Controller::UpdatePageFocus(Point focus) {
-  if (table_.point(ClickPoint::pagefocus) == ElementPoint{focus.x, focus.y}) return false;
-  table_.edit([&](ElementTable& t) { t.setPoint(ClickPoint::pagefocus, {focus.x, focus.y}); });
-  return true;
 }
 
 void Controller::Shutdown() {
@@ -430,8 +393,8 @@ void Controller::SecondTick() {
   if (DetectAuctionClient(clientContext())) run.m_clientFound = 1;
   if (run.m_running == 1) {
     DeriveRealMode();
-    if (m_updateNoticeDue == 1 && !m_latestVersion.empty() && clockState.m_remainSec > 60) {
-      const std::string latest = m_latestVersion.get().substr(0, 19);
+    if (run.m_updateNoticeDue == 1 && !run.m_latestVersion.empty() && clockState.m_remainSec > 60) {
+      const std::string latest = run.m_latestVersion.get().substr(0, 19);
       if (std::strncmp(g_version, latest.c_str(), 5) < 0) {
         ToggleRun();
         deps_.view.showVersionNotice(DownloadUrl(deps_.config, latest));

@@ -13,6 +13,7 @@
 #include "app/client_detection.h"
 #include "app/main_view.h"
 #include "app/recording.h"
+#include "app/remote_tuning.h"
 #include "app/run_state.h"
 #include "app/status_model.h"
 #include "app/worker_thread.h"
@@ -172,9 +173,6 @@ class Controller {
   KeyFlags keys;
   ProcessFlags flags;
   StrategyStore strategy;
-  // Announced by the remote main parameters: a newer version must be installed.
-  AtomicInt m_updateNoticeDue{0};
-  GuardedText m_latestVersion;
   // Network time and the page clock's trust counters.
   NetworkTimeState netTime;
   // The vendor servers' failure counts and the main-parameter poll's pacing.
@@ -217,8 +215,6 @@ class Controller {
   void uploadPass();
   void checkVersionNotice();
   RequestValues requestValues() const;
-  void ReplaceRelayHosts(const std::vector<std::string>& hosts);
-  bool UpdatePageFocus(Point focus);
   UdpTransport& udp() { return deps_.udp ? *deps_.udp : posixUdp_; }
   HttpTransport& http() { return deps_.http ? *deps_.http : curlHttp_; }
 
@@ -249,6 +245,7 @@ class Controller {
   NetPriceReader netPriceReader_;
   VendorAccess vendor_;
   RecognitionDownloads downloads_;
+  RemoteTuningOwners tuning_;
   MainParamsPoll mainParams_;
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;

@@ -38,6 +38,19 @@ struct RunState {
   GuardedText m_pageTitle;
   // The lowest price at the status display's last price log line.
   AtomicInt m_loggedLowestPrice{0};
+  // Announced by the remote main parameters: a newer version must be installed.
+  AtomicInt m_updateNoticeDue{0};
+  GuardedText m_latestVersion;
+
+  // The remote main parameters name the auction client's window class (field 16) and
+  // announce the newest version (field 20).
+  void SetClientClass(const std::string& windowClass) {
+    if (windowClass != m_clientClass.get()) m_clientClass.set(windowClass);
+  }
+  void AnnounceVersion(const std::string& version) {
+    m_latestVersion.set(version);
+    m_updateNoticeDue = 1;
+  }
 
   // m_auctionWnd is cleared only at Start; the page's bid number is obtained anew each run.
   void reset(bool atStart) {

@@ -20,13 +20,16 @@ namespace tavik {
 
 // How prices go in.
 struct EntryState {
-  // 1: through the clipboard (remote parameter), otherwise typed key by key.
+  // 1: through the clipboard (remote parameter, SetPasteMode), otherwise typed key by key.
   AtomicInt m_pasteMode{1};
   // Pasted entries made with 15 or fewer seconds left in this run; from the third on, entries
   // are typed.
   AtomicInt m_lateBidCount{0};
 
   void reset() { m_lateBidCount = 0; }
+
+  // The remote main parameters choose how prices go in (field 8).
+  void SetPasteMode(int32_t mode) { m_pasteMode = mode; }
 };
 
 // The engine state back to 0 (ready), logged as "状态初始化".

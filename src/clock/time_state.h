@@ -3,6 +3,8 @@
 // the offset, worker 2 (the auction clock and the page-time reader) reads it and the counters;
 // every scalar is a relaxed atomic, the server text is guarded.
 
+#include <string>
+
 #include "core/atomic_int.h"
 #include "core/guarded_text.h"
 
@@ -30,6 +32,16 @@ struct NetworkTimeState {
   // by the page-time reader, up to 5000 each.
   AtomicInt m_pageTimeHits1{0};
   AtomicInt m_pageTimeHits2{0};
+
+  // The configurable server at start-up.
+  void UseServer(const std::string& server) { m_ntpServer.set(server); }
+  // The remote main parameters switch network time off, or on with a server (field 10), and
+  // trim every new offset (field 14).
+  void ApplyNtpSetting(bool enabled, const std::string& server) {
+    m_ntpEnabled = enabled ? 1 : 0;
+    if (enabled && server != m_ntpServer.get()) m_ntpServer.set(server);
+  }
+  void SetNtpTrim(int32_t ms) { m_ntpTrimMs = ms; }
 
   // The per-run fields: every Start begins with a sync cycle, and the page clock earns trust
   // anew in every run.

@@ -13,14 +13,6 @@ constexpr int32_t kParamTickDue = 950;
 // server, even though its fields have been applied.
 constexpr int32_t kSlowReplySec = 9;
 
-// One point published whole: fields that were not valid keep their coordinate.
-void StoreAdjust(AtomicPoint& point, const std::optional<int32_t>& x,
-                 const std::optional<int32_t>& y) {
-  if (!x && !y) return;
-  const Point old = point.load();
-  point.store({x.value_or(old.x), y.value_or(old.y)});
-}
-
 std::string Numbers(const std::vector<int>& indices) {
   std::string text;
   for (const int i : indices) text += (text.empty() ? "" : ",") + std::to_string(i);
@@ -72,28 +64,25 @@ void MainParamsPoll::FetchMainParams() {
 void MainParamsPoll::ApplyMainParams(const MainParams& p, int server) {
   if (!p.refused.empty()) vendor_.log.LogStatus("主参数无效项未采用:" + Numbers(p.refused), false);
   NetState& net = t_.net;
+  RemoteTuning& owners = t_.owners;
   if (p.m_netMode) net.m_netMode = *p.m_netMode;
-  StoreAdjust(t_.g_priceAreaAdjust, p.priceAreaX, p.priceAreaY);
-  StoreAdjust(t_.g_anchorJjAdjust, p.anchorJjX, p.anchorJjY);
+  if (p.priceAreaX || p.priceAreaY) owners.AdjustPriceArea(p.priceAreaX, p.priceAreaY);
+  if (p.anchorJjX || p.anchorJjY) owners.AdjustAnchorJj(p.anchorJjX, p.anchorJjY);
   if (p.g_captchaDigits) net.g_captchaDigits = *p.g_captchaDigits;
-  if (p.g_anchor201Adjust) t_.g_anchor201Adjust = *p.g_anchor201Adjust;
-  if (p.m_pasteMode) t_.m_pasteMode = *p.m_pasteMode;
+  if (p.g_anchor201Adjust) owners.AdjustAnchor201(*p.g_anchor201Adjust);
+  if (p.m_pasteMode) owners.SetPasteMode(*p.m_pasteMode);
   if (p.dataVersion) applyDataVersion(*p.dataVersion, server);
-  if (p.ntp) applyNtp(*p.ntp);
+  if (p.ntp) owners.ApplyNtpSetting(*p.ntp);
   if (p.m_skipBidButtonCheck) net.m_skipBidButtonCheck = *p.m_skipBidButtonCheck;
-  if (p.secondHalf) t_.m_auctionStage = 2;
+  if (p.secondHalf) owners.EnterSecondHalf();
   if (p.forceShift) applyForceShift(*p.forceShift);
-  if (p.m_ntpTrimMs) t_.m_ntpTrimMs = *p.m_ntpTrimMs;
+  if (p.m_ntpTrimMs) owners.SetNtpTrim(*p.m_ntpTrimMs);
   if (p.m_featureSwitches) applyFeatureSwitches(*p.m_featureSwitches);
-  if (p.m_clientClass && *p.m_clientClass != t_.m_clientClass.get())
-    t_.m_clientClass.set(*p.m_clientClass);
+  if (p.m_clientClass) owners.SetClientClass(*p.m_clientClass);
   if (p.m_netPriceServer) t_.serverChoice.m_netPriceServer = *p.m_netPriceServer;
-  if (p.pageFocus && t_.updatePageFocus) t_.updatePageFocus(*p.pageFocus);
+  if (p.pageFocus) owners.UpdatePageFocus(*p.pageFocus);
   if (p.relayHosts) applyRelayHosts(*p.relayHosts);
-  if (p.latestVersion) {
-    t_.m_latestVersion.set(*p.latestVersion);
-    t_.m_updateNoticeDue = 1;
-  }
+  if (p.latestVersion) owners.AnnounceVersion(*p.latestVersion);
 }
 
 void MainParamsPoll::applyDataVersion(int32_t v, int server) {
@@ -112,11 +101,6 @@ void MainParamsPoll::applyDataVersion(int32_t v, int server) {
   }
 }
 
-void MainParamsPoll::applyNtp(const NtpSetting& ntp) {
-  t_.m_ntpEnabled = ntp.enabled ? 1 : 0;
-  if (ntp.enabled && ntp.server != t_.m_ntpServer.get()) t_.m_ntpServer.set(ntp.server);
-}
-
 void MainParamsPoll::applyForceShift(int32_t sent) {
   if (sent == t_.net.m_forceShift) return;
   const int32_t shift = sent >= 0 && sent <= 20 ? sent : 10;
@@ -128,8 +112,8 @@ void MainParamsPoll::applyFeatureSwitches(const std::string& switches) {
   if (switches.size() < 3 || switches == t_.net.m_featureSwitches.get()) return;
   t_.net.m_featureSwitches.set(switches);
   // Switch 1: "0" tries the "dd_jj" anchor first, "1" the "dd_201" anchor.
-  if (switches[1] == '0') t_.g_preferJjAnchor.compareExchange(0, 1);
-  if (switches[1] == '1') t_.g_preferJjAnchor.compareExchange(1, 0);
+  if (switches[1] == '0') t_.owners.PreferJjAnchor(true);
+  if (switches[1] == '1') t_.owners.PreferJjAnchor(false);
   // Switch 2: "0" makes the warning price the lowest price of the first half.
   const int32_t remain = t_.m_remainSec;
   if (switches[2] == '0' && remain > 1800 && remain < 3600 && t_.m_lowestPrice != t_.m_warningPrice)
@@ -137,10 +121,10 @@ void MainParamsPoll::applyFeatureSwitches(const std::string& switches) {
 }
 
 void MainParamsPoll::applyRelayHosts(const RelayHostsSetting& relay) {
-  t_.m_udpEnabled = relay.udpEnabled ? 1 : 0;
+  t_.relay.m_udpEnabled = relay.udpEnabled ? 1 : 0;
   if (relay.text == m_relayHostsText.get()) return;
   m_relayHostsText.set(relay.text);
-  if (t_.replaceRelayHosts) t_.replaceRelayHosts(relay.hosts);
+  t_.relay.ReplaceLeadingHosts(relay.hosts);
 }
 
 }  // namespace tavik

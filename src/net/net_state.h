@@ -38,6 +38,8 @@ struct NetState {
     return index < switches.size() && switches[index] == value;
   }
 
+  // This machine's address as found at start-up; one that is too short to be one is not sent.
+  void SetLocalIp(const std::string& ip) { m_localIp.set(ip.size() > 5 ? ip : std::string()); }
   // Timer 9 fired: worker 7 uploads the result on its next pass.
   void RequestResultUpload() { m_resultUploadDue = 1; }
   // Outcome detection read a successful bid back off the page.

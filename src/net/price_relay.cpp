@@ -44,6 +44,12 @@ void RelayHosts::set(const std::vector<std::string>& hosts) {
   hosts_ = std::move(list);
 }
 
+void RelayHosts::replaceLeading(const std::vector<std::string>& hosts) {
+  std::lock_guard lock(mutex_);
+  for (size_t i = 0; i < kCount && i < hosts.size(); ++i)
+    hosts_[i] = hosts[i].size() <= kMaxChars ? hosts[i] : std::string();
+}
+
 int RelayClient::OpenRelaySocket() {
   std::lock_guard lock(openMutex_);
   if (m_relaySocket.load(std::memory_order_acquire)) return 1;

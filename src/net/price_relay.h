@@ -55,6 +55,9 @@ class RelayHosts {
   // Takes the first five entries. An entry longer than kMaxChars is left empty rather than cut
   // (a name cut short names another host), which ends the list there.
   void set(const std::vector<std::string>& hosts);
+  // Replaces entries 1.. with `hosts` (at most five, in order) in one step; the entries after
+  // the last one keep their text.
+  void replaceLeading(const std::vector<std::string>& hosts);
   List get() const {
     std::lock_guard lock(mutex_);
     return hosts_;
@@ -80,6 +83,11 @@ struct RelayState {
   AtomicInt m_relayLastPrice{0};
   // Valid prices received from relays (the HTTP price read slows down once there are some).
   AtomicInt g_udpPriceHits{0};
+
+  // The remote main parameters name new relay hosts (field 19).
+  void ReplaceLeadingHosts(const std::vector<std::string>& hosts) {
+    m_relayHosts.replaceLeading(hosts);
+  }
 
   void reset() {
     m_udpHelloSec = 3600;

@@ -6,12 +6,14 @@
 //
 // Owner: the page layer (page/). Only the locator, the readers and the recognition updates
 // store into these fields, except m_lowestPrice, which everyone changes through the named
-// operations of LowestPrice, and m_warningPrice, which the controller sets at start-up and on
-// the simulator's request (Controller::SetWarningPrice). The page publishes what it saw (the
+// operations of LowestPrice; m_warningPrice, which the controller sets at start-up and on
+// the simulator's request (Controller::SetWarningPrice); and the corrections and choices the
+// remote main parameters make through the operations below. The page publishes what it saw (the
 // captcha box appeared at a time, the box is gone, an information window was dismissed); the
 // bidding engine reads those and decides what its own state becomes.
 
 #include <array>
+#include <optional>
 
 #include "core/atomic_int.h"
 #include "core/lowest_price.h"
@@ -78,6 +80,22 @@ struct PageState {
   AtomicInt m_pagePriceReads{0};
   std::array<AtomicInt, 61> m_priceReadMarks{};
 
+  // The remote main parameters' corrections of where the page is read: a coordinate not sent
+  // keeps its value, and the point is published whole.
+  void AdjustPriceArea(std::optional<int32_t> x, std::optional<int32_t> y) {
+    adjust(g_priceAreaAdjust, x, y);
+  }
+  void AdjustAnchorJj(std::optional<int32_t> x, std::optional<int32_t> y) {
+    adjust(g_anchorJjAdjust, x, y);
+  }
+  void AdjustAnchor201(Point adjust) { g_anchor201Adjust = adjust; }
+  // The vendor says the second half has begun, before the stage reader may have seen it.
+  void EnterSecondHalf() { m_auctionStage = 2; }
+  // Which anchor the locator tries first; a choice the locator made meanwhile is not undone.
+  void PreferJjAnchor(bool jjFirst) {
+    g_preferJjAnchor.compareExchange(jjFirst ? 0 : 1, jjFirst ? 1 : 0);
+  }
+
   void reset() {
     m_auctionStage = 0;
     m_lowestPrice.Reset();
@@ -95,6 +113,12 @@ struct PageState {
     m_captchaRefreshCount = 0;
     m_pagePriceReads = 0;
     for (AtomicInt& mark : m_priceReadMarks) mark = 0;
+  }
+
+ private:
+  static void adjust(AtomicPoint& point, std::optional<int32_t> x, std::optional<int32_t> y) {
+    const Point old = point.load();
+    point.store({x.value_or(old.x), y.value_or(old.y)});
   }
 };
 

@@ -301,13 +301,13 @@ TEST_F(ControllerTest, VersionNoticeStopsTheRunForANewerVersionOnly) {
   ASSERT_EQ(startUp(), 0);
   controller->ToggleRun();
   showRemaining(300);
-  controller->m_updateNoticeDue = 1;
-  controller->m_latestVersion.set("10.0.0");  // sorts lower than "9.1.4" as text
+  controller->run.m_updateNoticeDue = 1;
+  controller->run.m_latestVersion.set("10.0.0");  // sorts lower than "9.1.4" as text
   clock.runFor(3000);
   EXPECT_EQ(controller->run.m_running, 1);
   EXPECT_TRUE(view.notices_.empty());
 
-  controller->m_latestVersion.set("9.1.5");
+  controller->run.m_latestVersion.set("9.1.5");
   clock.runFor(3000);
   EXPECT_EQ(controller->run.m_running, 0);
   EXPECT_EQ(view.notices_, (std::vector<std::string>{DownloadUrl(Config{}, "9.1.5")}));
@@ -317,8 +317,8 @@ TEST_F(ControllerTest, NoVersionNoticeInTheLastMinute) {
   ASSERT_EQ(startUp(), 0);
   controller->ToggleRun();
   showRemaining(60);
-  controller->m_updateNoticeDue = 1;
-  controller->m_latestVersion.set("9.1.5");
+  controller->run.m_updateNoticeDue = 1;
+  controller->run.m_latestVersion.set("9.1.5");
   clock.runFor(1000);
   EXPECT_EQ(controller->run.m_running, 1);
   EXPECT_TRUE(view.notices_.empty());
@@ -337,9 +337,11 @@ TEST_F(ControllerTest, RecordingSetUpNeedsTheLogOrTheMarker) {
   EXPECT_TRUE(view.checked(ctl::kRecording));
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("log/12345678")));
 
-  // A bid number is never turned into a path outside the program's folder.
-  controller->SetBidNumber("../../x");
-  EXPECT_FALSE(std::filesystem::exists(dir.path().parent_path() / "x"));
+  // A bid number is never turned into a path outside the program's folder (a name of its own,
+  // so that nothing else in the temporary folder answers for it).
+  const std::string outside = dir.path().filename().string() + "-outside";
+  controller->SetBidNumber("../../" + outside);
+  EXPECT_FALSE(std::filesystem::exists(dir.path().parent_path() / outside));
 }
 
 TEST_F(ControllerTest, ScreenshotsOnlyInTheLastMinuteAndOncePerSecond) {

@@ -22,9 +22,14 @@ const fs::path kSrc = fs::path(TAVIK_SOURCE_DIR) / "src";
 
 // The state headers and the folder that owns their fields.
 const std::map<std::string, std::string> kStateHeaders = {
-    {"app/run_state.h", "app"},         {"clock/clock_state.h", "clock"},
-    {"clock/time_state.h", "clock"},    {"page/page_state.h", "page"},
-    {"bidding/bid_state.h", "bidding"}, {"net/net_state.h", "net"},
+    {"app/run_state.h", "app"},
+    {"clock/clock_state.h", "clock"},
+    {"clock/time_state.h", "clock"},
+    {"page/page_state.h", "page"},
+    {"bidding/bid_state.h", "bidding"},
+    {"net/net_state.h", "net"},
+    {"bidding/page_actions.h", "bidding"},
+    {"net/price_relay.h", "net"},
 };
 
 // Stores outside the owner's folder that are part of a field's design, each with its reason.
@@ -37,21 +42,10 @@ const std::vector<Allowed> kAllowed = {
     {"app/keyboard_hook.cpp",
      {"g_enterPressed", "g_functionKey", "g_spacePressed", "g_keyCount"},
      "the keyboard hook sets the key flags; bidding consumes them with an exchange"},
-    // The remote main parameters (worker 4) apply what the vendor sends to the fields it tunes,
-    // through references the controller hands it; and the controller's start-up gives a few
-    // fields their first values. Both are still to become owners' operations.
-    {"net/main_params_poll.cpp",
-     {"g_anchor201Adjust", "m_auctionStage", "m_ntpTrimMs", "m_clientClass", "m_ntpEnabled",
-      "m_ntpServer", "g_preferJjAnchor"},
-     "remote main parameters"},
-    {"app/controller.cpp",
-     {"m_auctionStage", "m_ntpLastOffsetMs", "m_ntpOffsetMs", "m_netMode", "m_ntpServer",
-      "m_localIp"},
-     "start-up values"},
     {"app/controller.h", {"m_warningPrice"}, "Controller::SetWarningPrice, its one writer"},
     // Value structs that carry the traced names of the fields they feed, not the fields.
     {"net/main_params.cpp",
-     {"g_anchor201Adjust", "m_ntpTrimMs", "m_clientClass"},
+     {"g_anchor201Adjust", "m_ntpTrimMs", "m_clientClass", "m_pasteMode"},
      "the parsed reply (MainParams)"},
     {"settings/controls.cpp", {"m_compatMode", "m_recording"}, "the controls' values (Controls)"},
 };

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "app/controller_fixture.h"
+#include "app/remote_tuning.h"
 #include "net_params/vendor_fixture.h"
 #include "support/temp_dir.h"
 
@@ -30,6 +31,8 @@ std::string Payload(const std::map<int, std::string>& replaced = {}) {
 
 class MainParamsPollTest : public testing::VendorTest {
  protected:
+  MainParamsPollTest() { relay.m_relayHosts.set({"relay.vendor.cn", "r2", "r3", "r4", "r5"}); }
+
   // Every main-parameter request gets `payload` in its envelope (nothing, for no payload).
   void serve(std::optional<std::string> payload) {
     server.answer([payload](const testing::VendorRequest& r) {
@@ -44,49 +47,50 @@ class MainParamsPollTest : public testing::VendorTest {
     poll.FetchMainParams();
   }
 
+  // The owners outside the network layer, as plain fields.
+  struct Owners final : RemoteTuning {
+    void AdjustPriceArea(std::optional<int32_t> x, std::optional<int32_t> y) override {
+      priceArea = Point{x.value_or(priceArea.x), y.value_or(priceArea.y)};
+    }
+    void AdjustAnchorJj(std::optional<int32_t> x, std::optional<int32_t> y) override {
+      anchorJj = Point{x.value_or(anchorJj.x), y.value_or(anchorJj.y)};
+    }
+    void AdjustAnchor201(Point adjust) override { anchor201 = adjust; }
+    void EnterSecondHalf() override { auctionStage = 2; }
+    void PreferJjAnchor(bool jjFirst) override { preferJj = jjFirst ? 1 : 0; }
+    bool UpdatePageFocus(Point p) override {
+      const bool changed = !(p == pageFocus);
+      pageFocus = p;
+      return changed;
+    }
+    void SetPasteMode(int32_t mode) override { pasteMode = mode; }
+    void ApplyNtpSetting(const NtpSetting& ntp) override {
+      ntpEnabled = ntp.enabled ? 1 : 0;
+      if (ntp.enabled) ntpServer = ntp.server;
+    }
+    void SetNtpTrim(int32_t ms) override { ntpTrim = ms; }
+    void SetClientClass(const std::string& windowClass) override { clientClass = windowClass; }
+    void AnnounceVersion(const std::string& version) override {
+      latestVersion = version;
+      noticeDue = 1;
+    }
+
+    Point priceArea, anchorJj, anchor201, pageFocus{10, 10};
+    int auctionStage = 1, preferJj = 0, pasteMode = 0, ntpEnabled = 1, ntpTrim = 0, noticeDue = 0;
+    std::string ntpServer = "ntp.ntsc.ac.cn", clientClass = "IE", latestVersion;
+  };
+
   MainParamsTargets targets() {
-    return {net,
-            serverChoice,
-            priceArea,
-            anchorJj,
-            anchor201,
-            auctionStage,
-            preferJj,
-            lowestPrice,
-            warningPrice,
-            pasteMode,
-            ntpEnabled,
-            ntpServer,
-            ntpTrim,
-            remainSec,
-            realMode,
-            clientClass,
-            latestVersion,
-            noticeDue,
-            udpEnabled,
-            [this](const std::vector<std::string>& hosts) {
-              for (size_t i = 0; i < hosts.size(); ++i) relayHosts[i] = hosts[i];
-            },
-            [this](Point p) {
-              const bool changed = !(p == pageFocus);
-              pageFocus = p;
-              return changed;
-            }};
+    return {net, serverChoice, relay, lowestPrice, warningPrice, remainSec, realMode, owners};
   }
 
   testing::TempDir dir;
   NetState net;
   ServerChoiceState serverChoice;
-  AtomicPoint priceArea, anchorJj, anchor201;
+  RelayState relay;
   LowestPrice lowestPrice{90000};
-  AtomicInt auctionStage{1}, preferJj{0}, warningPrice{88100}, pasteMode{0};
-  AtomicInt ntpEnabled{1};
-  GuardedText ntpServer{"ntp.ntsc.ac.cn"};
-  AtomicInt ntpTrim{0}, remainSec{600}, realMode{1};
-  GuardedText clientClass{"IE"}, latestVersion;
-  AtomicInt noticeDue{0}, udpEnabled{1};
-  std::array<std::string, 5> relayHosts{"relay.vendor.cn", "r2", "r3", "r4", "r5"};
-  Point pageFocus{10, 10};
+  AtomicInt warningPrice{88100}, remainSec{600}, realMode{1};
+  Owners owners;
   testing::RecordedHooks recorded;
   RecognitionDownloads downloads{vendor, serverChoice, recorded.hooks(), dir.dir()};
   MainParamsPoll poll{vendor, targets(), downloads};
@@ -105,27 +109,27 @@ TEST_F(MainParamsPollTest, EveryFieldReachesItsOwner) {
   EXPECT_EQ(request.param("lanip"), "127.0.0.1");
 
   EXPECT_EQ(net.m_netMode, 2);
-  EXPECT_EQ(priceArea.load(), (Point{1, -2}));
-  EXPECT_EQ(anchorJj.load(), (Point{3, -4}));
+  EXPECT_EQ(owners.priceArea, (Point{1, -2}));
+  EXPECT_EQ(owners.anchorJj, (Point{3, -4}));
   EXPECT_EQ(net.g_captchaDigits, 6);
-  EXPECT_EQ(anchor201.load(), (Point{5, -6}));
-  EXPECT_EQ(pasteMode, 1);
-  EXPECT_EQ(ntpEnabled, 1);
-  EXPECT_EQ(ntpServer.get(), "ntp.test.cn");
+  EXPECT_EQ(owners.anchor201, (Point{5, -6}));
+  EXPECT_EQ(owners.pasteMode, 1);
+  EXPECT_EQ(owners.ntpEnabled, 1);
+  EXPECT_EQ(owners.ntpServer, "ntp.test.cn");
   EXPECT_EQ(net.m_skipBidButtonCheck, 1);
-  EXPECT_EQ(auctionStage, 2);
+  EXPECT_EQ(owners.auctionStage, 2);
   EXPECT_EQ(net.m_forceShift, 4);
-  EXPECT_EQ(ntpTrim, -120);
+  EXPECT_EQ(owners.ntpTrim, -120);
   EXPECT_EQ(net.m_featureSwitches.get(), "1001111111");
-  EXPECT_EQ(preferJj, 1);
+  EXPECT_EQ(owners.preferJj, 1);
   EXPECT_EQ(lowestPrice, 88100);
-  EXPECT_EQ(clientClass.get(), "IEFrame");
+  EXPECT_EQ(owners.clientClass, "IEFrame");
   EXPECT_EQ(serverChoice.m_netPriceServer, 2);
-  EXPECT_EQ(pageFocus, (Point{120, 340}));
-  EXPECT_EQ(udpEnabled, 1);
-  EXPECT_EQ(relayHosts, (std::array<std::string, 5>{"r1.test", "r2.test", "r3", "r4", "r5"}));
-  EXPECT_EQ(latestVersion.get(), "9.2.0");
-  EXPECT_EQ(noticeDue, 1);
+  EXPECT_EQ(owners.pageFocus, (Point{120, 340}));
+  EXPECT_EQ(relay.m_udpEnabled, 1);
+  EXPECT_EQ(relay.m_relayHosts.get(), (RelayHosts::List{"r1.test", "r2.test", "r3", "r4", "r5"}));
+  EXPECT_EQ(owners.latestVersion, "9.2.0");
+  EXPECT_EQ(owners.noticeDue, 1);
   EXPECT_EQ(serverChoice.failures.get().m_paramFailTotal, 0);
   EXPECT_EQ(logFile.count("主参数无效项"), 0);
 }
@@ -133,8 +137,8 @@ TEST_F(MainParamsPollTest, EveryFieldReachesItsOwner) {
 // Malformed and out-of-range fields change nothing, not even half of a pair; the fields after
 // them still apply.
 TEST_F(MainParamsPollTest, MalformedFieldsChangeNothingAndTheRestApply) {
-  priceArea = Point{7, 7};
-  anchor201 = Point{8, 8};
+  owners.priceArea = Point{7, 7};
+  owners.anchor201 = Point{8, 8};
   fetch(Payload({{0, "abc"},
                  {1, "60"},
                  {7, "12;abc"},
@@ -142,14 +146,14 @@ TEST_F(MainParamsPollTest, MalformedFieldsChangeNothingAndTheRestApply) {
                  {19, "r1.test;bad host"},
                  {20, "../../evil###919"}}));
   EXPECT_EQ(net.m_netMode, 2);
-  EXPECT_EQ(priceArea.load(), (Point{7, -2}));
-  EXPECT_EQ(anchor201.load(), (Point{8, 8}));
+  EXPECT_EQ(owners.priceArea, (Point{7, -2}));
+  EXPECT_EQ(owners.anchor201, (Point{8, 8}));
   EXPECT_EQ(net.m_featureSwitches.get(), "11111111111111111111");
-  EXPECT_EQ(relayHosts[0], "relay.vendor.cn");
-  EXPECT_EQ(latestVersion.get(), "");
-  EXPECT_EQ(noticeDue, 0);
-  EXPECT_EQ(anchorJj.load(), (Point{3, -4}));
-  EXPECT_EQ(clientClass.get(), "IEFrame");
+  EXPECT_EQ(relay.m_relayHosts.get()[0], "relay.vendor.cn");
+  EXPECT_EQ(owners.latestVersion, "");
+  EXPECT_EQ(owners.noticeDue, 0);
+  EXPECT_EQ(owners.anchorJj, (Point{3, -4}));
+  EXPECT_EQ(owners.clientClass, "IEFrame");
   EXPECT_EQ(logFile.count("主参数无效项未采用:0,1,7,15,19,20"), 1);
 }
 
@@ -166,28 +170,28 @@ TEST_F(MainParamsPollTest, ForceShiftOutOfRangeBecomesTenAndIsLoggedEachTime) {
 
 TEST_F(MainParamsPollTest, TimeServerFieldSwitchesNetworkTime) {
   fetch(Payload({{10, "abcde"}}));
-  EXPECT_EQ(ntpEnabled, 0);
-  EXPECT_EQ(ntpServer.get(), "ntp.ntsc.ac.cn");
+  EXPECT_EQ(owners.ntpEnabled, 0);
+  EXPECT_EQ(owners.ntpServer, "ntp.ntsc.ac.cn");
   fetch(Payload({{10, "ntp.example.cn"}}));
-  EXPECT_EQ(ntpEnabled, 1);
-  EXPECT_EQ(ntpServer.get(), "ntp.example.cn");
-  ntpEnabled = 0;
+  EXPECT_EQ(owners.ntpEnabled, 1);
+  EXPECT_EQ(owners.ntpServer, "ntp.example.cn");
+  owners.ntpEnabled = 0;
   fetch(Payload({{10, "ntp.example.cn.too-long"}}));  // cut it would be another host
-  EXPECT_EQ(ntpEnabled, 0);
-  EXPECT_EQ(ntpServer.get(), "ntp.example.cn");
+  EXPECT_EQ(owners.ntpEnabled, 0);
+  EXPECT_EQ(owners.ntpServer, "ntp.example.cn");
 }
 
 TEST_F(MainParamsPollTest, RelayHostsReplaceTheFirstEntriesWhenTheTextChanges) {
   fetch(Payload({{19, "r1.test;r2.test"}}));
-  EXPECT_EQ(relayHosts, (std::array<std::string, 5>{"r1.test", "r2.test", "r3", "r4", "r5"}));
+  EXPECT_EQ(relay.m_relayHosts.get(), (RelayHosts::List{"r1.test", "r2.test", "r3", "r4", "r5"}));
   EXPECT_EQ(poll.m_relayHostsText.get(), "r1.test;r2.test");
-  relayHosts[0] = "kept";
+  relay.m_relayHosts.set({"kept", "r2.test"});
   fetch(Payload({{19, "r1.test;r2.test"}}));  // the same text: the list is left alone
-  EXPECT_EQ(relayHosts[0], "kept");
-  EXPECT_EQ(udpEnabled, 1);
+  EXPECT_EQ(relay.m_relayHosts.get()[0], "kept");
+  EXPECT_EQ(relay.m_udpEnabled, 1);
   fetch(Payload({{19, "ab"}}));
-  EXPECT_EQ(udpEnabled, 0);
-  EXPECT_EQ(relayHosts[0], "ab");
+  EXPECT_EQ(relay.m_udpEnabled, 0);
+  EXPECT_EQ(relay.m_relayHosts.get()[0], "ab");
 }
 
 // A new total version is fetched from the server that announced it; the same version is not
@@ -286,28 +290,16 @@ TEST_F(AnnouncedVersionTest, ReachesTheVersionNotice) {
   CurlHttpTransport transport;
   CHttpClient client(transport, HttpTimeoutsFrom(config));
   const VendorAccess access{config, client, clock, c.log(), [] { return RequestValues{}; }};
-  AtomicInt pasteMode, udpEnabled;
-  MainParamsTargets targets{c.net,
-                            c.serverChoice,
-                            c.page.g_priceAreaAdjust,
-                            c.page.g_anchorJjAdjust,
-                            c.page.g_anchor201Adjust,
-                            c.page.m_auctionStage,
-                            c.page.g_preferJjAnchor,
-                            c.page.m_lowestPrice,
-                            c.page.m_warningPrice,
-                            pasteMode,
-                            c.netTime.m_ntpEnabled,
-                            c.netTime.m_ntpServer,
-                            c.netTime.m_ntpTrimMs,
-                            c.clockState.m_remainSec,
-                            c.run.m_realMode,
-                            c.run.m_clientClass,
-                            c.m_latestVersion,
-                            c.m_updateNoticeDue,
-                            udpEnabled,
-                            {},
-                            {}};
+  RemoteTuningOwners owners(c.page, c.elementTable(), c.pageActions().entryState(), c.netTime,
+                            c.run);
+  const MainParamsTargets targets{c.net,
+                                  c.serverChoice,
+                                  c.relayState,
+                                  c.page.m_lowestPrice,
+                                  c.page.m_warningPrice,
+                                  c.clockState.m_remainSec,
+                                  c.run.m_realMode,
+                                  owners};
   testing::RecordedHooks recorded;
   RecognitionDownloads downloads(access, c.serverChoice, recorded.hooks(), dir.dir());
   MainParamsPoll poll(access, targets, downloads);
@@ -316,7 +308,7 @@ TEST_F(AnnouncedVersionTest, ReachesTheVersionNotice) {
   showRemaining(300);
   c.serverChoice.m_paramTick = 949;
   poll.FetchMainParams();
-  EXPECT_EQ(c.m_latestVersion.get(), "9.1.5");
+  EXPECT_EQ(c.run.m_latestVersion.get(), "9.1.5");
   clock.runFor(1000);
   EXPECT_EQ(c.run.m_running, 0);
   EXPECT_EQ(view.notices_, std::vector<std::string>{DownloadUrl(Config{}, "9.1.5")});
