@@ -1,7 +1,8 @@
 #pragma once
 // The controller: owns the run state, starts the eleven workers, drives the window timers,
 // runs Start/Stop with its reset, and receives the desktop's key events. It knows its window
-// only through MainView and the platform only through the seams.
+// only through MainView and the platform only through the seams. The windows and the simulator
+// see only its Assistant side; the rest is for the wiring (controller_wiring.cpp) and tests.
 
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/assistant.h"
 #include "app/client_detection.h"
 #include "app/main_view.h"
 #include "app/recording.h"
@@ -69,32 +71,19 @@ inline constexpr int kUpload = 9;   // one-shot result-upload trigger
 // The vendor page that offers the announced version for download.
 std::string DownloadUrl(const Config& config, const std::string& version);
 
-struct ControllerDeps {
-  Clock& clock;
-  Desktop& desktop;
-  WindowTimers& timers;
-  WindowMailbox& mailbox;  // to the window's thread
-  MainView& view;
-  LogFile& logFile;
-  Config config;
-  std::string exeDir;             // with a trailing "/"
-  UdpTransport* udp = nullptr;    // network time; null: the machine's sockets
-  HttpTransport* http = nullptr;  // vendor requests; null: libcurl
-};
-
-class Controller {
+class Controller final : public Assistant {
  public:
   explicit Controller(ControllerDeps deps);
-  ~Controller();  // Shutdown()
+  ~Controller() override;  // Shutdown()
   Controller(const Controller&) = delete;
   Controller& operator=(const Controller&) = delete;
 
   // Start-up. Returns 0, or the process exit code when the program cannot run here (the user
   // has been told).
-  int OnInitDialog();
+  int OnInitDialog() override;
   // Removes the keyboard hook, cuts every wait short (sleeps, network receives and lookups)
   // and joins the workers; idempotent. Returns within a fraction of a second.
-  void Shutdown();
+  void Shutdown() override;
 
   // From any thread: runs `work` on the window's thread soon, without waiting for it.
   void PostToWindow(std::function<void()> work);
@@ -103,7 +92,7 @@ class Controller {
   // From any thread: starts timer 9, which requests the result upload after `delayMs`.
   void ArmResultUpload(int delayMs);
 
-  void ToggleRun();
+  void ToggleRun() override;
   void ResetRunState(bool atStart);
   void OnTimer(int id);
   void StatusTick();
@@ -112,22 +101,23 @@ class Controller {
 
   // The strategy in force, and the settings dialogs' change of it: the changed copy becomes the
   // snapshot the engine's next step reads.
-  Strategy StrategyInForce() const { return strategy.copy(); }
-  void EditStrategy(const std::function<void(Strategy&)>& change) {
+  Strategy StrategyInForce() const override { return strategy.copy(); }
+  void EditStrategy(const std::function<void(Strategy&)>& change) override {
     strategy.update([&](Strategy& s) {
       change(s);
       return true;
     });
   }
   // The month's warning price, which stands in for a lowest price not read yet.
-  void SetWarningPrice(int32_t price) { page.m_warningPrice = price; }
+  void SetWarningPrice(int32_t price) override { page.m_warningPrice = price; }
   // Sets the user's bid number and derives the mode; runs the recording set-up.
-  void SetBidNumber(const std::string& bidNumber);
+  void SetBidNumber(const std::string& bidNumber) override;
+  std::string BidNumber() const override { return run.m_bidNumber.get(); }
   void DeriveRealMode();
   // The user typed a bid number: checks it (eight digits), keeps it in "./profile.ini" and
   // sets it. Returns false, after telling the user, when it is refused; a number that cannot
   // be kept on disk is still used for this session, and the user is told.
-  bool EnterBidNumber(const std::string& text);
+  bool EnterBidNumber(const std::string& text) override;
 
   // Data exchange of the main window's strategy controls. UpdateFields stops at the first edit
   // that is not an integer, tells the user and returns false.
@@ -139,22 +129,31 @@ class Controller {
   // LoadScheme is false (the user told, the strategy in force kept) when the scheme's file
   // exists but cannot be read. ReceiveCloudScheme runs on the window's thread.
   bool LoadScheme();
-  bool SaveScheme();
-  void OnSchemeSelected(int index);
-  void SelectPracticeScheme();
+  bool SaveScheme() override;
+  void OnSchemeSelected(int index) override;
+  void SelectPracticeScheme() override;
   bool ReceiveCloudScheme(std::string_view text);
 
   // Click handlers of the strategy radios and checkboxes.
-  void OnControlClicked(int id, bool checked);
+  void OnControlClicked(int id, bool checked) override;
   // The auction page buttons; detection and launch of the page belong to the client module.
-  void LaunchPractice();
-  void LaunchRealClient();
+  void LaunchPractice() override;
+  void LaunchRealClient() override;
   // Opens an address in the user's browser.
-  void OpenUrl(const std::string& url);
+  void OpenUrl(const std::string& url) override;
   // The vendor's download page (hidden button "TT"). The hosts-file mapping of the vendor's
   // bidding host runs first, on a thread of its own (it waits for the vendor's server); the
   // page opens when it is done.
-  void OpenVendorDownloadPage();
+  void OpenVendorDownloadPage() override;
+
+  SeenPageSources seenPageSources() override;
+  std::unique_ptr<CalibrationSession> NewCalibrationSession() override;
+  std::string DictionaryPath() const override { return run.m_exeDir.get() + kDictionaryFile; }
+  bool UseSavedDictionary() override;
+  void EnableReadCache(int entries) override { screen_.setMaskCache(entries); }
+  EngineProgress engineProgress() const override {
+    return {bid.m_bidPhase.load(), bid.m_systemState.load()};
+  }
 
   // The status display of the 200 ms and 1 s ticks.
   void ShowStatus();

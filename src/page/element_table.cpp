@@ -14,9 +14,6 @@ constexpr std::string_view kColoursB =
 constexpr std::string_view kColoursC = "0.100.100-0.0.0|0.79.90-0.0.0";
 constexpr std::string_view kColoursD = "0.100.100-0.0.0|240.100.100-0.0.0";
 constexpr std::string_view kColoursE = "0.100.100-0.0.0|210.100.80-0.0.0";
-// What the price and clock readers look for, and the colours of the end-time cells.
-constexpr std::string_view kReaderRed = "ff0000-ff0000";
-constexpr std::string_view kEndTimeColours = "0.100.100-0.0.0|210.100.80-0.0.0|210.57.49-0.0.0";
 
 struct RowDefault {
   std::string_view key;

@@ -106,6 +106,9 @@ inline constexpr size_t kButtonPointCount = 9;
 inline constexpr size_t kClickPointCount = 10;
 
 // Fixed colours of the four position markers "908", "915", "920" (P) and "909" (Q).
+// What the price and clock readers look for ("pure red"), and the colours of the end time.
+inline constexpr const char* kReaderRed = "ff0000-ff0000";
+inline constexpr const char* kEndTimeColours = "0.100.100-0.0.0|210.100.80-0.0.0|210.57.49-0.0.0";
 inline constexpr std::string_view kMarkerColoursP = "210.100.80-0.0.0|240.100.100-0.0.0";
 inline constexpr std::string_view kMarkerColoursQ = "0.100.100-0.0.0|210.100.80-0.0.0";
 

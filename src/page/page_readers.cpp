@@ -3,16 +3,13 @@
 #include <cctype>
 #include <cstdio>
 
+#include "page/element_table.h"
 #include "page/page_reads.h"
 
 namespace tavik {
 
 namespace {
 
-// The colours of the clock, the half-time figure and the first-half price ("pure red").
-constexpr const char* kRed = "ff0000-ff0000";
-// The colours of the end time.
-constexpr const char* kEndColours = "0.100.100-0.0.0|210.100.80-0.0.0|210.57.49-0.0.0";
 constexpr int kPriceCountLimit = 1000;
 constexpr int kTimeHitsLimit = 5000;
 
@@ -63,7 +60,8 @@ void PageReaders::ReadAuctionStage() {
       const Point origin = p.g_pageOrigin.load();
       const ElementRect half = c_.table.row(FixedRow::halfmark_rec).rect;
       const Rect r = RowOnScreen(origin, half);
-      const std::string words = c_.screen.OcrWords(r.left, r.top, r.right, r.bottom, kRed, 1.0);
+      const std::string words =
+          c_.screen.OcrWords(r.left, r.top, r.right, r.bottom, kReaderRed, 1.0);
       if (In(LeadingNumber(c_.screen.WordOfResult(words, 0)), 4001, 14999)) p.m_auctionStage = 2;
     }
     if (p.m_auctionStage != 2 && window) {
@@ -106,7 +104,7 @@ int PageReaders::ReadEndTime() {
   const Point origin = c_.page.g_pageOrigin.load();
   const auto cell = [&](FixedRow row) {
     const ElementRect r = table->row(row).rect;
-    return readCell({origin.x + r.x, origin.y + r.y}, r.w, r.h, kEndColours);
+    return readCell({origin.x + r.x, origin.y + r.y}, r.w, r.h, kEndTimeColours);
   };
   const std::string hours = cell(FixedRow::endtime_hours);
   if (hours.size() != 2 || LeadingNumber(hours) > 23) return -1;
@@ -137,7 +135,7 @@ int PageReaders::readClockFrom(Point hours, Point minutes, Point seconds, const 
   const int limit[3] = {23, 59, 59};
   int* value[3] = {&hour, &minute, &second};
   for (int i = 0; i < 3; ++i) {
-    const std::string part = readCell(at[i], cell.w, cell.h, kRed);
+    const std::string part = readCell(at[i], cell.w, cell.h, kReaderRed);
     if (c_.in.m_auctionWnd.load() == 0) return 0;
     const bool inRange = part.size() == 2 && LeadingNumber(part) <= limit[i];
     if (strict && !inRange) return -1;
@@ -231,7 +229,7 @@ int PageReaders::firstHalfPrice() {
   const Point adjust = c_.page.g_priceAreaAdjust.load();
   const ElementRect r = c_.table.row(FixedRow::nowprice1).rect;
   const std::string text =
-      readCell({origin.x + r.x + adjust.x, origin.y + r.y + adjust.y}, r.w, r.h, kRed);
+      readCell({origin.x + r.x + adjust.x, origin.y + r.y + adjust.y}, r.w, r.h, kReaderRed);
   if (text.empty()) return -1;
   const int v = LeadingNumber(text);
   if (v % 100 != 0) return -1;

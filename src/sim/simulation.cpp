@@ -5,7 +5,7 @@
 #include <fstream>
 #include <random>
 
-#include "app/controller.h"
+#include "app/assistant.h"
 #include "core/file_names.h"
 #include "core/gbk.h"
 #include "log/log_file.h"
@@ -177,17 +177,17 @@ class World {
 
   bool prepareFolder() {
     std::string error;
-    return dir_.ok() && PageGlyphDictionary().save(dir_.file("sscai.dll"), error) &&
+    return dir_.ok() && PageGlyphDictionary().save(dir_.file(kDictionaryFile), error) &&
            dir_.write("dt.dat", "") && dir_.write("profile_1.ini", ProfileText(s_));
   }
 
   void startAssistant() {
-    controller_ = std::make_unique<Controller>(ControllerDeps{clock_, desktop_, timers_, mailbox_,
-                                                              view_, logFile_, config_, dir_.dir(),
-                                                              &services_.udp(), &services_.http()});
+    controller_ =
+        MakeAssistant(ControllerDeps{clock_, desktop_, timers_, mailbox_, view_, logFile_, config_,
+                                     dir_.dir(), &services_.udp(), &services_.http()});
     // Most of a run's reads see a page that has not changed since the last read of the same
     // place: the screen driver reuses their masks (same results, a fraction of the time).
-    controller_->screen().setMaskCache(kMaskCacheEntries);
+    controller_->EnableReadCache(kMaskCacheEntries);
     controller_->OnInitDialog();
     controller_->SetBidNumber(s_.effectiveBidNumber());
     controller_->SetWarningPrice(s_.warningPrice);
@@ -200,8 +200,7 @@ class World {
   // The engine's phase and state, each time either changes.
   void watchEngine() {
     watcher_ = clock_.addTimer(10, [this] {
-      const int phase = controller_->bid.m_bidPhase.load();
-      const int state = controller_->bid.m_systemState.load();
+      const auto [phase, state] = controller_->engineProgress();
       if (phase == phase_ && state == state_) return;
       phase_ = phase;
       state_ = state;
@@ -231,7 +230,7 @@ class World {
   EventLog events_;
   AuctionPage page_;
   SimServices services_;
-  std::unique_ptr<Controller> controller_;
+  std::unique_ptr<Assistant> controller_;
   int watcher_ = 0;
   int phase_ = -1, state_ = -1;
 };

@@ -7,7 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/controller.h"
+#include "app/assistant.h"
+#include "app/calibration_session.h"
 
 namespace tavik {
 
@@ -20,21 +21,9 @@ QString U8(const std::string& text) {
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// The auction window as tavik knows it, else the first window whose title names an auction.
-WindowId AuctionWindow(Controller& c) {
-  if (const WindowId w = c.run.m_auctionWnd.load()) return w;
-  Desktop& d = c.desktop();
-  for (WindowId w = d.foregroundWindow(); w; w = d.windowBelow(w)) {
-    const std::string title = d.windowTitle(w);
-    if (title.find("拍卖") != std::string::npos || title.find("仿真") != std::string::npos)
-      return w;
-  }
-  return 0;
-}
-
 }  // namespace
 
-CalibrationWindow::CalibrationWindow(Controller& controller, QWidget* parent)
+CalibrationWindow::CalibrationWindow(Assistant& controller, QWidget* parent)
     : QDialog(parent), controller_(controller) {
   setWindowTitle(QString::fromUtf8("从屏幕学习字库"));
   auto* layout = new QVBoxLayout(this);
@@ -49,16 +38,8 @@ CalibrationWindow::CalibrationWindow(Controller& controller, QWidget* parent)
   layout->addWidget(status_);
   layout->addWidget(save_);
   connect(save_, &QPushButton::clicked, this, [this] { saveDictionary(); });
-  const WindowId w = AuctionWindow(controller);
-  if (w) {
-    Dictionary current;
-    std::string error;
-    Dictionary::Load(controller.run.m_exeDir.get() + "sscai.dll", current, error);
-    session_ = std::make_unique<CalibrationSession>(
-        controller.desktop(), controller.clock(), w, controller.desktop().windowTitle(w),
-        controller.run.m_realMode == 1, current, controller.netTime.m_ntpOffsetMs);
-    session_->start();
-  }
+  session_ = controller.NewCalibrationSession();
+  if (session_) session_->start();
   refresh_.setInterval(kRefreshMs);
   connect(&refresh_, &QTimer::timeout, this, [this] { refresh(); });
   refresh_.start();
@@ -145,13 +126,17 @@ bool CalibrationWindow::eventFilter(QObject* watched, QEvent* event) {
 
 bool CalibrationWindow::saveDictionary() {
   std::string error;
-  const std::string path = controller_.run.m_exeDir.get() + "sscai.dll";
+  const std::string path = controller_.DictionaryPath();
   if (!session_ || !session_->save(path, error)) {
     status_->setText(U8(error.empty() ? "nothing to save" : error));
     return false;
   }
-  controller_.screen().LoadDictionary(0, "sscai.dll");
-  controller_.screen().UseDictionary(0);
+  if (!controller_.UseSavedDictionary()) {
+    status_->setText(
+        QString::fromUtf8("字库已保存，但无法启用 (saved, but it cannot be put in use)"));
+    save_->setEnabled(false);
+    return false;
+  }
   status_->setText(
       QString::fromUtf8("字库已保存并启用 (saved and in use; the previous one is sscai.dll.bak)"));
   save_->setEnabled(false);

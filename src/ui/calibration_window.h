@@ -15,12 +15,12 @@ class QPushButton;
 
 namespace tavik {
 
-class Controller;
+class Assistant;
 
 class CalibrationWindow final : public QDialog {
   Q_OBJECT
  public:
-  CalibrationWindow(Controller& controller, QWidget* parent = nullptr);
+  CalibrationWindow(Assistant& controller, QWidget* parent = nullptr);
   ~CalibrationWindow() override;
 
   // The picture's box in screen coordinates, from a drag between two points of the picture.
@@ -37,7 +37,7 @@ class CalibrationWindow final : public QDialog {
   void refresh();
   double scale() const;
 
-  Controller& controller_;
+  Assistant& controller_;
   std::unique_ptr<CalibrationSession> session_;
   CalibrationProgress progress_;
   QLabel* picture_ = nullptr;

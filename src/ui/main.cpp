@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/controller.h"
+#include "app/assistant.h"
 #include "platform/x11/x11_desktop.h"
 #include "ui/main_window.h"
 #include "ui/qt_timers.h"
@@ -54,22 +54,22 @@ int main(int argc, char** argv) {
   QtMailbox mailbox;
   QtTimers timers(mailbox);
   MainWindow window;
-  Controller controller(
+  const std::unique_ptr<Assistant> assistant = MakeAssistant(
       ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config, exeDir});
-  window.bind(&controller);
-  if (const int code = controller.OnInitDialog(); code != 0) return code;
+  window.bind(assistant.get());
+  if (const int code = assistant->OnInitDialog(); code != 0) return code;
   instance.setWindow(&window);
   window.show();
   // For a practice run without a hand at the keyboard (scripts/run): "--practice" selects the
   // practice scheme as the practice button does, "--start" then presses "开始运行".
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--practice") == 0) controller.SelectPracticeScheme();
+    if (std::strcmp(argv[i], "--practice") == 0) assistant->SelectPracticeScheme();
   }
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--start") == 0)
-      QTimer::singleShot(0, [&controller] { controller.ToggleRun(); });
+      QTimer::singleShot(0, [&assistant] { assistant->ToggleRun(); });
   }
   const int result = app.exec();
-  controller.Shutdown();
+  assistant->Shutdown();
   return result;
 }

@@ -20,7 +20,7 @@
 #include "ui/calibration_window.h"
 #include "ui/page_view_window.h"
 
-#include "app/controller.h"
+#include "app/assistant.h"
 #include "settings/control_ids.h"
 #include "settings/controls.h"
 #include "ui/settings_dialogs.h"
@@ -104,7 +104,7 @@ QLabel* MainWindow::label(int id, const char* text, QWidget* parent) {
 QAbstractButton* MainWindow::check(int id, const char* caption, QWidget* parent) {
   auto* box = add(id, new QCheckBox(U(caption), parent));
   connect(box, &QCheckBox::clicked, this, [this, id](bool checked) {
-    forward([=](Controller& c) { c.OnControlClicked(id, checked); });
+    forward([=](Assistant& c) { c.OnControlClicked(id, checked); });
   });
   return box;
 }
@@ -121,7 +121,7 @@ QRadioButton* MainWindow::radio(int id, const char* caption, int group, QWidget*
 void MainWindow::radioClicked(QRadioButton* clicked, int group) {
   for (QRadioButton* r : radioGroups_[group]) r->setChecked(r == clicked);
   const int id = clicked->objectName().toInt();
-  forward([id](Controller& c) { c.OnControlClicked(id, true); });
+  forward([id](Assistant& c) { c.OnControlClicked(id, true); });
 }
 
 QAbstractButton* MainWindow::button(int id, const char* caption, QWidget* parent,
@@ -138,11 +138,8 @@ QAbstractButton* MainWindow::button(int id, const char* caption, QWidget* parent
 void MainWindow::openPageView() {
   if (!controller_) return;
   if (!pageView_) {
-    Controller& c = *controller_;
-    const SeenPageSources sources{
-        c.page,           c.clockState, c.elementTable(), c.run.m_auctionWnd, c.run.m_pageTitle,
-        c.run.m_realMode, c.desktop(),  c.clock()};
-    pageView_ = new PageViewWindow(std::make_unique<SeenPageFeed>(sources, 250), this);
+    pageView_ = new PageViewWindow(
+        std::make_unique<SeenPageFeed>(controller_->seenPageSources(), 250), this);
   }
   pageView_->show();
   pageView_->raise();
@@ -156,7 +153,7 @@ void MainWindow::openCalibration() {
   window->show();
 }
 
-void MainWindow::forward(std::function<void(Controller&)> command) {
+void MainWindow::forward(std::function<void(Assistant&)> command) {
   if (controller_) command(*controller_);
 }
 
@@ -292,24 +289,24 @@ QWidget* MainWindow::buildCommands() {
   auto* schemes = add(ctl::kSchemeCombo, new QComboBox(area));
   // `activated` comes from the user only, so selecting from the program loads nothing twice.
   connect(schemes, &QComboBox::activated, this,
-          [this](int index) { forward([index](Controller& c) { c.OnSchemeSelected(index); }); });
+          [this](int index) { forward([index](Assistant& c) { c.OnSchemeSelected(index); }); });
   grid->addWidget(schemes, 0, 0);
   grid->addWidget(button(ctl::kSaveScheme, "保存配置", area,
                          [this] {
-                           forward([this](Controller& c) {
+                           forward([this](Assistant& c) {
                              if (c.SaveScheme()) showSavedSign();
                            });
                          }),
                   0, 1);
   auto* start = button(ctl::kStartStop, "开始运行", area,
-                       [this] { forward([](Controller& c) { c.ToggleRun(); }); });
+                       [this] { forward([](Assistant& c) { c.ToggleRun(); }); });
   start->setMinimumHeight(30);
   grid->addWidget(start, 1, 0, 1, 2);
   grid->addWidget(button(ctl::kLaunchPractice, "载入仿真练习", area,
-                         [this] { forward([](Controller& c) { c.LaunchPractice(); }); }),
+                         [this] { forward([](Assistant& c) { c.LaunchPractice(); }); }),
                   2, 0);
   grid->addWidget(button(ctl::kLaunchRealClient, "载入正式拍牌", area,
-                         [this] { forward([](Controller& c) { c.LaunchRealClient(); }); }),
+                         [this] { forward([](Assistant& c) { c.LaunchRealClient(); }); }),
                   2, 1);
   grid->addWidget(button(ctl::kAdvancedButton, "高级", area, [this] { openAdvancedDialog(); }), 3,
                   0);
@@ -346,7 +343,7 @@ void MainWindow::buildHidden() {
   check(ctl::kAutoDisconnect, "自动", hidden);
   button(ctl::kHiddenSmartButton, "智能出价设定", hidden, [this] { openSmartDialog(); });
   button(ctl::kVendorDownload, "TT", hidden,
-         [this] { forward([](Controller& c) { c.OpenVendorDownloadPage(); }); });
+         [this] { forward([](Assistant& c) { c.OpenVendorDownloadPage(); }); });
   button(ctl::kDisconnectButton, "断开连接/快捷键[ESC]", hidden, nullptr);
   check(ctl::kManualOnly, "关闭全自动出价,全手动操作.（只提示价格)", hidden);
   readOnlyBox(ctl::kUnusedBox, hidden);
@@ -398,7 +395,7 @@ void MainWindow::openAboutDialog() {
 void MainWindow::openBidNumberDialog() {
   if (!controller_) return;
   BidNumberDialog dialog(
-      controller_->run.m_bidNumber.get(),
+      controller_->BidNumber(),
       [this](const std::string& text) { return controller_->EnterBidNumber(text); }, this);
   dialog.exec();
 }
@@ -488,7 +485,7 @@ void MainWindow::messageBox(const std::string& text) {
 void MainWindow::showVersionNotice(const std::string& downloadUrl) {
   CRegback dialog(
       downloadUrl,
-      [this](const std::string& url) { forward([&](Controller& c) { c.OpenUrl(url); }); }, this);
+      [this](const std::string& url) { forward([&](Assistant& c) { c.OpenUrl(url); }); }, this);
   dialog.exec();
 }
 

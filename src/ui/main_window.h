@@ -22,7 +22,7 @@ class QVBoxLayout;
 
 namespace tavik {
 
-class Controller;
+class Assistant;
 class PageViewWindow;
 
 // The application font: a CJK font that the setup installs, so that the Chinese texts render
@@ -33,7 +33,7 @@ class MainWindow final : public QWidget, public MainView {
   Q_OBJECT
  public:
   explicit MainWindow(QWidget* parent = nullptr);
-  void bind(Controller* controller) { controller_ = controller; }
+  void bind(Assistant* controller) { controller_ = controller; }
 
   // The control with this id, or nullptr.
   QWidget* control(int id) const;
@@ -91,15 +91,15 @@ class MainWindow final : public QWidget, public MainView {
   void buildHidden();
   void radioClicked(QRadioButton* radio, int group);
   void showSavedSign();
-  void forward(std::function<void(Controller&)> command);
+  void forward(std::function<void(Assistant&)> command);
   template <typename Dialog>
   void editStrategy(std::vector<BoundControl> (*bind)(Strategy&));
 
-  Controller* controller_ = nullptr;
+  Assistant* controller_ = nullptr;
   std::map<int, QWidget*> controls_;
   std::map<int, std::vector<QRadioButton*>> radioGroups_;
   std::function<void(const std::string&)> messageHandler_;
-  QTimer savedSign_;  // takes the "saved" sign away again
+  QTimer savedSign_;                    // takes the "saved" sign away again
   PageViewWindow* pageView_ = nullptr;  // child of this window, made on first use
 };
 

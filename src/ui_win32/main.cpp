@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/controller.h"
+#include "app/assistant.h"
 #include "core/utf16.h"
 #include "platform/win32/win32_desktop.h"
 #include "ui_win32/main_window.h"
@@ -62,14 +62,14 @@ int main() {
   win32ui::Win32Mailbox mailbox;
   win32ui::Win32Timers timers(mailbox);
   win32ui::MainWindow window;
-  Controller controller(ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config,
-                                       ProgramDirectory()});
-  window.bind(&controller);
+  const std::unique_ptr<Assistant> assistant = MakeAssistant(ControllerDeps{
+      clock, *desktop, timers, mailbox, window, logFile, config, ProgramDirectory()});
+  window.bind(assistant.get());
   for (const auto& w : warnings) window.messageBox(w);
-  if (const int code = controller.OnInitDialog(); code != 0) return code;
+  if (const int code = assistant->OnInitDialog(); code != 0) return code;
   win32ui::SingleInstance::MarkMainWindow(window.hwnd());
   window.show();
   const int result = RunMessageLoop(window.hwnd());
-  controller.Shutdown();
+  assistant->Shutdown();
   return result;
 }

@@ -1,6 +1,6 @@
 #include "ui_win32/main_window.h"
 
-#include "app/controller.h"
+#include "app/assistant.h"
 #include "settings/control_ids.h"
 #include "settings/controls.h"
 #include "ui_win32/dialogs.h"
@@ -147,19 +147,19 @@ void MainWindow::buildCommands() {
   add(Kind::Combo, ctl::kSchemeCombo, "", kHalf, 200);
   add(Kind::Button, ctl::kSaveScheme, "保存配置", kHalf, 24);
   commands_[ctl::kSaveScheme] = [this] {
-    forward([this](Controller& c) {
+    forward([this](Assistant& c) {
       if (c.SaveScheme()) showSavedSign();
     });
   };
   newRow(30);
   add(Kind::Button, ctl::kStartStop, "开始运行", 2 * kHalf + 4, 30);
-  commands_[ctl::kStartStop] = [this] { forward([](Controller& c) { c.ToggleRun(); }); };
+  commands_[ctl::kStartStop] = [this] { forward([](Assistant& c) { c.ToggleRun(); }); };
   newRow(24);
   add(Kind::Button, ctl::kLaunchPractice, "载入仿真练习", kHalf, 24);
-  commands_[ctl::kLaunchPractice] = [this] { forward([](Controller& c) { c.LaunchPractice(); }); };
+  commands_[ctl::kLaunchPractice] = [this] { forward([](Assistant& c) { c.LaunchPractice(); }); };
   add(Kind::Button, ctl::kLaunchRealClient, "载入正式拍牌", kHalf, 24);
   commands_[ctl::kLaunchRealClient] = [this] {
-    forward([](Controller& c) { c.LaunchRealClient(); });
+    forward([](Assistant& c) { c.LaunchRealClient(); });
   };
   newRow(24);
   add(Kind::Button, ctl::kAdvancedButton, "高级", kHalf, 24);
@@ -195,7 +195,7 @@ void MainWindow::buildHidden() {
   commands_[ctl::kHiddenSmartButton] = [this] { openSmartDialog(); };
   add(Kind::Button, ctl::kVendorDownload, "TT");
   commands_[ctl::kVendorDownload] = [this] {
-    forward([](Controller& c) { c.OpenVendorDownloadPage(); });
+    forward([](Assistant& c) { c.OpenVendorDownloadPage(); });
   };
   add(Kind::Button, ctl::kDisconnectButton, "断开连接/快捷键[ESC]");
   add(Kind::Check, ctl::kManualOnly, "关闭全自动出价,全手动操作.（只提示价格)");
@@ -207,7 +207,7 @@ void MainWindow::buildHidden() {
   newRow(0);
 }
 
-void MainWindow::forward(const std::function<void(Controller&)>& command) {
+void MainWindow::forward(const std::function<void(Assistant&)>& command) {
   if (controller_) command(*controller_);
 }
 
@@ -226,7 +226,7 @@ void MainWindow::onCommand(int id, int code) {
     // CBN_SELCHANGE comes from the user only: selecting from the program loads nothing twice.
     if (code == CBN_SELCHANGE) {
       const int index = comboSelection(id);
-      forward([index](Controller& c) { c.OnSchemeSelected(index); });
+      forward([index](Assistant& c) { c.OnSchemeSelected(index); });
     }
     return;
   }
@@ -235,7 +235,7 @@ void MainWindow::onCommand(int id, int code) {
     // Exclusivity is kept by hand, so that a scheme with no radio of a group set shows none.
     for (const auto& [other, g] : radioGroup_)
       if (g == group->second) Form::setChecked(other, other == id);
-    forward([id](Controller& c) { c.OnControlClicked(id, true); });
+    forward([id](Assistant& c) { c.OnControlClicked(id, true); });
     return;
   }
   if (auto command = commands_.find(id); command != commands_.end()) {
@@ -245,7 +245,7 @@ void MainWindow::onCommand(int id, int code) {
   HWND c = control(id);
   if (c && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) == BS_AUTOCHECKBOX) {
     const bool on = Form::checked(id);
-    forward([id, on](Controller& ctl) { ctl.OnControlClicked(id, on); });
+    forward([id, on](Assistant& ctl) { ctl.OnControlClicked(id, on); });
   }
 }
 
@@ -314,7 +314,7 @@ void MainWindow::openAboutDialog() {
 void MainWindow::openBidNumberDialog() {
   if (!controller_) return;
   BidNumberDialog dialog(
-      controller_->run.m_bidNumber.get(),
+      controller_->BidNumber(),
       [this](const std::string& text) { return controller_->EnterBidNumber(text); }, hwnd());
   dialog.runModal(hwnd());
 }
@@ -396,7 +396,7 @@ void MainWindow::messageBox(const std::string& text) {
 void MainWindow::showVersionNotice(const std::string& downloadUrl) {
   VersionNoticeDialog dialog(
       downloadUrl,
-      [this](const std::string& url) { forward([&](Controller& c) { c.OpenUrl(url); }); }, hwnd());
+      [this](const std::string& url) { forward([&](Assistant& c) { c.OpenUrl(url); }); }, hwnd());
   dialog.runModal(hwnd());
 }
 

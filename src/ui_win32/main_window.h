@@ -11,7 +11,7 @@
 #include "ui_win32/form.h"
 
 namespace tavik {
-class Controller;
+class Assistant;
 }
 
 namespace tavik::win32ui {
@@ -24,7 +24,7 @@ inline constexpr int kMenuAbout = 40003;
 class MainWindow final : public Form, public MainView {
  public:
   MainWindow();
-  void bind(Controller* controller) { controller_ = controller; }
+  void bind(Assistant* controller) { controller_ = controller; }
   void show();
   // Where message boxes go; a modal box unless replaced (tests, screenshots).
   void setMessageHandler(std::function<void(const std::string&)> handler) {
@@ -70,10 +70,10 @@ class MainWindow final : public Form, public MainView {
   void onCommand(int id, int code) override;
   bool onClose() override;
   LRESULT onMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
-  void forward(const std::function<void(Controller&)>& command);
+  void forward(const std::function<void(Assistant&)>& command);
   void showSavedSign();
 
-  Controller* controller_ = nullptr;
+  Assistant* controller_ = nullptr;
   std::map<int, int> radioGroup_;  // radio id -> group
   std::map<int, std::function<void()>> commands_;
   std::function<void(const std::string&)> messageHandler_;

@@ -95,4 +95,19 @@ TEST(Layering, IncludesFollowTheAllowedDirections) {
                   << ", which its layer may not use (docs/ARCHITECTURE.md)";
 }
 
+// The windows and the simulator drive the assistant through its Assistant side: they include
+// app/assistant.h, never the controller with its owners and workers.
+TEST(Layering, OnlyTheAppFolderSeesTheController) {
+  static const std::regex controller(R"(^\s*#\s*include\s*"app/controller\.h")");
+  for (const auto& entry : fs::recursive_directory_iterator(kRoot / "src")) {
+    if (!entry.is_regular_file()) continue;
+    const std::string file = fs::relative(entry.path(), kRoot / "src").generic_string();
+    if (FolderOf(file) == "app") continue;
+    std::ifstream in(entry.path());
+    for (std::string line; std::getline(in, line);)
+      if (std::regex_search(line, controller))
+        ADD_FAILURE() << "src/" << file << " includes app/controller.h; use app/assistant.h";
+  }
+}
+
 }  // namespace
