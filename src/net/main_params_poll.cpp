@@ -23,7 +23,7 @@ std::string Numbers(const std::vector<int>& indices) {
 
 MainParamsPoll::MainParamsPoll(const VendorAccess& vendor, MainParamsTargets targets,
                                RecognitionDownloads& downloads)
-    : vendor_(vendor), t_(std::move(targets)), downloads_(downloads) {}
+    : vendor_(vendor), t_(targets), downloads_(downloads) {}
 
 bool MainParamsPoll::requestDue(int32_t remainSec) const {
   const ServerChoiceState& sc = t_.serverChoice;
