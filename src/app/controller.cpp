@@ -584,6 +584,13 @@ void Controller::OnControlClicked(int id, bool checked) {
 }
 
 void Controller::LaunchPractice() {
+  if (deps_.practice != nullptr) {
+    if (const std::string trouble = deps_.practice->ensureRunning(deps_.config.practiceHost);
+        !trouble.empty()) {
+      deps_.view.messageBox(trouble);
+      return;
+    }
+  }
   if (tavik::LaunchPractice(clientContext())) SelectPracticeScheme();
 }
 

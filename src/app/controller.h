@@ -12,6 +12,7 @@
 
 #include "app/client_detection.h"
 #include "app/main_view.h"
+#include "app/practice_service.h"
 #include "app/recording.h"
 #include "app/run_state.h"
 #include "app/status_model.h"
@@ -79,6 +80,9 @@ struct ControllerDeps {
   std::string exeDir;             // with a trailing "/"
   UdpTransport* udp = nullptr;    // network time; null: the machine's sockets
   HttpTransport* http = nullptr;  // vendor requests; null: libcurl
+  // Serves the practice on this PC when the practice address names it (app/practice_service.h);
+  // null: the practice is served elsewhere (tests, the simulator).
+  PracticeService* practice = nullptr;
 };
 
 class Controller {
