@@ -311,7 +311,8 @@ void Controller::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
   if (hookInstalled_) deps_.desktop.removeKeyboardHook();
-  for (int id : {timer::kStatus, timer::kSecond, timer::kPolling, timer::kUpload})
+  for (int id :
+       {timer::kStatus, timer::kSecond, timer::kPolling, timer::kUpload, timer::kSavedSign})
     deps_.timers.stop(id);
   for (auto& w : workers_) w->requestStop();
   // Cut short every wait a worker may be in: sleeps, a sync cycle, a network receive.
@@ -401,6 +402,9 @@ void Controller::OnTimer(int id) {
     case timer::kUpload:
       net.RequestResultUpload();
       deps_.timers.stop(timer::kUpload);
+      break;
+    case timer::kSavedSign:
+      savedSign_.expire();
       break;
     default:
       break;
@@ -535,7 +539,12 @@ bool Controller::SaveScheme() {
   bool saved = SaveSchemeFile(deps_.exeDir, run.m_schemeIndex, strategy.copy(), run.m_recording);
   selected();
   saved = SaveSchemeChoice(deps_.exeDir, run.m_schemeIndex) && saved;
-  if (!saved) deps_.view.messageBox(kSaveFailed);
+  if (!saved) {
+    deps_.view.messageBox(kSaveFailed);
+  } else {
+    const int index = run.m_schemeIndex;
+    savedSign_.show(index >= 0 && index < 3 ? kSchemeNames[index] : kCloudSchemeName);
+  }
   return saved;
 }
 

@@ -71,7 +71,6 @@ class MainWindow final : public Form, public MainView {
   bool onClose() override;
   LRESULT onMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
   void forward(const std::function<void(Controller&)>& command);
-  void showSavedSign();
 
   Controller* controller_ = nullptr;
   std::map<int, int> radioGroup_;  // radio id -> group
