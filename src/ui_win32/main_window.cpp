@@ -24,13 +24,34 @@ MainWindow::MainWindow()
       }) {
   create("tavik", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, nullptr, kWidth);
   buildMenu();
+  build(false);
+  // One narrow column beside the auction page where the screen is tall enough; else (a laptop
+  // at 125% or 150%) two columns side by side, so that nothing lies below the screen's edge.
+  if (!fitsWorkArea()) {
+    clearLayout();
+    build(true);
+  }
+}
+
+void MainWindow::build(bool twoColumns) {
+  twoColumns_ = twoColumns;
+  if (twoColumns) beginColumns();
   buildStatus();
   buildSecondBid();
+  if (twoColumns) nextColumn();
   buildThirdBid();
   buildRemedy();
   buildCommands();
+  if (twoColumns) endColumns();
   buildHidden();
   finish();
+}
+
+bool MainWindow::fitsWorkArea() const {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) return true;
+  return outerSize().cy <= monitor.rcWork.bottom - monitor.rcWork.top;
 }
 
 void MainWindow::show() {
