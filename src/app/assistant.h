@@ -24,6 +24,7 @@ namespace tavik {
 
 class CalibrationSession;
 class MainView;
+class PracticeService;
 
 // The recognition dictionary in the program's folder.
 inline constexpr const char* kDictionaryFile = "sscai.dll";
@@ -39,6 +40,9 @@ struct ControllerDeps {
   std::string exeDir;             // with a trailing "/"
   UdpTransport* udp = nullptr;    // network time; null: the machine's sockets
   HttpTransport* http = nullptr;  // vendor requests; null: libcurl
+  // Serves the practice on this PC when the practice address names it (app/practice_service.h);
+  // null: the practice is served elsewhere (tests, the simulator).
+  PracticeService* practice = nullptr;
 };
 
 // The engine's phase and state, as the simulator's story shows them.

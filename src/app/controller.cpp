@@ -162,6 +162,9 @@ void Controller::OnTimer(int id) {
       net.RequestResultUpload();
       deps_.timers.stop(timer::kUpload);
       break;
+    case timer::kSavedSign:
+      savedSign_.expire();
+      break;
     default:
       break;
   }
@@ -295,7 +298,12 @@ bool Controller::SaveScheme() {
   bool saved = SaveSchemeFile(deps_.exeDir, run.m_schemeIndex, strategy.copy(), run.m_recording);
   selected();
   saved = SaveSchemeChoice(deps_.exeDir, run.m_schemeIndex) && saved;
-  if (!saved) deps_.view.messageBox(kSaveFailed);
+  if (!saved) {
+    deps_.view.messageBox(kSaveFailed);
+  } else {
+    const int index = run.m_schemeIndex;
+    savedSign_.show(index >= 0 && index < 3 ? kSchemeNames[index] : kCloudSchemeName);
+  }
   return saved;
 }
 
@@ -344,6 +352,13 @@ void Controller::OnControlClicked(int id, bool checked) {
 }
 
 void Controller::LaunchPractice() {
+  if (deps_.practice != nullptr) {
+    if (const std::string trouble = deps_.practice->ensureRunning(deps_.config.practiceHost);
+        !trouble.empty()) {
+      deps_.view.messageBox(trouble);
+      return;
+    }
+  }
   if (tavik::LaunchPractice(clientContext())) SelectPracticeScheme();
 }
 

@@ -14,9 +14,11 @@
 #include "app/assistant.h"
 #include "app/client_detection.h"
 #include "app/main_view.h"
+#include "app/practice_service.h"
 #include "app/recording.h"
 #include "app/remote_tuning.h"
 #include "app/run_state.h"
+#include "app/saved_sign.h"
 #include "app/status_model.h"
 #include "app/worker_thread.h"
 #include "bidding/bid_context.h"
@@ -66,6 +68,8 @@ inline constexpr int kStatus = 1;   // 200 ms
 inline constexpr int kSecond = 2;   // 1 s
 inline constexpr int kPolling = 3;  // 100 ms, no handler of its own
 inline constexpr int kUpload = 9;   // one-shot result-upload trigger
+// One-shot: the "saved" sign goes (app/saved_sign.h).
+inline constexpr int kSavedSign = 10;
 }  // namespace timer
 
 // The vendor page that offers the announced version for download.
@@ -248,6 +252,7 @@ class Controller final : public Assistant {
   MainParamsPoll mainParams_;
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;
+  SavedSign savedSign_{deps_.view, deps_.timers, timer::kSavedSign};
   std::vector<std::unique_ptr<WorkerThread>> workers_;
   std::thread hostMapping_;
   // Lives as long as the controller; posted work checks it before it runs.

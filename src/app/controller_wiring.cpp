@@ -181,7 +181,8 @@ void Controller::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
   if (hookInstalled_) deps_.desktop.removeKeyboardHook();
-  for (int id : {timer::kStatus, timer::kSecond, timer::kPolling, timer::kUpload})
+  for (int id :
+       {timer::kStatus, timer::kSecond, timer::kPolling, timer::kUpload, timer::kSavedSign})
     deps_.timers.stop(id);
   for (auto& w : workers_) w->requestStop();
   // Cut short every wait a worker may be in: sleeps, a sync cycle, a network receive.

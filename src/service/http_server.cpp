@@ -1,14 +1,6 @@
 #include "service/http_server.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -34,11 +26,6 @@ bool Expired(uint32_t deadline, uint32_t now) {
   return int32_t(deadline - now) <= 0;
 }
 
-void Wake(int fd) {
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);  // a full pipe is awake already
-}
-
 }  // namespace
 
 // One run of the server: the connections, the workers and their queues. Everything but the
@@ -55,7 +42,7 @@ class HttpServer::Loop {
     }
     jobsReady_.notify_all();
     for (auto& w : workers_) w.join();
-    for (auto& [id, c] : connections_) ::close(c.fd);
+    for (auto& [id, c] : connections_) CloseSocket(c.fd);
   }
 
   void run() {
@@ -69,7 +56,7 @@ class HttpServer::Loop {
  private:
   struct Connection {
     uint64_t id = 0;
-    int fd = -1;
+    SocketHandle fd = kNoSocket;
     uint32_t peer = 0;  // IPv4 address, network order
     enum class State { Reading, Handling, Writing } state = State::Reading;
     std::string in;
@@ -94,24 +81,25 @@ class HttpServer::Loop {
   };
 
   void pollOnce() {
-    std::vector<pollfd> fds;
+    std::vector<PollEntry> fds;
     std::vector<uint64_t> ids;
-    fds.push_back({s_.wakeFds_[0], POLLIN, 0});
+    fds.push_back({s_.waker_.socket(), true, false});
     const bool accepting = !acceptPaused_ && int(connections_.size()) < s_.config_.maxConnections;
-    fds.push_back({accepting ? s_.listenFd_ : -1, POLLIN, 0});
+    fds.push_back({accepting ? s_.listener_ : kNoSocket, true, false});
     const uint32_t now = s_.clock_.tickCountMs();
     int timeout = kMaxPollMs;
     for (auto& [id, c] : connections_) {
       if (c.state == Connection::State::Handling) continue;
-      fds.push_back({c.fd, short(c.state == Connection::State::Reading ? POLLIN : POLLOUT), 0});
+      const bool reading = c.state == Connection::State::Reading;
+      fds.push_back({c.fd, reading, !reading});
       ids.push_back(id);
       timeout = std::min(timeout, std::max(0, int32_t(c.deadline - now)));
     }
-    if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) return;
-    if (fds[0].revents != 0) takeDone();
-    if (fds[1].revents != 0) acceptSome();
+    if (!PollSockets(fds, timeout)) return;
+    if (fds[0].ready) takeDone();
+    if (fds[1].ready) acceptSome();
     for (size_t i = 2; i < fds.size(); ++i) {
-      if (fds[i].revents == 0) continue;
+      if (!fds[i].ready) continue;
       Connection& c = connections_.at(ids[i - 2]);
       if (c.dead) continue;
       if (c.state == Connection::State::Reading) {
@@ -126,36 +114,31 @@ class HttpServer::Loop {
   void acceptSome() {
     for (int i = 0; i < kAcceptsPerPass; ++i) {
       if (int(connections_.size()) >= s_.config_.maxConnections) return;
-      sockaddr_in peer{};
-      socklen_t length = sizeof peer;
-      const int fd = ::accept4(s_.listenFd_, reinterpret_cast<sockaddr*>(&peer), &length,
-                               SOCK_NONBLOCK | SOCK_CLOEXEC);
-      if (fd < 0) {
-        // Out of descriptors: leave the rest in the backlog until a connection closes.
-        if (errno == EMFILE || errno == ENFILE) acceptPaused_ = true;
-        if (errno == EINTR || errno == ECONNABORTED) continue;
-        return;
-      }
-      const int one = 1;
-      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-      if (++perAddress_[peer.sin_addr.s_addr] > s_.config_.maxConnectionsPerAddress) {
-        refuseAtOnce(fd, peer.sin_addr.s_addr);
+      SocketHandle fd = kNoSocket;
+      uint32_t peer = 0;
+      const AcceptResult result = Accept(s_.listener_, fd, peer);
+      // Out of descriptors: leave the rest in the backlog until a connection closes.
+      if (result == AcceptResult::kOutOfDescriptors) acceptPaused_ = true;
+      if (result == AcceptResult::kAgain) continue;
+      if (result != AcceptResult::kAccepted) return;
+      if (++perAddress_[peer] > s_.config_.maxConnectionsPerAddress) {
+        refuseAtOnce(fd, peer);
         continue;
       }
       Connection& c = connections_[nextId_];
       c.id = nextId_++;
       c.fd = fd;
-      c.peer = peer.sin_addr.s_addr;
+      c.peer = peer;
       c.deadline = s_.clock_.tickCountMs() + kRequestDeadlineMs;
     }
   }
 
   // A client over its connection cap gets a 503 if its socket takes it at once, and the
   // connection is closed.
-  void refuseAtOnce(int fd, uint32_t peer) {
+  void refuseAtOnce(SocketHandle fd, uint32_t peer) {
     const std::string reply = FormatReply(StatusReply(503), false);
-    [[maybe_unused]] const ssize_t n = ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
-    ::close(fd);
+    Send(fd, reply.data(), reply.size());
+    CloseSocket(fd);
     forget(peer);
   }
 
@@ -167,8 +150,8 @@ class HttpServer::Loop {
     // The buffer never holds more than a head and a body.
     const size_t room = kMaxRequestHeadBytes + kMaxRequestBodyBytes + 1 - c.in.size();
     char chunk[kReadChunk];
-    const ssize_t n = ::recv(c.fd, chunk, std::min(room, sizeof chunk), 0);
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+    const long n = Receive(c.fd, chunk, std::min(room, sizeof chunk));
+    if (n < 0) {
       c.dead = true;  // the client went away
       return;
     }
@@ -239,9 +222,9 @@ class HttpServer::Loop {
 
   void writeTo(Connection& c) {
     while (c.sent < c.out.size()) {
-      const ssize_t n = ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
+      const long n = Send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent);
+      if (n == 0) return;
       if (n < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
         c.dead = true;
         return;
       }
@@ -265,7 +248,7 @@ class HttpServer::Loop {
       if (c.state == Connection::State::Reading && (!c.in.empty() || c.request)) {
         s_.log_.refused(408, c.in.substr(0, kMaxLoggedBytes + 1));
         const std::string reply = FormatReply(StatusReply(408), false);
-        [[maybe_unused]] const ssize_t n = ::send(c.fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+        Send(c.fd, reply.data(), reply.size());
       }
       c.dead = true;
     }
@@ -277,7 +260,7 @@ class HttpServer::Loop {
         ++it;
         continue;
       }
-      ::close(it->second.fd);
+      CloseSocket(it->second.fd);
       forget(it->second.peer);
       it = connections_.erase(it);
       acceptPaused_ = false;
@@ -285,9 +268,7 @@ class HttpServer::Loop {
   }
 
   void takeDone() {
-    char drain[256];
-    while (::read(s_.wakeFds_[0], drain, sizeof drain) > 0) {
-    }
+    s_.waker_.drain();
     std::vector<Done> done;
     {
       std::lock_guard lock(doneMutex_);
@@ -321,7 +302,7 @@ class HttpServer::Loop {
         std::lock_guard lock(doneMutex_);
         done_.push_back(std::move(done));
       }
-      Wake(s_.wakeFds_[1]);
+      s_.waker_.wake();
     }
   }
 
@@ -354,42 +335,22 @@ class HttpServer::Loop {
 
 HttpServer::HttpServer(VendorService& service, const ServiceConfig& config, Clock& clock,
                        ServiceLog& log)
-    : service_(service), config_(config), clock_(clock), log_(log) {
-  if (::pipe2(wakeFds_, O_NONBLOCK | O_CLOEXEC) != 0) wakeFds_[0] = wakeFds_[1] = -1;
-}
+    : service_(service), config_(config), clock_(clock), log_(log) {}
 
 HttpServer::~HttpServer() {
   stop();
-  for (const int fd : {listenFd_, wakeFds_[0], wakeFds_[1]}) {
-    if (fd >= 0) ::close(fd);
-  }
+  CloseSocket(listener_);
 }
 
 int HttpServer::bind() {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(uint16_t(config_.port));
-  if (wakeFds_[0] < 0 ||
-      ::inet_pton(AF_INET, config_.listenAddress.c_str(), &address.sin_addr) != 1) {
-    return -1;
-  }
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  const int one = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  socklen_t length = sizeof address;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, kListenBacklog) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  listenFd_ = fd;
-  return ntohs(address.sin_port);
+  if (!waker_.ok() || listener_ != kNoSocket) return -1;
+  int port = -1;
+  listener_ = Listen(config_.listenAddress, config_.port, kListenBacklog, port);
+  return listener_ == kNoSocket ? -1 : port;
 }
 
 bool HttpServer::run() {
-  if (listenFd_ < 0) return false;
+  if (listener_ == kNoSocket) return false;
   {
     Loop loop(*this);
     running_ = true;
@@ -401,7 +362,7 @@ bool HttpServer::run() {
 
 void HttpServer::stop() {
   stopping_ = true;
-  if (wakeFds_[1] >= 0) Wake(wakeFds_[1]);
+  waker_.wake();
 }
 
 bool HttpServer::running() const {

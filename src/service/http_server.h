@@ -1,5 +1,6 @@
 #pragma once
-// The service on HTTP/1.1: one thread waits in poll() on every connection and reads and writes
+// The service on HTTP/1.1: one thread waits in poll() (WSAPoll() on Windows, service/sockets.h)
+// on every connection and reads and writes
 // them without blocking, a few workers run the requests (VendorService, which may wait for the
 // database). A connection costs a slot and its buffers, never a thread, so slow or idle clients
 // cannot hold the workers; every request must arrive whole within a deadline, its head within
@@ -16,6 +17,7 @@
 #include "platform/clock.h"
 #include "service/service_config.h"
 #include "service/service_log.h"
+#include "service/sockets.h"
 #include "service/vendor_service.h"
 
 namespace tavik::service {
@@ -60,8 +62,8 @@ class HttpServer {
   const ServiceConfig& config_;
   Clock& clock_;
   ServiceLog& log_;
-  int listenFd_ = -1;
-  int wakeFds_[2] = {-1, -1};  // a pipe: stop() and finished requests wake the poll
+  SocketHandle listener_ = kNoSocket;
+  Waker waker_;  // stop() and finished requests wake the poll
   std::atomic<bool> stopping_{false};
   std::atomic<bool> running_{false};
 };

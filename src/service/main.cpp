@@ -1,63 +1,68 @@
 // tavik-service: the local vendor service. Usage: tavik-service [--config FILE] [--port N]
 // Answers the assistant's price reports and reads, main parameters, result uploads,
 // recognition downloads and host address, and serves the practice pages, on 127.0.0.1.
+// Without --config it reads service.conf beside the program when there is one (the Windows zip
+// has one naming its practice folder and dictionary), so that a double click serves practice.
 
-#include <signal.h>
-#include <sys/resource.h>
-
-#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "core/file_names.h"
 #include "platform/clock.h"
 #include "service/http_server.h"
 #include "service/service_config.h"
 #include "service/service_log.h"
+#include "service/service_process.h"
 #include "service/service_store.h"
 #include "service/vendor_service.h"
 
 namespace {
+
+constexpr const char* kConfigBesideProgram = "service.conf";
+
+bool LoadConfig(tavik::service::ServiceConfig& config, const std::string& path) {
+  std::vector<std::string> errors;
+  if (config.load(path, errors)) return true;
+  for (const auto& e : errors) std::cerr << "tavik-service: " << e << "\n";
+  return false;
+}
 
 int Usage() {
   std::cerr << "usage: tavik-service [--config FILE] [--port N]\n";
   return 2;
 }
 
-// Every open connection holds a descriptor; the usual soft limit of 1024 would stop accepting
-// below max_connections.
-void RaiseDescriptorLimit(int connections) {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
-  const rlim_t wanted = rlim_t(connections) + 64;
-  if (limit.rlim_cur >= wanted) return;
-  limit.rlim_cur = std::min(wanted, limit.rlim_max);
-  setrlimit(RLIMIT_NOFILE, &limit);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace tavik::service;
+  tavik::UseUtf8Console();
+  const std::vector<std::string> args = tavik::Utf8Arguments(argc, argv);
   ServiceConfig config;
   std::string portText;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (i + 1 >= argc) return Usage();
+  std::string configPath;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (i + 1 >= args.size()) return Usage();
     if (arg == "--config") {
-      std::vector<std::string> errors;
-      if (!config.load(argv[++i], errors)) {
-        for (const auto& e : errors) std::cerr << "tavik-service: " << e << "\n";
-        return 1;
-      }
+      configPath = args[++i];
     } else if (arg == "--port") {
-      portText = argv[++i];
+      portText = args[++i];
     } else {
       return Usage();
     }
   }
+  if (configPath.empty()) {
+    const std::string beside = ProgramFolder() + kConfigBesideProgram;
+    std::error_code ec;
+    if (!ProgramFolder().empty() && std::filesystem::exists(tavik::PathFromUtf8(beside), ec)) {
+      configPath = beside;
+    }
+  }
+  if (!configPath.empty() && !LoadConfig(config, configPath)) return 1;
   if (!portText.empty()) {
     char* end = nullptr;
     const long port = std::strtol(portText.c_str(), &end, 10);
@@ -65,15 +70,7 @@ int main(int argc, char** argv) {
     config.port = int(port);
   }
 
-  // SIGINT and SIGTERM are taken by one thread that stops the server; the others never see them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-  RaiseDescriptorLimit(config.maxConnections);
-
+  PrepareServiceProcess(config.maxConnections);
   try {
     const std::unique_ptr<ServiceStore> store =
         OpenServiceStore(config.database, config.maxStoredRows);
@@ -90,13 +87,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     log.note("listening on http://" + config.listenAddress + ":" + std::to_string(port) + "/");
-    std::thread stopper([&] {
-      int sig = 0;
-      sigwait(&signals, &sig);
+    StopOnInterrupt([&] {
       log.note("stopping");
       server.stop();
     });
-    stopper.detach();
     return server.run() ? 0 : 1;
   } catch (const std::exception& e) {
     std::cerr << "tavik-service: " << e.what() << "\n";

@@ -3,8 +3,9 @@
 #include "service/service_store.h"
 
 #include <charconv>
-#include <fstream>
 #include <sstream>
+
+#include "core/file_names.h"
 
 namespace tavik::service {
 namespace {
@@ -54,30 +55,38 @@ bool ValidParam(std::string_view text) {
 }
 
 std::string Resolve(const std::string& folder, std::string_view name) {
-  if (name.empty() || name.front() == '/' || name == ":memory:") return std::string(name);
+  // A path from the root ("/srv/web"; on Windows "C:\\web" or "\\web" too) is taken as it is.
+  if (name.empty() || name == kMemoryDatabase || PathFromUtf8(name).has_root_directory()) {
+    return std::string(name);
+  }
   return folder + std::string(name);
+}
+
+// The folder of `path` with a separator after it ("" for a bare file name).
+std::string FolderOf(const std::string& path) {
+  const std::string parent = Utf8FromPath(PathFromUtf8(path).parent_path());
+  return parent.empty() ? "" : parent + "/";
 }
 
 }  // namespace
 
 bool ServiceConfig::load(const std::string& path, std::vector<std::string>& errors) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    errors.push_back(path + ": cannot be read");
-    return false;
+  std::string text;
+  switch (ReadFileUtf8(path, kMaxFileBytes, text)) {
+    case FileRead::kRead:
+      break;
+    case FileRead::kTooLarge:
+      errors.push_back(path + ": larger than 64 KiB");
+      return false;
+    default:
+      errors.push_back(path + ": cannot be read");
+      return false;
   }
-  std::string text(kMaxFileBytes + 1, '\0');
-  in.read(text.data(), std::streamsize(text.size()));
-  text.resize(size_t(in.gcount()));
-  if (text.size() > kMaxFileBytes) {
-    errors.push_back(path + ": larger than 64 KiB");
-    return false;
-  }
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string folder = FolderOf(path);
 
   ServiceConfig next = *this;
-  std::istringstream lines(text);
+  // Notepad saves UTF-8 with a byte-order mark.
+  std::istringstream lines{std::string(WithoutByteOrderMark(text))};
   std::string raw;
   for (int number = 1; std::getline(lines, raw); ++number) {
     const std::string_view line = Trim(raw);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "service/service_store.h"
+
 namespace tavik::service {
 
 // The main parameters: this many fields, in order, joined by "," in the reply.
@@ -21,8 +23,9 @@ struct ServiceConfig {
   std::string listenAddress = "127.0.0.1";
   int port = 8391;
   // Where price reports and result uploads are kept: an SQLite file (":memory:" keeps them in
-  // memory), or a PostgreSQL database that several copies share ("postgresql://...").
-  std::string database = ":memory:";
+  // memory), or a PostgreSQL database that several copies share ("postgresql://..."). The
+  // Windows build keeps them in memory only and refuses anything else.
+  std::string database = kMemoryDatabase;
   // Folder of the practice pages and their files ("fz.html", "51m.html", "practice.js", …).
   std::string webRoot;
   // Files answered as they are: the recognition coordinates and the dictionary (the compact

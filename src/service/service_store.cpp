@@ -1,17 +1,9 @@
 #include "service/service_store.h"
 
-#include "service/postgres_store.h"
-#include "service/sqlite_store.h"
-
 namespace tavik::service {
 
 bool IsPostgresUri(const std::string& database) {
   return database.starts_with("postgresql://") || database.starts_with("postgres://");
-}
-
-std::unique_ptr<ServiceStore> OpenServiceStore(const std::string& database, int maxRows) {
-  if (IsPostgresUri(database)) return std::make_unique<PostgresStore>(database, maxRows);
-  return std::make_unique<SqliteStore>(database, maxRows);
 }
 
 }  // namespace tavik::service

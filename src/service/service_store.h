@@ -38,9 +38,9 @@ struct ResultUpload {
   std::string result;  // the bytes as sent (GBK)
 };
 
-// The store behind the service: SQLite in a file of its own (the default, one service copy), or
-// PostgreSQL, which several copies on several machines share. Every operation is safe from
-// several threads at once.
+// The store behind the service: SQLite in a file of its own (the default, one service copy),
+// PostgreSQL, which several copies on several machines share, or memory (MemoryStore). Every
+// operation is safe from several threads at once.
 class ServiceStore {
  public:
   virtual ~ServiceStore() = default;
@@ -57,9 +57,13 @@ class ServiceStore {
   virtual int64_t priceReportCount() = 0;
 };
 
+// The database setting that keeps the rows in memory only.
+inline constexpr const char* kMemoryDatabase = ":memory:";
+
 // The store `database` names: "postgresql://..." (or "postgres://...") a PostgreSQL database,
-// anything else an SQLite file (":memory:" one in memory). Every table keeps at most `maxRows`
-// rows, the oldest going first. Throws std::runtime_error when it cannot be opened or set up.
+// anything else an SQLite file (":memory:" one in memory). On Windows only ":memory:" is taken
+// (MemoryStore). Every table keeps at most `maxRows` rows, the oldest going first. Throws
+// std::runtime_error when it cannot be opened or set up.
 std::unique_ptr<ServiceStore> OpenServiceStore(const std::string& database, int maxRows);
 bool IsPostgresUri(const std::string& database);
 

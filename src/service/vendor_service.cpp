@@ -1,8 +1,9 @@
 #include "service/vendor_service.h"
 
 #include <charconv>
-#include <fstream>
 #include <iostream>
+
+#include "core/file_names.h"
 
 namespace tavik::service {
 namespace {
@@ -89,14 +90,16 @@ bool WebFileName(std::string_view name) {
 
 std::optional<std::string> LoadEnvelopeFile(const std::string& path, size_t replyLimit,
                                             std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string text;
+  const FileRead read = ReadFileUtf8(path, replyLimit, text);
+  if (read == FileRead::kTooLarge) {
+    error = path + ": too large for its reply (" + std::to_string(replyLimit) + " characters)";
+    return std::nullopt;
+  }
+  if (read != FileRead::kRead) {
     error = path + ": cannot be read";
     return std::nullopt;
   }
-  std::string text(replyLimit + 1, '\0');
-  in.read(text.data(), std::streamsize(text.size()));
-  text.resize(size_t(in.gcount()));
   size_t joined = 3 + 3;  // "#AA" and "*AA"
   for (const char c : text) {
     const auto u = static_cast<unsigned char>(c);
@@ -243,12 +246,11 @@ Reply VendorService::practice(std::string_view path, const Params& params) {
 
 Reply VendorService::staticFile(std::string_view name) {
   if (config_.webRoot.empty()) return {404, "text/plain", "not found\n"};
-  std::ifstream in(config_.webRoot + "/" + std::string(name), std::ios::binary);
-  if (!in) return {404, "text/plain", "not found\n"};
-  std::string body(kMaxWebFileBytes + 1, '\0');
-  in.read(body.data(), std::streamsize(body.size()));
-  body.resize(size_t(in.gcount()));
-  if (body.size() > kMaxWebFileBytes) return {500, "text/plain", "file too large\n"};
+  std::string body;
+  const FileRead read =
+      ReadFileUtf8(config_.webRoot + "/" + std::string(name), kMaxWebFileBytes, body);
+  if (read == FileRead::kTooLarge) return {500, "text/plain", "file too large\n"};
+  if (read != FileRead::kRead) return {404, "text/plain", "not found\n"};
   return {200, ContentType(name), std::move(body)};
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/assistant.h"
+#include "app/practice_service.h"
 #include "platform/x11/x11_desktop.h"
 #include "ui/main_window.h"
 #include "ui/qt_timers.h"
@@ -54,8 +55,11 @@ int main(int argc, char** argv) {
   QtMailbox mailbox;
   QtTimers timers(mailbox);
   MainWindow window;
-  const std::unique_ptr<Assistant> assistant = MakeAssistant(
-      ControllerDeps{clock, *desktop, timers, mailbox, window, logFile, config, exeDir});
+  // Outlives the controller: a practice page may still be asking when the window closes.
+  PracticeService practice(clock, exeDir);
+  ControllerDeps deps{clock, *desktop, timers, mailbox, window, logFile, config, exeDir};
+  deps.practice = &practice;
+  const std::unique_ptr<Assistant> assistant = MakeAssistant(std::move(deps));
   window.bind(assistant.get());
   if (const int code = assistant->OnInitDialog(); code != 0) return code;
   instance.setWindow(&window);

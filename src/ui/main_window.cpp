@@ -51,9 +51,6 @@ MainWindow::MainWindow(QWidget* parent)
         QMessageBox::information(this, windowTitle(), QString::fromStdString(text));
       }) {
   setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
-  savedSign_.setSingleShot(true);
-  savedSign_.setInterval(4000);
-  connect(&savedSign_, &QTimer::timeout, this, [this] { setText(ctl::kBlankLabel, ""); });
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 2, 6, 4);
   layout->setSpacing(2);
@@ -87,14 +84,6 @@ QLineEdit* MainWindow::readOnlyBox(int id, QWidget* parent) {
   e->setReadOnly(true);
   e->setEnabled(false);
   return e;
-}
-
-// A failed save says so in a message box; a good one is shown for a few seconds under the
-// buttons, so that the user sees the click was taken.
-void MainWindow::showSavedSign() {
-  const auto* schemes = findChild<QComboBox*>(QString::number(ctl::kSchemeCombo));
-  setText(ctl::kBlankLabel, "已保存：" + (schemes ? schemes->currentText().toStdString() : ""));
-  savedSign_.start();
 }
 
 QLabel* MainWindow::label(int id, const char* text, QWidget* parent) {
@@ -292,11 +281,8 @@ QWidget* MainWindow::buildCommands() {
           [this](int index) { forward([index](Assistant& c) { c.OnSchemeSelected(index); }); });
   grid->addWidget(schemes, 0, 0);
   grid->addWidget(button(ctl::kSaveScheme, "保存配置", area,
-                         [this] {
-                           forward([this](Assistant& c) {
-                             if (c.SaveScheme()) showSavedSign();
-                           });
-                         }),
+                         // A good save shows its sign (app/saved_sign.h).
+                         [this] { forward([](Assistant& c) { c.SaveScheme(); }); }),
                   0, 1);
   auto* start = button(ctl::kStartStop, "开始运行", area,
                        [this] { forward([](Assistant& c) { c.ToggleRun(); }); });

@@ -90,7 +90,6 @@ class MainWindow final : public QWidget, public MainView {
   QWidget* buildCommands();
   void buildHidden();
   void radioClicked(QRadioButton* radio, int group);
-  void showSavedSign();
   void forward(std::function<void(Assistant&)> command);
   template <typename Dialog>
   void editStrategy(std::vector<BoundControl> (*bind)(Strategy&));
@@ -99,7 +98,6 @@ class MainWindow final : public QWidget, public MainView {
   std::map<int, QWidget*> controls_;
   std::map<int, std::vector<QRadioButton*>> radioGroups_;
   std::function<void(const std::string&)> messageHandler_;
-  QTimer savedSign_;                    // takes the "saved" sign away again
   PageViewWindow* pageView_ = nullptr;  // child of this window, made on first use
 };
 

@@ -1,8 +1,10 @@
 #pragma once
 // A top-level Win32 window built from code: controls placed row by row (no dialog resources),
 // addressed by their control ids, in one font. The main window and the dialogs are forms.
-// Every size a form is given is in pixels at 96 DPI (100%); the form scales it to the screen's
-// DPI, as the font is, so that at 125%, 150% or 200% the text still fits its controls.
+// Every size a form is given is in pixels at 96 DPI (100%); the form scales it to its DPI, as
+// the font is, so that at 125%, 150% or 200% the text still fits its controls. The process is
+// aware of each monitor's DPI (PerMonitorV2 in the manifest): a form moved to a monitor of
+// another scale is told (WM_DPICHANGED) and scales its controls, their font and itself anew.
 
 #include <windows.h>
 
@@ -19,11 +21,14 @@ std::wstring W(const std::string& utf8);
 std::string U8(const std::wstring& text);
 
 // The window font: a CJK font that Windows ships (Microsoft YaHei, else SimSun), else one
-// that Wine finds on Linux (WenQuanYi Micro Hei), at 9 points. Created once.
-HFONT WindowFont();
-// The screen's DPI (96 at 100%) and a 96-DPI length scaled to it.
+// that Wine finds on Linux (WenQuanYi Micro Hei), at 9 points at `dpi`. Created once per DPI.
+HFONT WindowFontFor(int dpi);
+// The system's DPI (96 at 100%), a 96-DPI length scaled to it, and the font at it.
 int ScreenDpi();
 int Scaled(int pixelsAt96);
+HFONT WindowFont();
+// The DPI of the monitor `window` is on (Windows 10 1607 and later), else the system's.
+int WindowDpi(HWND window);
 
 enum class Kind { Label, Edit, ReadOnly, Check, Radio, Button, DefaultButton, Combo };
 
@@ -43,7 +48,15 @@ class Form {
   void setChecked(int id, bool on);
   // The client area the rows take (finish() sizes the window around it; a screen smaller than
   // that may keep the window smaller).
-  SIZE laidOutSize() const { return SIZE{width_ - Scaled(16), y_}; }
+  SIZE laidOutSize() const { return SIZE{columns_ * stride(), y_}; }
+  // The window's size around laidOutSize().
+  SIZE outerSize() const;
+  // The DPI the form is laid out for, and its font.
+  int dpi() const { return dpi_; }
+  HFONT font() const { return WindowFontFor(dpi_); }
+  // Scales the form from its DPI to `dpi`: every control's place and size, the font, the
+  // window (to `suggested` when Windows gives a rectangle, else around the scaled layout).
+  void applyDpi(int dpi, const RECT* suggested);
   // The control ids in the order they were made.
   const std::vector<int>& ids() const { return order_; }
 
@@ -60,8 +73,19 @@ class Form {
   void skip(int pixels);
   void beginGroup(const char* caption);
   void endGroup();
-  // Sizes the window around the rows made so far.
+  // Sizes the window around the rows made so far, at the DPI of its monitor.
   void finish();
+  // Side-by-side columns, each as wide as the form was created: the rows after nextColumn()
+  // start at the top of the first column again, to its right; endColumns() goes on below the
+  // tallest.
+  void beginColumns();
+  void nextColumn();
+  void endColumns();
+  // Removes every control and starts the layout again at the top (a form laid out anew in
+  // another arrangement).
+  void clearLayout();
+  // A length at 96 DPI at the form's DPI.
+  int scaled(int pixelsAt96) const { return MulDiv(pixelsAt96, dpi_, 96); }
 
   virtual void onCommand(int id, int code);
   virtual bool onClose();  // true when the window may close
@@ -70,9 +94,15 @@ class Form {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
   int fitWidth(Kind kind, const std::wstring& caption) const;
+  int captionWidth(HWND control) const;
   void centreOver(HWND owner);
+  // The width of one column of the client area.
+  int stride() const { return width_ - scaled(16); }
+  // A group box across the current column.
+  int groupWidth() const;
 
   HWND hwnd_ = nullptr;
+  int dpi_ = 96;
   std::map<int, HWND> controls_;
   std::vector<int> order_;
   int width_ = 0;
@@ -85,6 +115,10 @@ class Form {
     int top;
   };
   std::vector<Group> groups_;
+  int columns_ = 1;
+  int columnBase_ = 0;  // left edge of the current column
+  int columnTop_ = 0;
+  int columnBottom_ = 0;  // the tallest column so far
   bool modal_ = false;
   bool done_ = false;
   int result_ = 0;

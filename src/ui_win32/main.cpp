@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/assistant.h"
+#include "app/practice_service.h"
 #include "core/utf16.h"
 #include "platform/win32/win32_desktop.h"
 #include "ui_win32/main_window.h"
@@ -62,8 +63,12 @@ int main() {
   win32ui::Win32Mailbox mailbox;
   win32ui::Win32Timers timers(mailbox);
   win32ui::MainWindow window;
-  const std::unique_ptr<Assistant> assistant = MakeAssistant(ControllerDeps{
-      clock, *desktop, timers, mailbox, window, logFile, config, ProgramDirectory()});
+  const std::string exeDir = ProgramDirectory();
+  // Outlives the controller: a practice page may still be asking when the window closes.
+  PracticeService practice(clock, exeDir);
+  ControllerDeps deps{clock, *desktop, timers, mailbox, window, logFile, config, exeDir};
+  deps.practice = &practice;
+  const std::unique_ptr<Assistant> assistant = MakeAssistant(std::move(deps));
   window.bind(assistant.get());
   for (const auto& w : warnings) window.messageBox(w);
   if (const int code = assistant->OnInitDialog(); code != 0) return code;

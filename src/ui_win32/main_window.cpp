@@ -13,10 +13,6 @@ namespace {
 enum RadioGroup { kBid2Price = 1, kBid3When = 2, kBid3Price = 3 };
 
 constexpr int kWidth = 330;
-// The window's own timer that takes the "saved" sign away again (the controller's timers run on
-// the mailbox window, so the ids cannot meet).
-constexpr UINT_PTR kSavedSignTimer = 1;
-constexpr UINT kSavedSignMs = 4000;
 constexpr int kCaptionWidth = 92;
 
 }  // namespace
@@ -28,13 +24,34 @@ MainWindow::MainWindow()
       }) {
   create("tavik", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, nullptr, kWidth);
   buildMenu();
+  build(false);
+  // One narrow column beside the auction page where the screen is tall enough; else (a laptop
+  // at 125% or 150%) two columns side by side, so that nothing lies below the screen's edge.
+  if (!fitsWorkArea()) {
+    clearLayout();
+    build(true);
+  }
+}
+
+void MainWindow::build(bool twoColumns) {
+  twoColumns_ = twoColumns;
+  if (twoColumns) beginColumns();
   buildStatus();
   buildSecondBid();
+  if (twoColumns) nextColumn();
   buildThirdBid();
   buildRemedy();
   buildCommands();
+  if (twoColumns) endColumns();
   buildHidden();
   finish();
+}
+
+bool MainWindow::fitsWorkArea() const {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) return true;
+  return outerSize().cy <= monitor.rcWork.bottom - monitor.rcWork.top;
 }
 
 void MainWindow::show() {
@@ -146,11 +163,8 @@ void MainWindow::buildCommands() {
   newRow(24);
   add(Kind::Combo, ctl::kSchemeCombo, "", kHalf, 200);
   add(Kind::Button, ctl::kSaveScheme, "保存配置", kHalf, 24);
-  commands_[ctl::kSaveScheme] = [this] {
-    forward([this](Assistant& c) {
-      if (c.SaveScheme()) showSavedSign();
-    });
-  };
+  // A good save shows its sign (app/saved_sign.h).
+  commands_[ctl::kSaveScheme] = [this] { forward([](Assistant& c) { c.SaveScheme(); }); };
   newRow(30);
   add(Kind::Button, ctl::kStartStop, "开始运行", 2 * kHalf + 4, 30);
   commands_[ctl::kStartStop] = [this] { forward([](Assistant& c) { c.ToggleRun(); }); };
@@ -253,25 +267,7 @@ bool MainWindow::onClose() {
   return true;
 }
 
-// A failed save says so in a message box; a good one is shown for a few seconds under the
-// buttons, so that the user sees the click was taken.
-void MainWindow::showSavedSign() {
-  const int scheme = comboSelection(ctl::kSchemeCombo);
-  const HWND combo = control(ctl::kSchemeCombo);
-  std::wstring name(size_t(SendMessageW(combo, CB_GETLBTEXTLEN, WPARAM(scheme), 0)) + 1, L'\0');
-  name.resize(size_t(SendMessageW(combo, CB_GETLBTEXT, WPARAM(scheme), LPARAM(name.data())) > 0
-                         ? name.size() - 1
-                         : 0));
-  setText(ctl::kBlankLabel, "已保存：" + U8(name));
-  SetTimer(hwnd(), kSavedSignTimer, kSavedSignMs, nullptr);
-}
-
 LRESULT MainWindow::onMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_TIMER && wparam == kSavedSignTimer) {
-    KillTimer(hwnd(), kSavedSignTimer);
-    setText(ctl::kBlankLabel, "");
-    return 0;
-  }
   if (msg == WM_DESTROY) {
     PostQuitMessage(0);
     return 0;

@@ -26,6 +26,8 @@ class MainWindow final : public Form, public MainView {
   MainWindow();
   void bind(Assistant* controller) { controller_ = controller; }
   void show();
+  // Whether the controls stand in two columns (the screen too low for one).
+  bool twoColumns() const { return twoColumns_; }
   // Where message boxes go; a modal box unless replaced (tests, screenshots).
   void setMessageHandler(std::function<void(const std::string&)> handler) {
     messageHandler_ = std::move(handler);
@@ -59,6 +61,9 @@ class MainWindow final : public Form, public MainView {
 
  private:
   void buildMenu();
+  // The controls, in one column or in two (the status and the second bid to the left).
+  void build(bool twoColumns);
+  bool fitsWorkArea() const;
   void buildStatus();
   void buildSecondBid();
   void buildThirdBid();
@@ -71,9 +76,9 @@ class MainWindow final : public Form, public MainView {
   bool onClose() override;
   LRESULT onMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
   void forward(const std::function<void(Assistant&)>& command);
-  void showSavedSign();
 
   Assistant* controller_ = nullptr;
+  bool twoColumns_ = false;
   std::map<int, int> radioGroup_;  // radio id -> group
   std::map<int, std::function<void()>> commands_;
   std::function<void(const std::string&)> messageHandler_;

@@ -569,5 +569,24 @@ TEST(ControllerKeys, F2JustAfterTheAutomaticStopDoesNotStartTheRunAgain) {
   c.Shutdown();
 }
 
+// The sign of a good save keeps the window's time: four seconds on the clock, started again by a
+// second save; a failed save shows none.
+TEST_F(ControllerTest, TheSavedSignStaysFourSecondsOfClockTime) {
+  ASSERT_EQ(startUp(), 0);
+  view.setComboSelection(ctl::kSchemeCombo, 1);
+  ASSERT_TRUE(controller->SaveScheme());
+  EXPECT_EQ(view.text(ctl::kBlankLabel), "已保存：我的方案2");
+  clock.runFor(3000);
+  ASSERT_TRUE(controller->SaveScheme());
+  clock.runFor(3000);
+  EXPECT_EQ(view.text(ctl::kBlankLabel), "已保存：我的方案2") << "the second save started it again";
+  clock.runFor(1400);
+  EXPECT_EQ(view.text(ctl::kBlankLabel), "");
+
+  view.setText(ctl::kBid2Sec, "x");
+  EXPECT_FALSE(controller->SaveScheme());
+  EXPECT_EQ(view.text(ctl::kBlankLabel), "");
+}
+
 }  // namespace
 }  // namespace tavik

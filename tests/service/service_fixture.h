@@ -1,10 +1,11 @@
 #pragma once
-// tavik-service on loopback, reached through the assistant's own HTTP client (libcurl) and
-// request builders, with a clock the test sets.
+// tavik-service on loopback, reached through the assistant's own HTTP client (libcurl, WinHTTP
+// on Windows) and request builders, with a clock the test sets.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "core/config.h"
+#include "core/file_names.h"
 #include "net/http_client.h"
 #include "net/vendor_requests.h"
 #include "platform/clock.h"
@@ -46,13 +48,24 @@ class SetClock final : public Clock {
 class TempDir {
  public:
   TempDir() {
-    char name[] = "/tmp/tavik-service-XXXXXX";
-    path_ = mkdtemp(name);
+    static std::atomic<int> counter{0};
+    const auto base = std::filesystem::temp_directory_path();
+    for (uint64_t n = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());; ++n) {
+      const auto folder = base / ("tavik-service-" + std::to_string(n % 1'000'000'007) + "-" +
+                                  std::to_string(counter++));
+      if (std::filesystem::create_directory(folder)) {
+        path_ = Utf8FromPath(folder);
+        break;
+      }
+    }
   }
-  ~TempDir() { std::filesystem::remove_all(path_); }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(PathFromUtf8(path_), ignored);
+  }
   std::string file(const std::string& name, const std::string& content) const {
     const std::string path = path_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
+    std::ofstream(PathFromUtf8(path), std::ios::binary) << content;
     return path;
   }
   const std::string& path() const { return path_; }

@@ -2,7 +2,8 @@
 // Wine's LogPixels): every visible control lies inside its window's client area, and its text
 // fits the control, read from the controls' own rectangles and the window font.
 // TAVIK_EXPECT_DPI names the DPI the run was set up for; TAVIK_SCREENSHOTS a folder that gets a
-// picture of each window (BMP).
+// picture of each window (BMP). The main window must also fit the screen's work area, and a
+// window told of another DPI (WM_DPICHANGED) must be laid out anew for it.
 
 #include <windows.h>
 
@@ -16,6 +17,7 @@
 #include "core/utf16.h"
 #include "platform/win32/win32_desktop.h"
 #include "recognition/bmp.h"
+#include "settings/control_ids.h"
 #include "settings/controls.h"
 #include "settings/strategy.h"
 #include "ui_win32/dialogs.h"
@@ -36,14 +38,22 @@ std::wstring TextOf(HWND w) {
   return text;
 }
 
-// The room the text of `control` needs beyond its own extent: a check box's box, a button's
-// border.
-int Padding(HWND control) {
+// The room the text of `control` needs beyond its own extent at `dpi`: a check box's box, a
+// button's border.
+int Padding(HWND control, int dpi) {
   const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE) & 0x0F;
   if (ClassOf(control) != L"Button") return 0;
   if (style == BS_AUTOCHECKBOX || style == BS_RADIOBUTTON || style == BS_CHECKBOX)
-    return Scaled(16);
-  return Scaled(4);
+    return MulDiv(16, dpi, 96);
+  return MulDiv(4, dpi, 96);
+}
+
+// The work area of the monitor `window` is on.
+RECT WorkArea(HWND window) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  return monitor.rcWork;
 }
 
 // Every visible control of `form`: inside the client area the form laid out, its text not cut
@@ -57,9 +67,10 @@ void CheckLayout(const Form& f, const char* name) {
   GetClientRect(form, &shown);
   if (shown.bottom < client.bottom - client.top)
     std::printf("%s at %d DPI: %ld pixels high, more than the screen leaves it (%ld)\n", name,
-                ScreenDpi(), client.bottom - client.top, shown.bottom);
+                f.dpi(), client.bottom - client.top, shown.bottom);
+  const int dpi = f.dpi();
   HDC dc = GetDC(form);
-  HGDIOBJ old = SelectObject(dc, WindowFont());
+  HGDIOBJ old = SelectObject(dc, f.font());
   int checked = 0;
   for (HWND c = GetWindow(form, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     if (!(GetWindowLongPtrW(c, GWL_STYLE) & WS_VISIBLE)) continue;
@@ -72,7 +83,7 @@ void CheckLayout(const Form& f, const char* name) {
       COMBOBOXINFO info{};
       info.cbSize = sizeof info;
       GetComboBoxInfo(c, &info);
-      r.bottom = r.top + (info.rcItem.bottom - info.rcItem.top) + Scaled(6);
+      r.bottom = r.top + (info.rcItem.bottom - info.rcItem.top) + MulDiv(6, dpi, 96);
     }
     EXPECT_TRUE(r.left >= client.left && r.top >= client.top && r.right <= client.right &&
                 r.bottom <= client.bottom)
@@ -81,13 +92,14 @@ void CheckLayout(const Form& f, const char* name) {
         << client.bottom;
     const bool edit = ClassOf(c) == L"Edit";
     if (!text.empty() && !edit && ClassOf(c) != L"ComboBox") {
-      RECT need{0, 0, r.right - r.left - Padding(c), 0};
+      RECT need{0, 0, r.right - r.left - Padding(c, dpi), 0};
       const bool groupBox =
           (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) == BS_GROUPBOX && ClassOf(c) == L"Button";
       // Labels wrap at their width; one line of everything else must fit.
       const UINT flags = ClassOf(c) == L"Static" ? DT_WORDBREAK : DT_SINGLELINE;
       DrawTextW(dc, text.c_str(), int(text.size()), &need, DT_CALCRECT | flags);
-      EXPECT_LE(need.right, r.right - r.left - Padding(c)) << what << " is cut off at the side";
+      EXPECT_LE(need.right, r.right - r.left - Padding(c, dpi))
+          << what << " is cut off at the side";
       if (!groupBox) {
         EXPECT_LE(need.bottom, r.bottom - r.top) << what << " is cut off below";
       }
@@ -124,6 +136,57 @@ void Picture(HWND form, const std::string& name) {
 TEST(Win32Dpi, TheRunIsAtTheDpiItWasSetUpFor) {
   if (const char* want = std::getenv("TAVIK_EXPECT_DPI")) {
     EXPECT_EQ(ScreenDpi(), std::atoi(want));
+  }
+}
+
+// The main window fits the screen's work area: at 125% and 150% (a laptop's default) in two
+// columns. At those scales it also fits the work area of a 1366x768 screen (a 40-pixel task
+// bar), the smallest laptop screen sold with them.
+TEST(Win32Dpi, TheMainWindowFitsTheScreen) {
+  MainWindow window;
+  RECT r;
+  GetWindowRect(window.hwnd(), &r);
+  const RECT work = WorkArea(window.hwnd());
+  std::printf("main window at %d DPI: %ldx%ld, %s; work area %ldx%ld\n", window.dpi(),
+              r.right - r.left, r.bottom - r.top,
+              window.twoColumns() ? "two columns" : "one column", work.right - work.left,
+              work.bottom - work.top);
+  EXPECT_LE(r.bottom - r.top, work.bottom - work.top);
+  EXPECT_LE(r.right - r.left, work.right - work.left);
+  if (window.dpi() >= 120) {
+    EXPECT_TRUE(window.twoColumns());
+    EXPECT_LE(r.bottom - r.top, 768 - 40);
+    EXPECT_LE(r.right - r.left, 1366);
+  }
+}
+
+// Moved to a monitor of another scale, a window lays itself out for it: every control inside
+// and readable in the font of the new DPI, the window as large as Windows suggests.
+TEST(Win32Dpi, AWindowMovedToAnotherScaleIsLaidOutForIt) {
+  MainWindow window;
+  const int from = window.dpi();
+  for (const int to : {from * 3 / 2, from * 2, from}) {
+    SCOPED_TRACE(to);
+    RECT suggested;
+    GetWindowRect(window.hwnd(), &suggested);
+    suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, to, window.dpi());
+    suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, to, window.dpi());
+    SendMessageW(window.hwnd(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(to, to),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(window.dpi(), to);
+    LOGFONTW font{};
+    GetObjectW(
+        reinterpret_cast<HFONT>(SendMessageW(window.control(ctl::kStartStop), WM_GETFONT, 0, 0)),
+        sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(9, to, 72)) << "the font of the new scale";
+    // Windows keeps a window within the largest size it lets one take (the screen's).
+    RECT now;
+    GetWindowRect(window.hwnd(), &now);
+    if (suggested.bottom - suggested.top <= GetSystemMetrics(SM_CYMAXTRACK)) {
+      EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
+      EXPECT_EQ(now.bottom - now.top, suggested.bottom - suggested.top);
+    }
+    CheckLayout(window, "main window moved");
   }
 }
 

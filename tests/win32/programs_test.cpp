@@ -10,8 +10,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/config.h"
 #include "core/file_names.h"
 #include "core/utf16.h"
+#include "net/http_client.h"
+#include "net/http_transport.h"
+#include "net/price_reply.h"
+#include "net/reply_envelope.h"
+#include "net/vendor_requests.h"
+#include "service/sockets.h"
 #include "settings/control_ids.h"
 #include "settings/ini_file.h"
 #include "support/temp_dir.h"
@@ -245,6 +252,102 @@ TEST_F(UnpackedPrograms, ASecondStartRaisesTheFirstAndEnds) {
   EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }))
       << "the first copy's window is not in front";
   EXPECT_EQ(WaitForSingleObject(first.process(), 0), DWORD(WAIT_TIMEOUT)) << "the first copy ended";
+}
+
+// A free loopback port: bound, then let go.
+int FreePort() {
+  int port = -1;
+  service::CloseSocket(service::Listen("127.0.0.1", 0, 1, port));
+  return port;
+}
+
+// The assistant's settings with the practice and the vendor servers on `port` of this PC.
+Config PracticeOn(int port) {
+  Config c;
+  c.practiceHost = "http://127.0.0.1:" + std::to_string(port);
+  c.vendorServers = {c.practiceHost};
+  c.vendorWwwServers = {c.practiceHost};
+  c.httpConnectTimeoutMs = 2000;
+  c.httpTotalTimeoutMs = 5000;
+  return c;
+}
+
+// The practice page fetched through the assistant's HTTP client (WinHTTP), tried for up to
+// `waitMs` while the server comes up.
+HttpResult FetchPage(SystemHttpTransport& http, const Config& c, const std::string& page,
+                     DWORD waitMs = 20000) {
+  HttpResult r;
+  for (DWORD waited = 0; waited <= waitMs; waited += 200) {
+    r = http.get(c.practiceHost + page, HttpTimeoutsFrom(c));
+    if (r.ok) break;
+    Sleep(200);
+  }
+  return r;
+}
+
+std::string SourceFile(const std::string& path) {
+  std::ifstream in(HostPath(TAVIK_SOURCE_DIR "/" + path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The assistant's requests, as it sends them, answered by the practice server on `c`.
+void ExpectVendorRequestsAnswered(SystemHttpTransport& http, const Config& c) {
+  CHttpClient client(http, HttpTimeoutsFrom(c));
+  const auto get = [&](const std::string& query) {
+    return client.Get(VendorUrl(c, 1, VendorName::Base, query));
+  };
+  RequestValues v;
+  v.m_bidNumber = "51515151";
+  v.m_localIp = "127.0.0.1";
+  v.g_version = "9.1.4";
+  get(PriceReportQuery(v, 88'300, 40));
+  EXPECT_EQ(ParsePriceReply(get(PriceReadQuery(v))), 88'300);
+  EXPECT_TRUE(ParseMainParamsReply(get(MainParamsQuery(v, 40, 0))));
+}
+
+// tavik-service.exe from the zip, started with a double click (no arguments but the port here):
+// it reads service.conf beside it and serves the practice pages and the vendor requests.
+TEST_F(UnpackedPrograms, TheServiceServesThePracticeAndTheVendorRequests) {
+  const Config c = PracticeOn(FreePort());
+  const std::string port = c.practiceHost.substr(c.practiceHost.rfind(':') + 1);
+  Started service(folder(), program(L"tavik-service.exe") + L" --port " + WidenUtf8(port));
+  SystemHttpTransport http;
+  const HttpResult page = FetchPage(http, c, "/fz.html");
+  ASSERT_TRUE(page.ok);
+  EXPECT_EQ(page.body, SourceFile("web/practice/fz.html"));
+  EXPECT_EQ(FetchPage(http, c, "/practice.js").body, SourceFile("web/practice/practice.js"));
+  ExpectVendorRequestsAnswered(http, c);
+  TerminateProcess(service.process(), 0);
+}
+
+// The Windows service keeps nothing on disk: a database file is refused, and it says why.
+TEST_F(UnpackedPrograms, TheServiceRefusesADatabaseItCannotKeep) {
+  dir_->write("数据库.conf", "database = state.db\r\nweb_root = practice\r\n");
+  EXPECT_EQ(RunIn(folder(), program(L"tavik-service.exe") + L" --config 数据库.conf --port 0"), 1);
+}
+
+// "载入仿真练习" with nothing but the zip: tavik serves the practice itself on the practice port
+// and opens the page (here through a browser command that only ends).
+TEST_F(UnpackedPrograms, ThePracticeButtonServesThePracticeFromTavik) {
+  const Config c = PracticeOn(FreePort());
+  dir_->write("practice.conf", "practice_host = " + c.practiceHost + "\r\nvendor_servers = " +
+                                   c.practiceHost + "\r\nvendor_www_servers = " + c.practiceHost +
+                                   "\r\nntp_servers = 127.0.0.1\r\nrelay_hosts = 127.0.0.1"
+                                   "\r\nbrowser_command = cmd.exe /c rem\r\n");
+  SetEnvironmentVariableW(L"TAVIK_CONFIG", (folder() / "practice.conf").c_str());
+  Started tavik(folder(), program(L"tavik.exe"));
+  const HWND window = tavik.window(30000);
+  ASSERT_NE(window, nullptr);
+  SystemHttpTransport http;
+  EXPECT_FALSE(http.get(c.practiceHost + "/fz.html", HttpTimeoutsFrom(c)).ok)
+      << "served before the button";
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(ctl::kLaunchPractice, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window, ctl::kLaunchPractice)));
+  const HttpResult page = FetchPage(http, c, "/fz.html");
+  ASSERT_TRUE(page.ok) << "a message box: " << BoxText(tavik);
+  EXPECT_EQ(page.body, SourceFile("web/practice/fz.html"));
+  ExpectVendorRequestsAnswered(http, c);
+  EXPECT_EQ(tavik.window(0, L"#32770"), nullptr) << "a message box: " << BoxText(tavik);
 }
 
 }  // namespace
