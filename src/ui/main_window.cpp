@@ -137,13 +137,9 @@ QAbstractButton* MainWindow::button(int id, const char* caption, QWidget* parent
 // The view of what tavik sees, made on first use; its feed captures only while it is open.
 void MainWindow::openPageView() {
   if (!controller_) return;
-  if (!pageView_) {
-    Controller& c = *controller_;
-    const SeenPageSources sources{
-        c.page,           c.clockState, c.elementTable(), c.run.m_auctionWnd, c.run.m_pageTitle,
-        c.run.m_realMode, c.desktop(),  c.clock()};
-    pageView_ = new PageViewWindow(std::make_unique<SeenPageFeed>(sources, 250), this);
-  }
+  if (!pageView_)
+    pageView_ =
+        new PageViewWindow(std::make_unique<SeenPageFeed>(PageViewSources(*controller_)), this);
   pageView_->show();
   pageView_->raise();
 }
