@@ -3,7 +3,9 @@
 #include "app/controller.h"
 #include "settings/control_ids.h"
 #include "settings/controls.h"
+#include "ui_win32/calibration_window.h"
 #include "ui_win32/dialogs.h"
+#include "ui_win32/page_view_window.h"
 
 namespace tavik::win32ui {
 namespace {
@@ -37,6 +39,8 @@ MainWindow::MainWindow()
   finish();
 }
 
+MainWindow::~MainWindow() = default;
+
 void MainWindow::show() {
   ShowWindow(hwnd(), SW_SHOW);
   UpdateWindow(hwnd());
@@ -46,11 +50,15 @@ void MainWindow::buildMenu() {
   HMENU bar = CreateMenu();
   HMENU settings = CreatePopupMenu();
   AppendMenuW(settings, MF_STRING, kMenuBidNumber, L"投标号(&B)...");
+  HMENU view = CreatePopupMenu();
+  AppendMenuW(view, MF_STRING, kMenuPageView, L"tavik 看到的页面(&P)...");
+  AppendMenuW(view, MF_STRING, kMenuCalibration, L"从屏幕学习字库(&L)...");
   HMENU help = CreatePopupMenu();
   AppendMenuW(help, MF_STRING, kMenuHelp, L"使用帮助(&H)");
   AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(help, MF_STRING, kMenuAbout, L"关于 tavik(&A)...");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), L"设置(&S)");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"查看(&V)");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"帮助(&H)");
   SetMenu(hwnd(), bar);
 }
@@ -219,6 +227,10 @@ void MainWindow::onCommand(int id, int code) {
       return openHelpDialog();
     case kMenuAbout:
       return openAboutDialog();
+    case kMenuPageView:
+      return openPageView();
+    case kMenuCalibration:
+      return openCalibration();
     default:
       break;
   }
@@ -317,6 +329,23 @@ void MainWindow::openBidNumberDialog() {
       controller_->run.m_bidNumber.get(),
       [this](const std::string& text) { return controller_->EnterBidNumber(text); }, hwnd());
   dialog.runModal(hwnd());
+}
+
+// The view of what tavik sees, made on first use; its feed captures only while it is open.
+void MainWindow::openPageView() {
+  if (!controller_) return;
+  if (!pageView_)
+    pageView_ = std::make_unique<PageViewWindow>(
+        std::make_unique<SeenPageFeed>(PageViewSources(*controller_)), hwnd());
+  pageView_->open();
+}
+
+// The guided calibration, made anew each time: a session captures only while it is open.
+void MainWindow::openCalibration() {
+  if (!controller_) return;
+  calibration_.reset();
+  calibration_ = std::make_unique<CalibrationWindow>(*controller_, hwnd());
+  calibration_->open();
 }
 
 WindowId MainWindow::nativeWindow() const {
