@@ -94,6 +94,11 @@ void CalibrationWindow::refresh() {
     painter.drawRect(drag_);
   }
   picture_->setPixmap(QPixmap::fromImage(shown));
+  if (picture_->size() != shown.size()) {
+    // The whole capture in view, so that the anchor can be dragged wherever the page put it.
+    picture_->setFixedSize(shown.size());
+    adjustSize();
+  }
 }
 
 bool CalibrationWindow::eventFilter(QObject* watched, QEvent* event) {
