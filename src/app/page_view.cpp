@@ -129,18 +129,33 @@ SeenPage TakeSeenPage(const SeenPageSources& s) {
   return seen;
 }
 
-SeenPageFeed::SeenPageFeed(const SeenPageSources& sources, int periodMs)
-    : sources_(sources), periodMs_(periodMs) {}
-
-void SeenPageFeed::start() {
-  if (thread_.joinable()) return;
-  stopping_ = false;
-  thread_ = std::thread([this] { run(); });
+std::string SeenHeader(const SeenPage& seen) {
+  std::string header;
+  if (!seen.windowFound)
+    header = "未找到拍卖窗口 (no auction window)";
+  else if (seen.originFrom.empty())
+    header = "未找到页面 (no page: no anchor found)";
+  else
+    header = "origin " + std::to_string(seen.origin.x) + "," + std::to_string(seen.origin.y) +
+             " from " + seen.originFrom;
+  return header + "   tick " + std::to_string(seen.tickMs) + " ms";
 }
 
-void SeenPageFeed::stop() {
-  stopping_ = true;
-  if (thread_.joinable()) thread_.join();
+std::string SeenLabel(const SeenBox& box) {
+  if (box.point || box.value.empty() || box.label.empty()) return "";
+  return box.label + ": " + box.value;
+}
+
+uint32_t SeenColour(const SeenBox& box) {
+  if (box.value.empty()) return kSeenPlaceColour;
+  return box.read ? kSeenReadColour : kSeenUnreadColour;
+}
+
+SeenPageFeed::SeenPageFeed(const SeenPageSources& sources) : sources_(sources) {}
+
+void SeenPageFeed::start() {
+  thread_.start();
+  thread_.request();
 }
 
 std::shared_ptr<const SeenPage> SeenPageFeed::latest() const {
@@ -148,17 +163,10 @@ std::shared_ptr<const SeenPage> SeenPageFeed::latest() const {
   return latest_;
 }
 
-void SeenPageFeed::run() {
-  constexpr int kStepMs = 50;
-  while (!stopping_) {
-    auto seen = std::make_shared<const SeenPage>(TakeSeenPage(sources_));
-    {
-      std::lock_guard lock(mutex_);
-      latest_ = std::move(seen);
-    }
-    for (int waited = 0; waited < periodMs_ && !stopping_; waited += kStepMs)
-      sources_.time.sleepMs(kStepMs);
-  }
+void SeenPageFeed::takeOne() {
+  auto seen = std::make_shared<const SeenPage>(TakeSeenPage(sources_));
+  std::lock_guard lock(mutex_);
+  latest_ = std::move(seen);
 }
 
 }  // namespace tavik

@@ -2,6 +2,7 @@
 // A desktop in memory for tests: windows in a z-order, a framebuffer that captures read, a
 // clipboard, and a record of every synthetic action with the virtual time it happened at.
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -35,6 +36,12 @@ class FakeDesktop final : public Desktop {
   void setForeground(WindowId w);  // also raises it to the top
   void setAvailable(bool available) { available_ = available; }
   Image& framebuffer() { return framebuffer_; }
+  // Draws on the framebuffer while no capture reads it (a page redrawn beside a thread that
+  // captures).
+  void paint(const std::function<void(Image&)>& draw) {
+    std::lock_guard lock(mutex_);
+    draw(framebuffer_);
+  }
   // Delivers a key event of the user's to the installed hook; returns whether the hook
   // swallowed it. A key the hook lets through reaches the windows: it is recorded as a
   // "user_key_..." action, where the page under it sees it.

@@ -1,5 +1,6 @@
 #include "ui/calibration_window.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
@@ -7,15 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/assistant.h"
-#include "app/calibration_session.h"
-
 namespace tavik {
 
 namespace {
-
-constexpr int kRefreshMs = 250;
-constexpr int kPictureWidth = 640;
 
 QString U8(const std::string& text) {
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -28,22 +23,30 @@ CalibrationWindow::CalibrationWindow(Assistant& controller, QWidget* parent)
   setWindowTitle(QString::fromUtf8("从屏幕学习字库"));
   auto* layout = new QVBoxLayout(this);
   picture_ = new QLabel(this);
-  picture_->setMinimumSize(kPictureWidth, 200);
+  picture_->setObjectName("picture");
+  picture_->setMinimumSize(kCalibrationPictureWidth, 200);
+  picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // drags are measured from its corner
   picture_->installEventFilter(this);
   status_ = new QLabel(this);
+  status_->setObjectName("status");
   status_->setWordWrap(true);
   save_ = new QPushButton(QString::fromUtf8("保存字库"), this);
+  save_->setObjectName("save");
   save_->setEnabled(false);
   layout->addWidget(picture_);
   layout->addWidget(status_);
   layout->addWidget(save_);
   connect(save_, &QPushButton::clicked, this, [this] { saveDictionary(); });
-  session_ = controller.NewCalibrationSession();
-  if (session_) session_->start();
-  refresh_.setInterval(kRefreshMs);
+  session_ = StartGuidedCalibration(controller);
+  refresh_.setInterval(kCalibrationCaptureMs);
   connect(&refresh_, &QTimer::timeout, this, [this] { refresh(); });
   refresh_.start();
   refresh();
+  // The program ends before the controller goes: no capture may outlive it.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+    refresh_.stop();
+    if (session_) session_->stop();
+  });
 }
 
 CalibrationWindow::~CalibrationWindow() {
@@ -58,50 +61,44 @@ void CalibrationWindow::hideEvent(QHideEvent* event) {
 
 double CalibrationWindow::scale() const {
   const auto& f = progress_.frame;
-  return f && f->image.width > 0 ? double(kPictureWidth) / f->image.width : 1.0;
+  return f && f->image.width > 0 ? double(kCalibrationPictureWidth) / f->image.width : 1.0;
 }
 
 Rect CalibrationWindow::screenBox(QPoint from, QPoint to) const {
   const Point at = progress_.frame ? progress_.frame->at : Point{};
-  const double s = scale();
-  const QRect r = QRect(from, to).normalized();
-  return {at.x + int(r.left() / s), at.y + int(r.top() / s), at.x + int((r.right() + 1) / s) + 1,
-          at.y + int((r.bottom() + 1) / s) + 1};
+  return ScreenBoxFromPicture(at, scale(), {from.x(), from.y()}, {to.x(), to.y()});
 }
 
 QString CalibrationWindow::statusText() const {
-  if (!session_) return QString::fromUtf8("没有找到拍卖窗口：请先打开拍卖页面 (no auction window)");
-  QString text;
-  if (!progress_.anchorKnown)
-    text += QString::fromUtf8(
-        "请在图上拖一个框，框住页面左侧的定位文字 (drag a box around the anchor)\n");
-  for (const std::string& m : progress_.missing) text += U8("missing: " + m + "\n");
-  for (const WordNeed& w : progress_.words)
-    if (!w.learned) text += U8("not yet: " + w.what + " (" + w.howToShow + ")\n");
-  if (!progress_.messages.empty()) text += U8(progress_.messages.back());
-  if (progress_.complete) text += QString::fromUtf8("\n可以保存 (ready to save)");
-  return text;
+  return status_->text();
 }
 
 void CalibrationWindow::refresh() {
+  if (saved_) return;  // the saved message stays
   if (!session_) {
-    status_->setText(statusText());
+    status_->setText(U8(CalibrationStatusText(nullptr, progress_)));
     return;
   }
   progress_ = session_->progress();
-  status_->setText(statusText());
+  session_->request();  // the next capture, on the session's thread
+  status_->setText(U8(CalibrationStatusText(session_.get(), progress_)));
   save_->setEnabled(progress_.complete);
   if (!progress_.frame) return;
   const Image& image = progress_.frame->image;
   QImage shown = QImage(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
                         image.height, image.width * 4, QImage::Format_RGB32)
-                     .scaledToWidth(kPictureWidth, Qt::SmoothTransformation);
+                     .scaledToWidth(kCalibrationPictureWidth, Qt::SmoothTransformation);
   if (!drag_.isNull()) {
     QPainter painter(&shown);
     painter.setPen(QPen(QColor(0, 170, 0), 1));
     painter.drawRect(drag_);
   }
   picture_->setPixmap(QPixmap::fromImage(shown));
+  if (picture_->size() != shown.size()) {
+    // The whole capture in view, so that the anchor can be dragged wherever the page put it.
+    picture_->setFixedSize(shown.size());
+    adjustSize();
+  }
 }
 
 bool CalibrationWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -126,19 +123,15 @@ bool CalibrationWindow::eventFilter(QObject* watched, QEvent* event) {
 
 bool CalibrationWindow::saveDictionary() {
   std::string error;
-  const std::string path = controller_.DictionaryPath();
-  if (!session_ || !session_->save(path, error)) {
+  if (!session_ || !SaveGuidedCalibration(controller_, *session_, error)) {
     status_->setText(U8(error.empty() ? "nothing to save" : error));
     return false;
   }
-  if (!controller_.UseSavedDictionary()) {
-    status_->setText(
-        QString::fromUtf8("字库已保存，但无法启用 (saved, but it cannot be put in use)"));
-    save_->setEnabled(false);
-    return false;
-  }
-  status_->setText(
-      QString::fromUtf8("字库已保存并启用 (saved and in use; the previous one is sscai.dll.bak)"));
+  // Done: the capture stops and the message stays.
+  saved_ = true;
+  refresh_.stop();
+  session_->stop();
+  status_->setText(U8(kCalibrationSaved));
   save_->setEnabled(false);
   return true;
 }

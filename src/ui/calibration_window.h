@@ -27,6 +27,7 @@ class CalibrationWindow final : public QDialog {
   Rect screenBox(QPoint from, QPoint to) const;
   // Saves and puts the dictionary in use; false (and a message shown) when it cannot.
   bool saveDictionary();
+  // What the window tells the user now.
   QString statusText() const;
 
  protected:
@@ -46,6 +47,7 @@ class CalibrationWindow final : public QDialog {
   QTimer refresh_;
   QPoint dragFrom_;
   QRect drag_;
+  bool saved_ = false;
 };
 
 }  // namespace tavik

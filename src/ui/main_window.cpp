@@ -126,10 +126,9 @@ QAbstractButton* MainWindow::button(int id, const char* caption, QWidget* parent
 // The view of what tavik sees, made on first use; its feed captures only while it is open.
 void MainWindow::openPageView() {
   if (!controller_) return;
-  if (!pageView_) {
-    pageView_ = new PageViewWindow(
-        std::make_unique<SeenPageFeed>(controller_->seenPageSources(), 250), this);
-  }
+  if (!pageView_)
+    pageView_ =
+        new PageViewWindow(std::make_unique<SeenPageFeed>(controller_->seenPageSources()), this);
   pageView_->show();
   pageView_->raise();
 }

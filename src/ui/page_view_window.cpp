@@ -1,5 +1,6 @@
 #include "ui/page_view_window.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -7,8 +8,6 @@ namespace tavik {
 
 namespace {
 
-// A few times a second while open.
-constexpr int kRefreshMs = 250;
 // The band above the picture for the origin line.
 constexpr int kHeaderHeight = 22;
 
@@ -22,9 +21,16 @@ PageViewWindow::PageViewWindow(std::unique_ptr<SeenPageFeed> feed, QWidget* pare
     : QDialog(parent), feed_(std::move(feed)) {
   setWindowTitle(QString::fromUtf8("tavik 看到的页面"));
   resize(720, 680);
-  refresh_.setInterval(kRefreshMs);
+  refresh_.setInterval(kSeenRefreshMs);  // the feed takes one snapshot each time
   connect(&refresh_, &QTimer::timeout, this, [this] {
-    if (feed_) showSeen(feed_->latest());
+    if (!feed_) return;
+    showSeen(feed_->latest());
+    feed_->request();  // the next snapshot, on the feed's thread
+  });
+  // The program ends before the controller goes: no snapshot may outlive it.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+    refresh_.stop();
+    if (feed_) feed_->stop();
   });
 }
 
@@ -75,17 +81,7 @@ void PageViewWindow::paintEvent(QPaintEvent*) {
   QFont small = font();
   small.setPixelSize(11);
   painter.setFont(small);
-  QString header;
-  if (!seen.windowFound)
-    header = QString::fromUtf8("未找到拍卖窗口 (no auction window)");
-  else if (seen.originFrom.empty())
-    header = QString::fromUtf8("未找到页面 (no page: no anchor found)");
-  else
-    header = QString("origin %1,%2 from %3")
-                 .arg(seen.origin.x)
-                 .arg(seen.origin.y)
-                 .arg(U(seen.originFrom));
-  header += QString("   tick %1 ms").arg(seen.tickMs);
+  const QString header = U(SeenHeader(seen));
   painter.setPen(seen.originFrom.empty() ? unreadColour().lighter(150) : readColour().lighter(150));
   painter.drawText(QRectF(6, 0, width() - 12, kHeaderHeight), Qt::AlignVCenter, header);
   if (!seen.windowFound) return;
@@ -96,9 +92,7 @@ void PageViewWindow::paintEvent(QPaintEvent*) {
   painter.drawImage(QRectF(0, kHeaderHeight, image.width() * s, image.height() * s), image);
   for (const SeenBox& b : seen.boxes) {
     const QPointF tl = toWindow({b.rect.left, b.rect.top});
-    const QColor colour = b.value.empty() ? QColor(90, 90, 200)
-                          : b.read        ? readColour()
-                                          : unreadColour();
+    const QColor colour = QColor(QRgb(SeenColour(b)));
     painter.setPen(QPen(colour, 1));
     if (b.point) {
       painter.drawLine(tl + QPointF(-4, 0), tl + QPointF(4, 0));
@@ -107,8 +101,8 @@ void PageViewWindow::paintEvent(QPaintEvent*) {
     }
     const QPointF br = toWindow({b.rect.right, b.rect.bottom});
     painter.drawRect(QRectF(tl, br));
-    if (b.value.empty() || b.label.empty()) continue;
-    const QString text = U(b.label + ": " + b.value);
+    const QString text = U(SeenLabel(b));
+    if (text.isEmpty()) continue;
     const QRectF textBox(br.x() + 2, tl.y() - 1, 220, 13);
     painter.fillRect(
         QRectF(textBox.topLeft(), QSizeF(painter.fontMetrics().horizontalAdvance(text) + 4, 13)),

@@ -20,11 +20,12 @@ class PageViewWindow final : public QDialog {
   ~PageViewWindow() override;
 
   void showSeen(std::shared_ptr<const SeenPage> seen);
+  const SeenPage* seen() const { return seen_.get(); }
   // Where a screen point of the snapshot lies in the window.
   QPointF toWindow(Point screen) const;
   // The outline colours.
-  static QColor readColour() { return QColor(0, 170, 0); }
-  static QColor unreadColour() { return QColor(220, 0, 0); }
+  static QColor readColour() { return QColor(QRgb(kSeenReadColour)); }
+  static QColor unreadColour() { return QColor(QRgb(kSeenUnreadColour)); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

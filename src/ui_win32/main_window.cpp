@@ -3,7 +3,9 @@
 #include "app/assistant.h"
 #include "settings/control_ids.h"
 #include "settings/controls.h"
+#include "ui_win32/calibration_window.h"
 #include "ui_win32/dialogs.h"
+#include "ui_win32/page_view_window.h"
 
 namespace tavik::win32ui {
 namespace {
@@ -54,6 +56,8 @@ bool MainWindow::fitsWorkArea() const {
   return outerSize().cy <= monitor.rcWork.bottom - monitor.rcWork.top;
 }
 
+MainWindow::~MainWindow() = default;
+
 void MainWindow::show() {
   ShowWindow(hwnd(), SW_SHOW);
   UpdateWindow(hwnd());
@@ -63,11 +67,15 @@ void MainWindow::buildMenu() {
   HMENU bar = CreateMenu();
   HMENU settings = CreatePopupMenu();
   AppendMenuW(settings, MF_STRING, kMenuBidNumber, L"投标号(&B)...");
+  HMENU view = CreatePopupMenu();
+  AppendMenuW(view, MF_STRING, kMenuPageView, L"tavik 看到的页面(&P)...");
+  AppendMenuW(view, MF_STRING, kMenuCalibration, L"从屏幕学习字库(&L)...");
   HMENU help = CreatePopupMenu();
   AppendMenuW(help, MF_STRING, kMenuHelp, L"使用帮助(&H)");
   AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(help, MF_STRING, kMenuAbout, L"关于 tavik(&A)...");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), L"设置(&S)");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"查看(&V)");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"帮助(&H)");
   SetMenu(hwnd(), bar);
 }
@@ -233,6 +241,10 @@ void MainWindow::onCommand(int id, int code) {
       return openHelpDialog();
     case kMenuAbout:
       return openAboutDialog();
+    case kMenuPageView:
+      return openPageView();
+    case kMenuCalibration:
+      return openCalibration();
     default:
       break;
   }
@@ -313,6 +325,23 @@ void MainWindow::openBidNumberDialog() {
       controller_->BidNumber(),
       [this](const std::string& text) { return controller_->EnterBidNumber(text); }, hwnd());
   dialog.runModal(hwnd());
+}
+
+// The view of what tavik sees, made on first use; its feed captures only while it is open.
+void MainWindow::openPageView() {
+  if (!controller_) return;
+  if (!pageView_)
+    pageView_ = std::make_unique<PageViewWindow>(
+        std::make_unique<SeenPageFeed>(controller_->seenPageSources()), hwnd());
+  pageView_->open();
+}
+
+// The guided calibration, made anew each time: a session captures only while it is open.
+void MainWindow::openCalibration() {
+  if (!controller_) return;
+  calibration_.reset();
+  calibration_ = std::make_unique<CalibrationWindow>(*controller_, hwnd());
+  calibration_->open();
 }
 
 WindowId MainWindow::nativeWindow() const {

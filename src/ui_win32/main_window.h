@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "app/main_view.h"
@@ -16,14 +17,20 @@ class Assistant;
 
 namespace tavik::win32ui {
 
+class PageViewWindow;
+class CalibrationWindow;
+
 // Menu commands (outside the range of the control ids).
 inline constexpr int kMenuBidNumber = 40001;
 inline constexpr int kMenuHelp = 40002;
 inline constexpr int kMenuAbout = 40003;
+inline constexpr int kMenuPageView = 40004;
+inline constexpr int kMenuCalibration = 40005;
 
 class MainWindow final : public Form, public MainView {
  public:
   MainWindow();
+  ~MainWindow() override;
   void bind(Assistant* controller) { controller_ = controller; }
   void show();
   // Whether the controls stand in two columns (the screen too low for one).
@@ -39,6 +46,11 @@ class MainWindow final : public Form, public MainView {
   void openHelpDialog();
   void openAboutDialog();
   void openBidNumberDialog();
+  void openPageView();
+  void openCalibration();
+  // The view of what tavik sees and the guided calibration, once opened (tests).
+  PageViewWindow* pageView() const { return pageView_.get(); }
+  CalibrationWindow* calibration() const { return calibration_.get(); }
 
   // MainView
   void setTitle(const std::string& title) override;
@@ -82,6 +94,8 @@ class MainWindow final : public Form, public MainView {
   std::map<int, int> radioGroup_;  // radio id -> group
   std::map<int, std::function<void()>> commands_;
   std::function<void(const std::string&)> messageHandler_;
+  std::unique_ptr<PageViewWindow> pageView_;        // made on first use
+  std::unique_ptr<CalibrationWindow> calibration_;  // made anew at each open
 };
 
 }  // namespace tavik::win32ui

@@ -23,7 +23,7 @@ TEST_F(PageFixture, CalibrationSessionTakesTheBoxAndWritesNothingUntilComplete) 
                              PageGlyphDictionary(), offset);
   EXPECT_FALSE(session.setAnchorBox({0, 0, 10, 10}));  // nothing captured yet
   session.start();
-  for (int i = 0; i < 200 && !session.progress().frame; ++i) real.sleepMs(10);
+  for (int i = 0; i < 200 && !session.progress().frame; ++i) real.sleepMs(10);  // the first ask
   ASSERT_NE(session.progress().frame, nullptr);
   EXPECT_FALSE(session.progress().anchorKnown);
 

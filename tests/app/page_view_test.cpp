@@ -83,20 +83,33 @@ TEST_F(PageViewTest, BoxesLieWhereThePageDrewWhatTheyLabel) {
             (Point{scene_.origin.x + at.x, scene_.origin.y + at.y}));
 }
 
-TEST_F(PageViewTest, TheFeedTakesSnapshotsOnlyWhileStarted) {
+// The feed captures on its own thread, one snapshot each time the window asks and none while
+// stopped; it never sleeps on the clock, so it runs beside the virtual clock's driver.
+TEST_F(PageViewTest, TheFeedTakesOneSnapshotPerAskOnlyWhileStarted) {
   RealClock real;
   SeenPageFeed feed(
-      SeenPageSources{page, clockState, table, auctionWnd, pageTitle, realMode, desktop, real},
-      100);
+      SeenPageSources{page, clockState, table, auctionWnd, pageTitle, realMode, desktop, clock});
+  const auto next = [&](const std::shared_ptr<const SeenPage>& after) {
+    for (int i = 0; i < 200 && feed.latest() == after; ++i) real.sleepMs(5);
+    return feed.latest();
+  };
+  feed.request();  // not started: dropped
+  real.sleepMs(50);
   EXPECT_EQ(feed.latest(), nullptr);
   feed.start();
-  for (int i = 0; i < 100 && !feed.latest(); ++i) real.sleepMs(10);
-  ASSERT_NE(feed.latest(), nullptr);
+  const auto first = next(nullptr);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->tickMs, clock.tickCountMs());  // read on the virtual clock, time unmoved
+  real.sleepMs(50);
+  EXPECT_EQ(feed.latest(), first);  // no ask, no capture
+  feed.request();
+  EXPECT_NE(next(first), first);
   const uint32_t before = real.tickCountMs();
   feed.stop();
   EXPECT_LT(real.tickCountMs() - before, 200u);
   const auto last = feed.latest();
-  real.sleepMs(250);
+  feed.request();
+  real.sleepMs(50);
   EXPECT_EQ(feed.latest(), last);
 }
 

@@ -15,11 +15,13 @@
 
 #include <fcntl.h>
 #include <sys/wait.h>
+#include "app/page_view.h"
 #include "core/gbk.h"
 #include "page/page_context.h"
 #include "page/page_locator.h"
 #include "page/page_readers.h"
 #include "platform/keys.h"
+#include "practice/view_screenshot.h"
 #include "service/http_server.h"
 #include "service/vendor_service.h"
 #include "support/temp_dir.h"
@@ -160,8 +162,8 @@ TEST_F(PracticePage, ChromiumsDrawingIsReadAndBidOnWithTheShippedDictionary) {
   AtomicPoint screenSize;
   screenSize.storeSize(screen);
   GuardedText title{kTitle};
-  PageInputs in{auctionWnd, clientFound, screenSize, realMode, compatMode,
-                title,      ownWnd,      keyCount,   {}};
+  PageInputs in{auctionWnd, clientFound, screenSize, realMode, compatMode, title,
+                ownWnd,     keyCount,    {}};
   PageState state;
   ClockState clockState;
   NetworkTimeState netTime;
@@ -339,6 +341,13 @@ TEST_P(PracticePageInFont, IsLearnedFromTheScreenAndThenReadAndBidOn) {
   const Point origin{r.left + 25, r.top + 62};
   for (int i = 0; i < 3; ++i) locator.TrackPage();
   EXPECT_EQ(state.g_anchor201Pos.load(), Point{});
+  // The view of what tavik sees says so, in red (a picture for the documentation).
+  const SeenPageSources seenSources{state, clockState, table,     auctionWnd,
+                                    title, realMode,   *desktop_, clock_};
+  const bool pictures = !ScreenshotFolder().empty() && std::string(GetParam().font) == "microhei";
+  EXPECT_TRUE(TakeSeenPage(seenSources).originFrom.empty());
+  if (pictures)
+    SaveViewScreenshot(TakeSeenPage(seenSources), ScreenshotFolder() + "/page_view_no_page.png");
   state.g_pageOrigin = origin;
   state.m_auctionStage = 2;
   EXPECT_EQ(readers.ReadLowestPrice(), -1);
@@ -389,6 +398,13 @@ TEST_P(PracticePageInFont, IsLearnedFromTheScreenAndThenReadAndBidOn) {
   EXPECT_EQ(readers.ReadLowestPrice(), 1);
   EXPECT_EQ(state.m_lowestPrice, 89300);
   EXPECT_EQ(locator.LocateBidCountMarker(), 2);
+  // The view sees the page now: the origin from the anchor (a picture for the documentation).
+  EXPECT_EQ(TakeSeenPage(seenSources).originFrom, "dd_201");
+  if (pictures) {
+    clockState.m_clockText.set(clockText);
+    clockState.m_remainSec = clockState.m_auctionEndSec - clock_.localTime().secondsOfDay();
+    SaveViewScreenshot(TakeSeenPage(seenSources), ScreenshotFolder() + "/page_view_font.png");
+  }
 
   // A bid confirmed where the locator found the captcha box's OK.
   click(at(ClickPoint::bidpriceselfedit));

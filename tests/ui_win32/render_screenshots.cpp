@@ -1,5 +1,6 @@
-// Renders the Win32 main window (idle and running) and the dialogs into BMP files, for the
-// documentation. Run it in a Wine virtual desktop, which draws the title bars:
+// Renders the Win32 main window (idle and running), the dialogs, the view of what tavik sees
+// and the guided calibration into BMP files, for the documentation. Run it in a Wine virtual
+// desktop, which draws the title bars:
 //   wine explorer /desktop=shots,1000x1000 ui_win32_screenshots.exe OUTDIR
 // (scripts/windows-screenshots does that and converts the pictures to PNG).
 
@@ -12,12 +13,16 @@
 #include "platform/win32/win32_desktop.h"
 #include "recognition/bmp.h"
 #include "settings/controls.h"
+#include "support/bold_page.h"
 #include "support/temp_dir.h"
 #include "support/test_dictionary.h"
 #include "testing/fake_desktop.h"
+#include "testing/page_renderer.h"
 #include "testing/virtual_clock.h"
+#include "ui_win32/calibration_window.h"
 #include "ui_win32/dialogs.h"
 #include "ui_win32/main_window.h"
+#include "ui_win32/page_view_window.h"
 
 namespace {
 
@@ -110,6 +115,72 @@ int main(int argc, char** argv) {
   ok = Save(*screen, smartDialog.hwnd(), out + "/win32_smart_dialog.bmp") && ok;
   win32ui::HelpDialog help(window.hwnd());
   ok = Save(*screen, help.hwnd(), out + "/win32_help_dialog.bmp") && ok;
+
+  // The view of what tavik sees on a second-half page: origin, price, clock and the bid-count
+  // marker read (green), the end time not yet (red).
+  {
+    PageScene scene;
+    scene.browser = {0, 0};
+    scene.origin = {25, 62};
+    scene.half = AuctionHalf::second;
+    scene.clock = "11:29:12";
+    scene.endTime = "11:30";
+    scene.lowestPrice = "89300";
+    scene.halfMark = "4500";
+    scene.bidButton = true;
+    scene.bidCount = 1;
+    FakeDesktop pageDesktop(clock, Size{950, 850});
+    PageRenderer().render(scene, pageDesktop.framebuffer());
+    std::atomic<WindowId> wnd{pageDesktop.addWindow("额度投标拍卖", "Chromium", {0, 0, 950, 850})};
+    PageState seenPage;
+    ClockState seenClock;
+    ElementTableStore table;
+    GuardedText title{"额度投标拍卖"};
+    AtomicInt realMode{0};
+    const ElementRect& anchor = ElementTable::Defaults().rect(RectRow::net_rec_dd201);
+    seenPage.g_pageOrigin = scene.origin;
+    seenPage.g_anchor201Pos = Point{scene.origin.x + anchor.x, scene.origin.y + anchor.y};
+    seenPage.m_auctionStage = 2;
+    seenPage.m_lowestPrice.Set(89300);
+    seenPage.g_bidButtonSeen = 1;
+    seenPage.g_nddPos = Point{scene.origin.x + 435, scene.origin.y + 458};
+    seenClock.m_clockText.set("11:29:12");
+    seenClock.m_remainSec = 48;
+    const SeenPageSources sources{seenPage, seenClock, table,       wnd,
+                                  title,    realMode,  pageDesktop, clock};
+    win32ui::PageViewWindow view(nullptr, window.hwnd());
+    SetWindowPos(view.hwnd(), nullptr, 0, 0, 760, 700, SWP_NOMOVE | SWP_NOZORDER);
+    view.showSeen(std::make_shared<SeenPage>(TakeSeenPage(sources)));
+    ok = Save(*screen, view.hwnd(), out + "/win32_page_view.bmp") && ok;
+  }
+
+  // The guided calibration on a page in a font the dictionary does not know, after the drag
+  // around the anchor: the digits are still being learned.
+  {
+    testing::BoldPage page(desktop, clock);
+    win32ui::CalibrationWindow calibration(controller, window.hwnd());
+    calibration.open();
+    for (int i = 0; i < 100 && calibration.scale() == 1.0; ++i) {
+      Pump(30);
+      calibration.refresh();
+    }
+    const RECT area = calibration.pictureArea();
+    const Rect box = page.anchorBox();
+    const double s = calibration.scale();
+    const auto at = [&](int x, int y) {
+      return MAKELPARAM(area.left + int((x - page.scene().browser.x) * s),
+                        area.top + int((y - page.scene().browser.y) * s));
+    };
+    SendMessageW(calibration.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at(box.left, box.top));
+    SendMessageW(calibration.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, at(box.right, box.bottom));
+    SendMessageW(calibration.hwnd(), WM_LBUTTONUP, 0, at(box.right, box.bottom));
+    for (int second = 0; second < 4; ++second) {
+      clock.runFor(1000);
+      page.show();
+      Pump(300);
+    }
+    ok = Save(*screen, calibration.hwnd(), out + "/win32_calibration.bmp") && ok;
+  }
   controller.Shutdown();
   return ok ? 0 : 1;
 }
