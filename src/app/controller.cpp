@@ -326,6 +326,9 @@ void Controller::Shutdown() {
   workers_.clear();
   if (hostMapping_.joinable()) hostMapping_.join();
   screenshots_.stop();
+  // Quitting during a run ends it: its report is written before the program goes.
+  if (run.m_running == 1) reports_.RunEnded();
+  reports_.stop();
 }
 
 RequestValues Controller::requestValues() const {
@@ -362,6 +365,7 @@ void Controller::ToggleRun() {
     deps_.view.setFocus(ctl::kFocusSink);
     run.m_running = 1;
   } else {
+    reports_.RunEnded();  // before the reset: it takes the run's end time and clock offsets
     run.m_running = 0;
     deps_.view.setText(ctl::kStartStop, "开始");
     deps_.view.setText(ctl::kEngineStatus, "无出价指令");

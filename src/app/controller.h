@@ -13,6 +13,7 @@
 #include "app/client_detection.h"
 #include "app/main_view.h"
 #include "app/recording.h"
+#include "app/run_report.h"
 #include "app/run_state.h"
 #include "app/status_model.h"
 #include "app/worker_thread.h"
@@ -209,6 +210,8 @@ class Controller {
   Clock& clock() { return deps_.clock; }
   Desktop& desktop() { return deps_.desktop; }
   MainView& view() { return deps_.view; }
+  // The reports written after runs, and the last one for the window's menu.
+  RunReports& reports() { return reports_; }
 
  private:
   void startWorkers();
@@ -252,6 +255,7 @@ class Controller {
   MainParamsPoll mainParams_;
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;
+  RunReports reports_{{deps_.clock, deps_.logFile, run, clockState, netTime}};
   std::vector<std::unique_ptr<WorkerThread>> workers_;
   std::thread hostMapping_;
   // Lives as long as the controller; posted work checks it before it runs.
