@@ -23,9 +23,14 @@ struct TextMark {
 constexpr TextMark kTextMarks[] = {
     {"出价,叫验证码完成***", "bid_button"},  // the second or third bid entered
     {"***补救出价***", "bid_button"},        // the remedy bid entered
-    {"***验证码框跳出***", "captcha_shown"},    {"***回车确认***", "enter"},
-    {"**准备点击确认出价", "ok_clicked"},       {"***取消验证码框,A方法", "cancel_clicked"},
-    {"次出价成功***", "bid_accepted"},          {"***找到信息提示窗口***", "info_window"},
+    {"***验证码框跳出***", "captcha_shown"},
+    {"***回车确认***", "enter"},
+    {"**准备点击确认出价", "ok_clicked"},
+    {"***取消验证码框,A方法", "cancel_clicked"},
+    // The first bid's success is only the page's count seen at a run's start.
+    {"***第2次出价成功***", "bid_accepted"},
+    {"***第3次出价成功***", "bid_accepted"},
+    {"***找到信息提示窗口***", "info_window"},
     {"***20次没找到验证码框***", "no_captcha"},
 };
 // The page locator found the page's origin.
@@ -158,8 +163,8 @@ class TimelineBuilder {
       if (kind == "bid_button" || kind == "ok_clicked" || kind == "cancel_clicked" ||
           kind == "captcha_shown")
         price = s.myPrice;
-      else if (kind == "bid_accepted")
-        price = s.submittedPrice > 0 ? s.submittedPrice : s.myPrice;
+      else if (kind == "bid_accepted")  // the bid confirmed; its record follows the line
+        price = s.myPrice > 0 ? s.myPrice : s.submittedPrice;
       add(ms, p.kind, price, p.text);
       seen(ms);
     }

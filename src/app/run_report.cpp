@@ -111,7 +111,6 @@ const char* StepName(const std::string& kind) {
   if (kind == "enter") return "回车";
   if (kind == "ok_clicked") return "点击确定";
   if (kind == "cancel_clicked") return "取消验证码框";
-  if (kind == "captcha_gone") return "验证码框消失";
   if (kind == "bid_accepted") return "出价成功";
   if (kind == "info_window") return "信息提示窗口(出价未被接受)";
   if (kind == "no_captcha") return "没有找到验证码框";

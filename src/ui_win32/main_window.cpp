@@ -46,11 +46,14 @@ void MainWindow::buildMenu() {
   HMENU bar = CreateMenu();
   HMENU settings = CreatePopupMenu();
   AppendMenuW(settings, MF_STRING, kMenuBidNumber, L"投标号(&B)...");
+  HMENU view = CreatePopupMenu();
+  AppendMenuW(view, MF_STRING, kMenuLastReport, L"查看上次运行报告(&R)");
   HMENU help = CreatePopupMenu();
   AppendMenuW(help, MF_STRING, kMenuHelp, L"使用帮助(&H)");
   AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(help, MF_STRING, kMenuAbout, L"关于 tavik(&A)...");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), L"设置(&S)");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"查看(&V)");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"帮助(&H)");
   SetMenu(hwnd(), bar);
 }
@@ -219,6 +222,12 @@ void MainWindow::onCommand(int id, int code) {
       return openHelpDialog();
     case kMenuAbout:
       return openAboutDialog();
+    case kMenuLastReport:
+      return forward([this](Controller& c) {
+        OpenLastRunReport(
+            c.reports(), [&c](const std::string& path) { c.OpenUrl(path); },
+            [this](const std::string& text) { messageBox(text); });
+      });
     default:
       break;
   }

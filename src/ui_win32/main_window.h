@@ -20,6 +20,7 @@ namespace tavik::win32ui {
 inline constexpr int kMenuBidNumber = 40001;
 inline constexpr int kMenuHelp = 40002;
 inline constexpr int kMenuAbout = 40003;
+inline constexpr int kMenuLastReport = 40004;
 
 class MainWindow final : public Form, public MainView {
  public:
