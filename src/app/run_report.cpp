@@ -241,8 +241,11 @@ void RunReports::RunEnded() {
   f.realMode = s_.run.m_realMode == 1;
   f.logEnabled = s_.run.m_logEnabled == 1;
   f.bidNumber = s_.run.m_bidNumber.get();
-  if (s_.run.m_recording == 1 && EnsureRecordingDirectory(s_.run))
-    f.recordingDir = RecordingDirectory(s_.run);
+  // The bid number names the folder: only a plain digit string, as the recording takes it.
+  const bool digits =
+      !f.bidNumber.empty() && std::all_of(f.bidNumber.begin(), f.bidNumber.end(),
+                                          [](char c) { return c >= '0' && c <= '9'; });
+  if (s_.run.m_recording == 1 && digits) f.recordingDir = RecordingDirectory(s_.run);
   f.ntpOffsetMs = s_.netTime.m_ntpOffsetMs;
   f.ntpApplied = s_.netTime.m_ntpStatus == 2 && s_.netTime.m_ntpFailCycles == 0;
   // The next run's part of the log starts where this one's ends.
