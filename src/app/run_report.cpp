@@ -131,6 +131,17 @@ std::string BidSteps(const RunTimeline& t) {
   return bids == 0 ? "\n本次运行没有输入出价。" : text;
 }
 
+// How far the machine's clock was ahead of the auction clock: a range, or one value when the
+// stamps pin it down (or contradict each other, when the clock was set during the run).
+std::string MachineOffsetText(const RunTimeline& t) {
+  if (!t.machineAheadMs) return "无法估计";
+  const auto [low, high] = *t.machineAheadMs;
+  if (low < high)
+    return Format("%lld 到 %lld 毫秒 (正数为快, 由日志估计)", static_cast<long long>(low),
+                  static_cast<long long>(high));
+  return Format("约 %lld 毫秒 (正数为快, 由日志估计)", static_cast<long long>((low + high) / 2));
+}
+
 ChartLabels ChineseLabels() {
   ChartLabels l;
   l.lang = "zh-CN";
@@ -185,11 +196,7 @@ std::string PostRunReportHtml(const RunEndFacts& f, const RunTimeline& t, bool l
   if (logTruncated)
     c.notes.push_back(
         Format("这次运行的日志超过 %zu MiB, 只读了最后的部分。", kMaxReportLogBytes >> 20));
-  c.clocks.push_back({"本机时钟", t.machineAheadMs
-                                      ? Format("快 %lld 到 %lld 毫秒 (由日志估计)",
-                                               static_cast<long long>(t.machineAheadMs->first),
-                                               static_cast<long long>(t.machineAheadMs->second))
-                                      : std::string("无法估计")});
+  c.clocks.push_back({"本机时钟", MachineOffsetText(t)});
   c.clocks.push_back(
       {"网络时间校正", f.ntpApplied ? Format("%d 毫秒", int(f.ntpOffsetMs))
                                     : std::string(t.netTimeFailures > 0 ? "失败" : "未校正")});
