@@ -213,7 +213,7 @@ std::string WriteRunReport(const std::string& logPath, const LogSpan& span,
   const fs::path dir = PathFromUtf8(logPath).parent_path();
   std::error_code ec;
   fs::create_directories(dir, ec);
-  const std::string path = Utf8FromPath(dir / ReportName(facts.endedAt));
+  std::string path = Utf8FromPath(dir / ReportName(facts.endedAt));
   if (!ReplaceFileContents(path, PostRunReportHtml(facts, timeline, truncated))) return {};
   std::vector<fs::path> reports = ReportsIn(dir);
   for (size_t i = 0; i + kKeptReports < reports.size(); ++i) fs::remove(reports[i], ec);
