@@ -85,6 +85,8 @@ class Assistant {
   virtual void LaunchRealClient() = 0;
   virtual void OpenUrl(const std::string& url) = 0;
   virtual void OpenVendorDownloadPage() = 0;
+  // The report of the last run in the browser, or the user told why there is none.
+  virtual void OpenLastRunReport() = 0;
 
   // The view of what tavik sees: what its feed reads, never writes.
   virtual SeenPageSources seenPageSources() = 0;

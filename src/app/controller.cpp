@@ -122,6 +122,7 @@ void Controller::ToggleRun() {
     deps_.view.setFocus(ctl::kFocusSink);
     run.m_running = 1;
   } else {
+    reports_.RunEnded();  // before the reset: it takes the run's end time and clock offsets
     run.m_running = 0;
     deps_.view.setText(ctl::kStartStop, "开始");
     deps_.view.setText(ctl::kEngineStatus, "无出价指令");
@@ -382,6 +383,12 @@ void Controller::OpenVendorDownloadPage() {
       OpenUrl(deps_.config.practiceHost + "/download/");
     });
   });
+}
+
+void Controller::OpenLastRunReport() {
+  tavik::OpenLastRunReport(
+      reports_, [this](const std::string& path) { OpenUrl(path); },
+      [this](const std::string& text) { deps_.view.messageBox(text); });
 }
 
 SeenPageSources Controller::seenPageSources() {

@@ -17,6 +17,7 @@
 #include "app/practice_service.h"
 #include "app/recording.h"
 #include "app/remote_tuning.h"
+#include "app/run_report.h"
 #include "app/run_state.h"
 #include "app/saved_sign.h"
 #include "app/status_model.h"
@@ -149,6 +150,7 @@ class Controller final : public Assistant {
   // bidding host runs first, on a thread of its own (it waits for the vendor's server); the
   // page opens when it is done.
   void OpenVendorDownloadPage() override;
+  void OpenLastRunReport() override;
 
   SeenPageSources seenPageSources() override;
   std::unique_ptr<CalibrationSession> NewCalibrationSession() override;
@@ -210,6 +212,8 @@ class Controller final : public Assistant {
   Clock& clock() { return deps_.clock; }
   Desktop& desktop() { return deps_.desktop; }
   MainView& view() { return deps_.view; }
+  // The reports written after runs, and the last one for the window's menu.
+  RunReports& reports() { return reports_; }
 
  private:
   void startWorkers();
@@ -253,6 +257,7 @@ class Controller final : public Assistant {
   AuctionClock auctionClock_;
   ScreenshotWriter screenshots_;
   SavedSign savedSign_{deps_.view, deps_.timers, timer::kSavedSign};
+  RunReports reports_{{deps_.clock, deps_.logFile, run, clockState, netTime}};
   std::vector<std::unique_ptr<WorkerThread>> workers_;
   std::thread hostMapping_;
   // Lives as long as the controller; posted work checks it before it runs.

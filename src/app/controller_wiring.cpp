@@ -197,6 +197,9 @@ void Controller::Shutdown() {
   workers_.clear();
   if (hostMapping_.joinable()) hostMapping_.join();
   screenshots_.stop();
+  // Quitting during a run ends it: its report is written before the program goes.
+  if (run.m_running == 1) reports_.RunEnded();
+  reports_.stop();
 }
 
 RequestValues Controller::requestValues() const {

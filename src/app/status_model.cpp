@@ -39,13 +39,10 @@ std::string ProgressBar(int position, bool marked) {
 
 std::string FormatStatusLine(const StatusSources& s) {
   char buf[1000];
-  std::snprintf(buf, sizeof buf,
-                "剩余时间:%d(-0.%d秒),当前最低成交价=%d,我的当前出价=%d,已经成功提交的价格=%d,"
-                "提交的价格的时间=%d,系统状态:%d,验证码框状态:%d,键盘输入:%d",
-                s.clock.m_remainSec.load(), s.clock.m_subSecondTicks.load() * 2,
-                s.page.m_lowestPrice.load(), s.bid.m_myPrice.load(), s.bid.m_submittedPrice.load(),
-                s.bid.m_submittedSec.load(), s.bid.m_systemState.load(),
-                s.page.g_captchaState.load(), s.keys.g_keyCount.load());
+  std::snprintf(buf, sizeof buf, kStatusLineFormat, s.clock.m_remainSec.load(),
+                s.clock.m_subSecondTicks.load() * 2, s.page.m_lowestPrice.load(),
+                s.bid.m_myPrice.load(), s.bid.m_submittedPrice.load(), s.bid.m_submittedSec.load(),
+                s.bid.m_systemState.load(), s.page.g_captchaState.load(), s.keys.g_keyCount.load());
   return buf;
 }
 

@@ -44,6 +44,11 @@ struct StatusSources {
 };
 
 // The status line under a log event: remaining time, prices, engine and captcha state, keys.
+// Every field is a "%d"; the post-run report reads the line back by the same format.
+inline constexpr const char* kStatusLineFormat =
+    "剩余时间:%d(-0.%d秒),当前最低成交价=%d,我的当前出价=%d,已经成功提交的价格=%d,"
+    "提交的价格的时间=%d,系统状态:%d,验证码框状态:%d,键盘输入:%d";
+inline constexpr int kStatusLineFields = 9;
 std::string FormatStatusLine(const StatusSources& s);
 
 // "my price - lowest price" as the price-gap box shows it: computed wide and held to 32 bits, so

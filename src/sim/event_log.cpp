@@ -1,17 +1,13 @@
 #include "sim/event_log.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "report/run_chart.h"
 
 namespace tavik {
 
 std::string AuctionTimeText(int64_t msOfDay) {
-  constexpr int64_t kDayMs = 86'400'000;
-  const int64_t ms = (msOfDay % kDayMs + kDayMs) % kDayMs;
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", int(ms / 3'600'000),
-                int(ms / 60'000 % 60), int(ms / 1000 % 60), int(ms % 1000));
-  return text;
+  return TimeOfDayText(msOfDay);
 }
 
 std::string SimEvent::line() const {

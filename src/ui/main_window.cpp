@@ -154,6 +154,8 @@ void MainWindow::buildMenu(QVBoxLayout* layout) {
   QMenu* view = bar->addMenu(U("查看(&V)"));
   view->addAction(U("tavik 看到的页面(&P)..."), this, [this] { openPageView(); });
   view->addAction(U("从屏幕学习字库(&L)..."), this, [this] { openCalibration(); });
+  view->addAction(U("查看上次运行报告(&R)"), this,
+                  [this] { forward([](Assistant& c) { c.OpenLastRunReport(); }); });
   QMenu* help = bar->addMenu(U("帮助(&H)"));
   help->addAction(U("使用帮助(&H)"), this, [this] { openHelpDialog(); });
   help->addSeparator();

@@ -70,6 +70,7 @@ void MainWindow::buildMenu() {
   HMENU view = CreatePopupMenu();
   AppendMenuW(view, MF_STRING, kMenuPageView, L"tavik 看到的页面(&P)...");
   AppendMenuW(view, MF_STRING, kMenuCalibration, L"从屏幕学习字库(&L)...");
+  AppendMenuW(view, MF_STRING, kMenuLastReport, L"查看上次运行报告(&R)");
   HMENU help = CreatePopupMenu();
   AppendMenuW(help, MF_STRING, kMenuHelp, L"使用帮助(&H)");
   AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
@@ -245,6 +246,8 @@ void MainWindow::onCommand(int id, int code) {
       return openPageView();
     case kMenuCalibration:
       return openCalibration();
+    case kMenuLastReport:
+      return forward([](Assistant& c) { c.OpenLastRunReport(); });
     default:
       break;
   }

@@ -26,6 +26,7 @@ inline constexpr int kMenuHelp = 40002;
 inline constexpr int kMenuAbout = 40003;
 inline constexpr int kMenuPageView = 40004;
 inline constexpr int kMenuCalibration = 40005;
+inline constexpr int kMenuLastReport = 40006;
 
 class MainWindow final : public Form, public MainView {
  public:

@@ -6,7 +6,8 @@
 #   - the page accepts both, each inside its ±300 window, and records nothing else;
 #   - the page's record of the two bids (price, page time) matches the assistant's log;
 #   - every mouse press on the display landed in the practice page's window;
-#   - the page measured the latency of each OK click (printed; its target is in the README).
+#   - the page measured the latency of each OK click (printed; its target is in the README);
+#   - the report written after the run, beside the log, marks both bids entered and accepted.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 out=$(mktemp -d)
@@ -47,6 +48,14 @@ while read -r line; do
   echo "end_to_end: bid $phase at $price, page time $time, lowest $lowest, OK click $latency ms after the bid was reachable (or Enter, if later)"
   phase=$((phase + 1))
 done <<<"$record"
+
+report=$(ls "$root/build/practice-run/state/tavik/"tavik-run-*.html 2>/dev/null | tail -1)
+[ -n "$report" ] || fail "no report written after the run beside the log"
+marks() { grep -o "data-kind=\"$1\"" "$report" | grep -c . || true; }
+[ "$(marks bid_accepted)" = 2 ] || fail "the report marks $(marks bid_accepted) bids accepted, not 2"
+[ "$(marks bid_button)" -ge 2 ] || fail "the report marks $(marks bid_button) bids entered"
+! grep -q "没有找到拍卖页面" "$report" || fail "the report says the page was not found"
+echo "end_to_end: report $report"
 
 grep -q "^clicks: [1-9][0-9]*, outside the practice page: 0$" "$out/story.txt" ||
   fail "clicks outside the practice page: $(grep '^clicks:' "$out/story.txt")"

@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 
+#include "app/run_log_reader.h"
+#include "app/run_report.h"
 #include "sim/html_report.h"
 #include "sim_story.h"
 
@@ -56,6 +61,52 @@ TEST(HtmlReportTest, RunChartMarksAreTheRunsEvents) {
   for (const SimEvent& e : Of(out, "lowest_price"))
     changes += e.auctionMs > shown && e.auctionMs <= s.endMs + 3000;
   EXPECT_EQ(size_t(std::count(points.begin(), points.end(), ' ')), 2 * (changes + 1));
+  ExpectStandsAlone(html);
+}
+
+// The report the assistant writes after a run, from its own log: each bid entered, captcha box,
+// Enter, OK, acceptance and refusal (an information window) is on the chart, within the log's
+// precision of the moment the page saw it.
+TEST(HtmlReportTest, PostRunChartMarksAreTheRunsEventsFromTheLog) {
+  const SimScenario s = RepoScenario("bid_outside_window");
+  const SimOutcome out = RunSimulation(s);
+  const RunTimeline t = ReadRunLog(out.log, s.endMs);
+  EXPECT_EQ(t.skipped, 0u);
+  EXPECT_TRUE(t.pageFound);
+  RunEndFacts facts;
+  facts.auctionEndMs = s.endMs;
+  facts.logEnabled = true;
+  facts.endedAt = CalendarTime{2025, 12, 2, 9, 11, 30, 3, 0};
+  const std::string html = PostRunReportHtml(facts, t, false);
+  // The README's picture of a report after a run is this page (docs/simulator.md).
+  if (const char* keep = std::getenv("TAVIK_POST_RUN_REPORT")) std::ofstream(keep) << html;
+
+  // The first bid, placed before the run, is only seen at its start: from the second bid on.
+  const int64_t from = Of(out, "bid_button").at(0).auctionMs - 2000;
+  const std::map<std::string, std::string> asLogged{
+      {"bid_button", "bid_button"},   {"captcha_shown", "captcha_shown"},
+      {"ok_clicked", "ok_clicked"},   {"bid_accepted", "bid_accepted"},
+      {"bid_refused", "info_window"}, {"user_key", "enter"}};
+  std::map<std::string, std::vector<int64_t>> expected, marked;
+  for (const SimEvent& e : out.events) {
+    const auto kind = asLogged.find(e.kind);
+    if (kind == asLogged.end() || e.auctionMs < from) continue;
+    if (e.kind == "user_key" && e.fields["key"] != "Enter") continue;
+    expected[kind->second].push_back(e.auctionMs);
+  }
+  for (const auto& [kind, ms] : MarksOf(html))
+    if (kind != "captcha_gone" && ms >= from) marked[kind].push_back(ms);
+  ASSERT_EQ(expected.size(), 6u) << "the run has every kind of step";
+  ASSERT_EQ(marked.size(), expected.size());
+  // The log's stamps are whole seconds and its status lines count fifths of a second; a step
+  // is logged after the engine's pass that took it.
+  constexpr int64_t kLogPrecisionMs = 1500;
+  for (const auto& [kind, times] : expected) {
+    ASSERT_EQ(marked[kind].size(), times.size()) << kind;
+    for (size_t i = 0; i < times.size(); ++i)
+      EXPECT_NEAR(double(marked[kind][i]), double(times[i]), kLogPrecisionMs)
+          << kind << " " << i << " at " << AuctionTimeText(times[i]);
+  }
   ExpectStandsAlone(html);
 }
 

@@ -11,6 +11,7 @@
 #include <set>
 #include <type_traits>
 
+#include "app/run_report.h"
 #include "settings/control_ids.h"
 #include "settings/controls.h"
 #include "settings/ini_file.h"
@@ -471,6 +472,39 @@ TEST(Dialogs, VersionNoticeOpensTheDownloadAddress) {
   });
   p.window.showVersionNotice("http://x");  // too short to be an address
   EXPECT_EQ(p.desktop.launches().size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavik
+
+namespace tavik {
+namespace {
+
+QAction* MenuAction(MainWindow& window, const QString& text) {
+  for (QAction* action : window.findChildren<QAction*>())
+    if (action->text() == text) return action;
+  return nullptr;
+}
+
+// 查看 → 查看上次运行报告: the user is told when no run has ended yet, and after a run the
+// report beside the log opens in the browser.
+TEST(MainWindow, LastRunReportOpensFromTheMenu) {
+  testing::TempDir dir;
+  UiProgram p(dir);
+  QAction* open = MenuAction(p.window, QString::fromUtf8("查看上次运行报告(&R)"));
+  ASSERT_NE(open, nullptr);
+  open->trigger();
+  EXPECT_EQ(p.messages, std::vector<std::string>{kNoRunReportYet});
+
+  p.controller.ToggleRun();
+  p.clock.runFor(1000);
+  p.controller.ToggleRun();
+  ASSERT_TRUE(p.controller.reports().waitIdle(10'000));
+  open->trigger();
+  const auto launches = p.desktop.launches();
+  ASSERT_FALSE(launches.empty());
+  EXPECT_EQ(launches.back().back(), p.controller.reports().lastReport());
+  EXPECT_EQ(p.messages.size(), 1u);
 }
 
 }  // namespace
