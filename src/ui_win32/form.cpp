@@ -257,8 +257,10 @@ void Form::finish() {
   rowHeight_ = 0;
   const SIZE outer = outerSize();
   SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
-  // Made on a monitor of another scale than the system's: laid out for that one.
-  if (const int dpi = WindowDpi(hwnd_); dpi != dpi_) applyDpi(dpi, nullptr);
+  // Made on a monitor of another scale than the system's: laid out for that one. (A form laid
+  // out anew after WM_DPICHANGED already has the DPI it was told.)
+  if (followMonitorDpi_)
+    if (const int dpi = WindowDpi(hwnd_); dpi != dpi_) applyDpi(dpi, nullptr);
 }
 
 SIZE Form::outerSize() const {
@@ -459,7 +461,7 @@ LRESULT CALLBACK Form::Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
       if (self->onClose()) DestroyWindow(hwnd);
       return 0;
     case kDpiChangedMessage:
-      self->applyDpi(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      self->onDpiChanged(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
     default:
       return self->onMessage(msg, wparam, lparam);

@@ -84,12 +84,17 @@ class Form {
   // Removes every control and starts the layout again at the top (a form laid out anew in
   // another arrangement).
   void clearLayout();
+  // Whether finish() takes the DPI of the window's monitor (off while a form is laid out anew
+  // for the DPI WM_DPICHANGED gave).
+  bool followMonitorDpi_ = true;
   // A length at 96 DPI at the form's DPI.
   int scaled(int pixelsAt96) const { return MulDiv(pixelsAt96, dpi_, 96); }
 
   virtual void onCommand(int id, int code);
   virtual bool onClose();  // true when the window may close
   virtual LRESULT onMessage(UINT msg, WPARAM wparam, LPARAM lparam);
+  // WM_DPICHANGED: the form moved to a monitor of another scale. Scales it (applyDpi).
+  virtual void onDpiChanged(int dpi, const RECT* suggested) { applyDpi(dpi, suggested); }
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);

@@ -27,12 +27,95 @@ MainWindow::MainWindow()
   create("tavik", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, nullptr, kWidth);
   buildMenu();
   build(false);
-  // One narrow column beside the auction page where the screen is tall enough; else (a laptop
-  // at 125% or 150%) two columns side by side, so that nothing lies below the screen's edge.
-  if (!fitsWorkArea()) {
-    clearLayout();
-    build(true);
+  arrangeForScreen();
+}
+
+namespace {
+
+// What a control shows and how, kept across a new arrangement of the window.
+struct ControlLook {
+  std::wstring text;
+  LRESULT check = BST_UNCHECKED;
+  bool enabled = true;
+  bool visible = true;
+  std::vector<std::wstring> items;  // a combo box's list
+  LRESULT selected = CB_ERR;
+};
+
+ControlLook LookOf(HWND c) {
+  ControlLook look;
+  look.text.resize(size_t(GetWindowTextLengthW(c)) + 1);
+  look.text.resize(size_t(GetWindowTextW(c, look.text.data(), int(look.text.size()))));
+  look.check = SendMessageW(c, BM_GETCHECK, 0, 0);
+  look.enabled = IsWindowEnabled(c) != FALSE;
+  look.visible = (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) != 0;
+  wchar_t cls[16] = {};
+  GetClassNameW(c, cls, 16);
+  if (std::wstring(cls) == L"ComboBox") {
+    const LRESULT count = SendMessageW(c, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      std::wstring item(size_t(SendMessageW(c, CB_GETLBTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
+      SendMessageW(c, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(item.data()));
+      item.resize(wcslen(item.c_str()));
+      look.items.push_back(item);
+    }
+    look.selected = SendMessageW(c, CB_GETCURSEL, 0, 0);
   }
+  return look;
+}
+
+void Show(HWND c, const ControlLook& look) {
+  for (const std::wstring& item : look.items)
+    SendMessageW(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  if (!look.items.empty()) {
+    SendMessageW(c, CB_SETCURSEL, WPARAM(look.selected), 0);
+  } else {
+    SetWindowTextW(c, look.text.c_str());
+    SendMessageW(c, BM_SETCHECK, WPARAM(look.check), 0);
+  }
+  EnableWindow(c, look.enabled);
+  ShowWindow(c, look.visible ? SW_SHOW : SW_HIDE);
+}
+
+}  // namespace
+
+// One narrow column beside the auction page where the screen is tall enough; else (a laptop
+// at 125% or 150%, or a window moved to such a screen) two columns side by side, so that
+// nothing lies below the screen's edge.
+void MainWindow::arrangeForScreen() {
+  oneColumnHeight96_ = MulDiv(laidOutSize().cy, 96, dpi());
+  if (!fitsWorkArea()) relayout(true);
+}
+
+bool MainWindow::oneColumnFits() const {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) return true;
+  const int frame = outerSize().cy - laidOutSize().cy;
+  return MulDiv(oneColumnHeight96_, dpi(), 96) + frame <=
+         monitor.rcWork.bottom - monitor.rcWork.top;
+}
+
+void MainWindow::relayout(bool twoColumns) {
+  std::map<int, ControlLook> looks;
+  for (const int id : ids())
+    if (HWND c = control(id)) looks[id] = LookOf(c);
+  clearLayout();
+  build(twoColumns);
+  for (const auto& [id, look] : looks)
+    if (HWND c = control(id)) Show(c, look);
+}
+
+void MainWindow::onDpiChanged(int dpi, const RECT* suggested) {
+  applyDpi(dpi, suggested);
+  // The arrangement that suits one screen may not suit the other: a column that fits at 100%
+  // runs off a screen at 200%. Laid out anew at the DPI just given.
+  const bool twoColumns = !oneColumnFits();
+  if (twoColumns == twoColumns_) return;
+  followMonitorDpi_ = false;
+  relayout(twoColumns);
+  followMonitorDpi_ = true;
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void MainWindow::build(bool twoColumns) {

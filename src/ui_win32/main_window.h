@@ -88,10 +88,17 @@ class MainWindow final : public Form, public MainView {
   void onCommand(int id, int code) override;
   bool onClose() override;
   LRESULT onMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  void onDpiChanged(int dpi, const RECT* suggested) override;
+  // One column where the screen is tall enough for it, else two; the controls keep what they
+  // show when the arrangement changes.
+  void arrangeForScreen();
+  bool oneColumnFits() const;
+  void relayout(bool twoColumns);
   void forward(const std::function<void(Assistant&)>& command);
 
   Assistant* controller_ = nullptr;
   bool twoColumns_ = false;
+  int oneColumnHeight96_ = 0;      // the client height of one column at 96 DPI
   std::map<int, int> radioGroup_;  // radio id -> group
   std::map<int, std::function<void()>> commands_;
   std::function<void(const std::string&)> messageHandler_;

@@ -161,12 +161,21 @@ TEST(Win32Dpi, TheMainWindowFitsTheScreen) {
 }
 
 // Moved to a monitor of another scale, a window lays itself out for it: every control inside
-// and readable in the font of the new DPI, the window as large as Windows suggests.
+// and readable in the font of the new DPI, the window as large as Windows suggests, or in two
+// columns where one would run off the screen, and back in one where it fits again; the controls
+// keep what they show.
 TEST(Win32Dpi, AWindowMovedToAnotherScaleIsLaidOutForIt) {
   MainWindow window;
+  window.setText(ctl::kRemainBox, "37");
+  window.setChecked(ctl::kCompatMode, false);
+  window.addComboItem(ctl::kSchemeCombo, "one");
+  window.addComboItem(ctl::kSchemeCombo, "two");
+  window.setComboSelection(ctl::kSchemeCombo, 1);
   const int from = window.dpi();
+  const bool columnsAtStart = window.twoColumns();
   for (const int to : {from * 3 / 2, from * 2, from}) {
     SCOPED_TRACE(to);
+    const bool columnsBefore = window.twoColumns();
     RECT suggested;
     GetWindowRect(window.hwnd(), &suggested);
     suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, to, window.dpi());
@@ -182,12 +191,25 @@ TEST(Win32Dpi, AWindowMovedToAnotherScaleIsLaidOutForIt) {
     // Windows keeps a window within the largest size it lets one take (the screen's).
     RECT now;
     GetWindowRect(window.hwnd(), &now);
-    if (suggested.bottom - suggested.top <= GetSystemMetrics(SM_CYMAXTRACK)) {
+    if (window.twoColumns() == columnsBefore &&
+        suggested.bottom - suggested.top <= GetSystemMetrics(SM_CYMAXTRACK)) {
       EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
       EXPECT_EQ(now.bottom - now.top, suggested.bottom - suggested.top);
     }
+    const RECT work = WorkArea(window.hwnd());
+    if (!window.twoColumns()) {
+      EXPECT_LE(now.bottom - now.top, work.bottom - work.top);
+    }
+    if (to == from * 2) {
+      EXPECT_TRUE(window.twoColumns()) << "one column at twice the scale";
+    }
+    EXPECT_EQ(window.controlText(ctl::kRemainBox), "37");
+    EXPECT_FALSE(window.isChecked(ctl::kCompatMode));
+    EXPECT_EQ(window.comboCount(ctl::kSchemeCombo), 2);
+    EXPECT_EQ(window.comboSelection(ctl::kSchemeCombo), 1);
     CheckLayout(window, "main window moved");
   }
+  EXPECT_EQ(window.twoColumns(), columnsAtStart) << "back at the first scale, its arrangement";
 }
 
 TEST(Win32Dpi, EveryControlOfEveryWindowIsInsideAndReadable) {
