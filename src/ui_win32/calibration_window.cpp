@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "ui_win32/picture_paint.h"
+
 namespace tavik::win32ui {
 namespace {
 
@@ -115,19 +117,7 @@ void CalibrationWindow::drawPicture(HDC dc) const {
   FillRect(dc, &whole, background);
   DeleteObject(background);
   if (!progress_.frame) return;
-  const Image& image = progress_.frame->image;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = image.width;
-  bi.bmiHeader.biHeight = -image.height;  // top row first
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  const double s = scale();
-  SetStretchBltMode(dc, HALFTONE);
-  SetBrushOrgEx(dc, 0, 0, nullptr);
-  StretchDIBits(dc, 0, 0, int(image.width * s), int(image.height * s), 0, 0, image.width,
-                image.height, image.pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+  DrawImage(dc, progress_.frame->image, 0, 0, scale());
   if (!dragging_) return;
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 170, 0));
   HGDIOBJ oldPen = SelectObject(dc, pen);
@@ -167,22 +157,9 @@ LRESULT CalibrationWindow::onMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
       if (!dragging_) break;
       endDrag(at);
       return 0;
-    case WM_PAINT: {
-      // The picture drawn off screen first, so that a refresh does not flicker.
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
-      const RECT a = pictureArea();
-      HDC memory = CreateCompatibleDC(dc);
-      HBITMAP bitmap = CreateCompatibleBitmap(dc, a.right - a.left, a.bottom - a.top);
-      HGDIOBJ old = SelectObject(memory, bitmap);
-      drawPicture(memory);
-      BitBlt(dc, a.left, a.top, a.right - a.left, a.bottom - a.top, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old);
-      DeleteObject(bitmap);
-      DeleteDC(memory);
-      EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+      PaintBuffered(hwnd(), pictureArea(), [this](HDC dc) { drawPicture(dc); });
       return 0;
-    }
     default:
       break;
   }

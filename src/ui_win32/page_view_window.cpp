@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "ui_win32/picture_paint.h"
+
 namespace tavik::win32ui {
 namespace {
 
@@ -21,17 +23,6 @@ COLORREF Ref(uint32_t rgb) {
 COLORREF Lighter(uint32_t rgb) {
   const auto half = [](uint32_t c) { return BYTE((c + 0xFF) / 2); };
   return RGB(half((rgb >> 16) & 0xFF), half((rgb >> 8) & 0xFF), half(rgb & 0xFF));
-}
-
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;  // top row first, as Image keeps it
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  return bi;
 }
 
 HFONT LabelFont() {
@@ -114,13 +105,7 @@ void PageViewWindow::draw(HDC dc, const RECT& client) const {
   DrawTextW(dc, W(SeenHeader(seen)).c_str(), -1, &band,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   if (seen.windowFound && seen.image.width > 0) {
-    const double s = scale();
-    const BITMAPINFO bi = TopDown32(seen.image.width, seen.image.height);
-    SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchDIBits(dc, 0, Scaled(kHeaderHeight), int(seen.image.width * s),
-                  int(seen.image.height * s), 0, 0, seen.image.width, seen.image.height,
-                  seen.image.pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+    DrawImage(dc, seen.image, 0, Scaled(kHeaderHeight), scale());
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     SetBkColor(dc, RGB(255, 255, 255));
     for (const SeenBox& b : seen.boxes) {
@@ -190,20 +175,9 @@ LRESULT PageViewWindow::onMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
       InvalidateRect(hwnd(), nullptr, FALSE);
       return 0;
     case WM_PAINT: {
-      // Drawn off screen first, so that a refresh does not flicker.
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
       RECT c;
       GetClientRect(hwnd(), &c);
-      HDC memory = CreateCompatibleDC(dc);
-      HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max(1L, c.right), std::max(1L, c.bottom));
-      HGDIOBJ old = SelectObject(memory, bitmap);
-      draw(memory, c);
-      BitBlt(dc, 0, 0, c.right, c.bottom, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old);
-      DeleteObject(bitmap);
-      DeleteDC(memory);
-      EndPaint(hwnd(), &ps);
+      PaintBuffered(hwnd(), c, [&](HDC dc) { draw(dc, c); });
       return 0;
     }
     default:
