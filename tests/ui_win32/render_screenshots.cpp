@@ -14,6 +14,7 @@
 #include "recognition/bmp.h"
 #include "settings/controls.h"
 #include "support/bold_page.h"
+#include "support/seen_second_half.h"
 #include "support/temp_dir.h"
 #include "support/test_dictionary.h"
 #include "testing/fake_desktop.h"
@@ -116,41 +117,11 @@ int main(int argc, char** argv) {
   win32ui::HelpDialog help(window.hwnd());
   ok = Save(*screen, help.hwnd(), out + "/win32_help_dialog.bmp") && ok;
 
-  // The view of what tavik sees on a second-half page: origin, price, clock and the bid-count
-  // marker read (green), the end time not yet (red).
+  // The view of what tavik sees on a second-half page (support/seen_second_half.h).
   {
-    PageScene scene;
-    scene.browser = {0, 0};
-    scene.origin = {25, 62};
-    scene.half = AuctionHalf::second;
-    scene.clock = "11:29:12";
-    scene.endTime = "11:30";
-    scene.lowestPrice = "89300";
-    scene.halfMark = "4500";
-    scene.bidButton = true;
-    scene.bidCount = 1;
-    FakeDesktop pageDesktop(clock, Size{950, 850});
-    PageRenderer().render(scene, pageDesktop.framebuffer());
-    std::atomic<WindowId> wnd{pageDesktop.addWindow("额度投标拍卖", "Chromium", {0, 0, 950, 850})};
-    PageState seenPage;
-    ClockState seenClock;
-    ElementTableStore table;
-    GuardedText title{"额度投标拍卖"};
-    AtomicInt realMode{0};
-    const ElementRect& anchor = ElementTable::Defaults().rect(RectRow::net_rec_dd201);
-    seenPage.g_pageOrigin = scene.origin;
-    seenPage.g_anchor201Pos = Point{scene.origin.x + anchor.x, scene.origin.y + anchor.y};
-    seenPage.m_auctionStage = 2;
-    seenPage.m_lowestPrice.Set(89300);
-    seenPage.g_bidButtonSeen = 1;
-    seenPage.g_nddPos = Point{scene.origin.x + 435, scene.origin.y + 458};
-    seenClock.m_clockText.set("11:29:12");
-    seenClock.m_remainSec = 48;
-    const SeenPageSources sources{seenPage, seenClock, table,       wnd,
-                                  title,    realMode,  pageDesktop, clock};
     win32ui::PageViewWindow view(nullptr, window.hwnd());
     SetWindowPos(view.hwnd(), nullptr, 0, 0, 760, 700, SWP_NOMOVE | SWP_NOZORDER);
-    view.showSeen(std::make_shared<SeenPage>(TakeSeenPage(sources)));
+    view.showSeen(std::make_shared<SeenPage>(testing::SeenSecondHalf(clock)));
     ok = Save(*screen, view.hwnd(), out + "/win32_page_view.bmp") && ok;
   }
 
