@@ -6,6 +6,7 @@
 #include <streambuf>
 #include <thread>
 
+#include "app/assistant.h"
 #include "core/file_names.h"
 #include "service/http_server.h"
 #include "service/memory_store.h"
@@ -17,7 +18,6 @@ namespace tavik {
 namespace {
 
 constexpr const char* kPracticeFolder = "practice";
-constexpr const char* kDictionaryFile = "sscai.dll";
 
 // What the service would log goes nowhere: tavik's own log says what the user needs.
 class NullBuffer final : public std::streambuf {
